@@ -1,0 +1,45 @@
+#pragma once
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/NamedMutexes.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Security.h"
+#include "platform/StringResources.h"
+#include "platform/UiLanguage.h"
+
+namespace platform {
+
+// Every OS service the setup logic uses. The program runs on the real ones; a test installs fakes
+// for the duration of a test with ScopedServices and so stages any machine it needs.
+struct Services {
+    Environment* environment = nullptr;
+    FileSystem* files = nullptr;
+    ProcessInfo* process = nullptr;
+    Clock* clock = nullptr;
+    UiLanguage* language = nullptr;
+    StringResources* strings = nullptr;
+    Desktop* desktop = nullptr;
+    NamedMutexes* mutexes = nullptr;
+    Security* security = nullptr;
+};
+
+// The services in force. Set once on the user-interface thread before any other thread exists.
+Services& Os();
+
+// The operating system's own implementations (Win32 on Windows, POSIX stand-ins elsewhere).
+Services RealServices();
+
+class ScopedServices {
+public:
+    explicit ScopedServices(const Services& replacement) : saved_(Os()) { Os() = replacement; }
+    ~ScopedServices() { Os() = saved_; }
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+private:
+    Services saved_;
+};
+
+}  // namespace platform

@@ -1,0 +1,182 @@
+// Stand-ins for the Windows services on Linux, so the portable logic runs natively. The shipped
+// program uses the Win32 implementations; these only have to be plausible and safe.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <set>
+
+#include "platform/Services.h"
+#include "platform/Text.h"
+#include "platform/posix/PosixLanguage.h"
+#include "resources/CatalogueTable.h"
+
+namespace platform {
+namespace {
+
+class PosixEnvironment final : public Environment {
+public:
+    std::optional<std::wstring> Get(const std::wstring& name) const override {
+        const char* value = std::getenv(ToUtf8(name).c_str());
+        if (value == nullptr) return std::nullopt;
+        return FromUtf8(value);
+    }
+};
+
+// flock() gives the "no sharing while held" rule: a second exclusive open fails at once.
+class PosixExclusiveFile final : public ExclusiveFile {
+public:
+    explicit PosixExclusiveFile(int fd) : fd_(fd) {}
+    ~PosixExclusiveFile() override { Close(); }
+    bool Write(const char* bytes, std::size_t count) override {
+        while (count > 0) {
+            ssize_t written = ::write(fd_, bytes, count);
+            if (written <= 0) return false;
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+    bool Close() override {
+        if (fd_ < 0) return true;
+        bool ok = ::fsync(fd_) == 0 || errno == EINVAL;
+        ::flock(fd_, LOCK_UN);
+        ok = ::close(fd_) == 0 && ok;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::optional<std::wstring> TempFolder(std::size_t maxChars) const override {
+        const char* dir = std::getenv("TMPDIR");
+        std::string folder = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
+        if (folder.back() != '/') folder += '/';
+        std::wstring wide = FromUtf8(folder);
+        if (wide.size() + 1 > maxChars) return std::nullopt;
+        return wide;
+    }
+    std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override {
+        int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return nullptr;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        // Truncate only once the lock is ours, so a refused open never damages the holder's file.
+        bool positioned = mode == OpenMode::Truncate ? ::ftruncate(fd, 0) == 0 : true;
+        if (!positioned || ::lseek(fd, 0, SEEK_END) < 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixExclusiveFile>(fd);
+    }
+    bool CreateFolder(const std::wstring& path) override { return ::mkdir(ToUtf8(path).c_str(), 0755) == 0; }
+};
+
+class PosixProcessInfo final : public ProcessInfo {
+public:
+    std::uint32_t CurrentProcessId() const override { return static_cast<std::uint32_t>(::getpid()); }
+};
+
+class PosixClock final : public Clock {
+public:
+    std::optional<LocalTime> LocalNow() const override {
+        std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        if (now == static_cast<std::time_t>(-1) || ::localtime_r(&now, &tm) == nullptr) return std::nullopt;
+        return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    }
+};
+
+class PosixUiLanguage final : public UiLanguage {
+public:
+    LanguageId UserUiLanguage() const override {
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char* value = std::getenv(name);
+            if (value != nullptr && *value != '\0') return LanguageFromLocaleName(value);
+        }
+        return 0x0409;
+    }
+};
+
+class PosixStringResources final : public StringResources {
+public:
+    std::optional<std::wstring> Load(unsigned id) const override {
+        const wchar_t* text = catalogue::FindEntry(catalogue::ChooseTableLanguage(language_.UserUiLanguage()), id);
+        if (text == nullptr) return std::nullopt;
+        return std::wstring(text);
+    }
+
+private:
+    PosixUiLanguage language_;
+};
+
+class PosixDesktop final : public Desktop {
+public:
+    bool RegisterDialogClassCopy(const std::wstring&) override { return true; }
+    void InitCommonControls() override {}
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption, MessageIcon,
+                              MessageButtons buttons) override {
+        std::fprintf(stderr, "[%s] %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+    bool BringWindowOfClassToFront(const std::wstring&) override { return false; }
+};
+
+// Named mutexes live only inside this process here; enough for running the logic natively.
+class PosixNamedMutexes final : public NamedMutexes {
+public:
+    Result CreateOwnedMutex(const std::wstring& name) override { return Create(name); }
+    Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) override { return Create(name); }
+    void CloseMutex(Handle handle) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (auto it = open_.begin(); it != open_.end(); ++it) {
+            if (reinterpret_cast<Handle>(&*it) == handle) {
+                open_.erase(it);
+                return;
+            }
+        }
+    }
+    std::wstring SystemErrorText(std::uint32_t) const override { return {}; }
+
+private:
+    Result Create(const std::wstring& name) {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto [it, inserted] = open_.insert(name);
+        return Result{reinterpret_cast<Handle>(&*it), !inserted, 0};
+    }
+    std::mutex lock_;
+    std::set<std::wstring> open_;
+};
+
+class PosixSecurity final : public Security {
+public:
+    bool TokenHasAdministratorsGroup() const override { return true; }
+};
+
+}  // namespace
+
+Services RealServices() {
+    static PosixEnvironment environment;
+    static PosixFileSystem files;
+    static PosixProcessInfo process;
+    static PosixClock clock;
+    static PosixUiLanguage language;
+    static PosixStringResources strings;
+    static PosixDesktop desktop;
+    static PosixNamedMutexes mutexes;
+    static PosixSecurity security;
+    return Services{&environment, &files, &process, &clock, &language, &strings, &desktop, &mutexes, &security};
+}
+
+}  // namespace platform

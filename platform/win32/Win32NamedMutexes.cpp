@@ -1,0 +1,62 @@
+#include <windows.h>
+
+#include "platform/win32/Win32Parts.h"
+
+namespace platform {
+namespace {
+
+NamedMutexes::Result FromCreate(HANDLE mutex) {
+    NamedMutexes::Result result;
+    DWORD error = GetLastError();  // read before anything else can change it
+    if (mutex == nullptr) {
+        result.error = error;
+        return result;
+    }
+    result.handle = reinterpret_cast<NamedMutexes::Handle>(mutex);
+    result.alreadyExisted = error == ERROR_ALREADY_EXISTS;
+    return result;
+}
+
+class Win32NamedMutexes final : public NamedMutexes {
+public:
+    Result CreateOwnedMutex(const std::wstring& name) override {
+        return FromCreate(CreateMutexW(nullptr, TRUE, name.c_str()));
+    }
+
+    Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) override {
+        SECURITY_DESCRIPTOR descriptor;
+        if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+            !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
+            Result failed;
+            failed.error = GetLastError();
+            return failed;
+        }
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+        return FromCreate(CreateMutexW(&attributes, TRUE, name.c_str()));
+    }
+
+    void CloseMutex(Handle handle) override {
+        if (handle != 0) CloseHandle(reinterpret_cast<HANDLE>(handle));
+    }
+
+    std::wstring SystemErrorText(std::uint32_t error) const override {
+        wchar_t* buffer = nullptr;
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                      reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+        std::wstring text;
+        if (length != 0 && buffer != nullptr) text.assign(buffer, length);
+        if (buffer != nullptr) LocalFree(buffer);
+        return text;
+    }
+};
+
+}  // namespace
+
+NamedMutexes& Win32NamedMutexesInstance() {
+    static Win32NamedMutexes instance;
+    return instance;
+}
+
+}  // namespace platform

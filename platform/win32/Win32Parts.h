@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/Services.h"
+
+// The Win32 implementations that live in files of their own.
+namespace platform {
+
+StringResources& Win32StringResourcesInstance();
+Desktop& Win32DesktopInstance();
+NamedMutexes& Win32NamedMutexesInstance();
+Security& Win32SecurityInstance();
+
+}  // namespace platform
