@@ -18,8 +18,8 @@ run() {  # run <label> <command...>: keeps going after a failure, reports it at 
 }
 
 configure_and_build() {
-  cmake --preset "$1" -DKORVO_WERROR=$werror >"build-$1.log" 2>&1 || { cat "build-$1.log"; return 1; }
-  cmake --build --preset "$1" -j "$jobs" >>"build-$1.log" 2>&1 || { tail -n 60 "build-$1.log"; return 1; }
+  cmake --preset "$1" -DKORVO_WERROR=$werror >"build/$1.log" 2>&1 || { cat "build/$1.log"; return 1; }
+  cmake --build --preset "$1" -j "$jobs" >>"build/$1.log" 2>&1 || { tail -n 60 "build/$1.log"; return 1; }
 }
 
 mkdir -p build
@@ -34,7 +34,7 @@ run "mingw64 tests (Wine)" ctest --preset mingw64 -j "$jobs"
 run "mingw32 build" configure_and_build mingw32
 if [ -x scripts/fuzz-smoke.sh ]; then run "fuzz smoke" bash scripts/fuzz-smoke.sh; fi
 
-rm -f build-*.log 2>/dev/null || true
+
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
