@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "http/HttpStream.h"
+#include "http/socket/os/SocketApi.h"
+
+// HttpStream over one TCP connection. Received bytes pass through a small read-ahead buffer so that
+// header lines are not read one system call per byte; large reads go straight to the caller.
+class HttpSocket : public HttpStream {
+public:
+    // Receive time-out of a fresh connection: long enough for a slow server, short enough that a
+    // stalled one does not hold the setup forever.
+    static constexpr int32_t kDefaultReceiveTimeoutMs = 60000;
+
+    HttpSocket() = default;
+    ~HttpSocket() override;
+
+    int32_t Send(const char* data, uint32_t length) override;
+    int32_t ReceiveFill(char* buffer, uint32_t capacity, uint32_t* count) override;
+    int32_t ReceiveLine(char* buffer, uint32_t capacity, uint32_t* count) override;
+    int32_t Close() override;
+    // 0 when data or the end of the stream is pending, kHttpTimeout, or kHttpEFail.
+    int32_t WaitReadable(int32_t milliseconds) override;
+
+    // Connects to host:port, or to proxyHost:proxyPort when a proxy host is given; the stream's
+    // host name is the server's either way.
+    int32_t Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
+                    int32_t unused = 0);
+
+    // Applies to connections made after the call; 0 means no limit.
+    void SetReceiveTimeoutMs(int32_t milliseconds) { receiveTimeoutMs_ = milliseconds; }
+    // True when the last receive failure was the receive time-out running out.
+    bool TimedOut() const { return timedOut_; }
+
+private:
+    int32_t ReceiveSome(char* buffer, uint32_t capacity);  // one recv, through the read-ahead buffer
+    int32_t RefillReadAhead();
+
+    http::os::SocketHandle socket_ = 0;
+    int32_t receiveTimeoutMs_ = kDefaultReceiveTimeoutMs;
+    bool timedOut_ = false;
+    std::vector<char> readAhead_ = std::vector<char>(16384);
+    uint32_t aheadStart_ = 0;
+    uint32_t aheadEnd_ = 0;
+};

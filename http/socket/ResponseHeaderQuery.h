@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+// Looks values up in a stored raw response header block (status line first, CR LF line ends), the
+// way the socket driver answers QueryInfo.
+
+// The header name an info level asks for (without colon), or an empty view for levels that are not
+// a plain header lookup (status code, raw headers) or not supported.
+std::string_view HeaderNameForLevel(uint32_t level);
+
+// A custom name as callers write it ("Content-Range:  ", "ETag", "X-Id:") reduced to the bare
+// name: trailing blanks and one trailing colon removed.
+std::string_view BareHeaderName(std::string_view customName);
+
+// The value of the occurrence-th header named name (0 the first). Names match whatever their case,
+// at the start of a line; blanks after the colon are skipped. kHttpHeaderNotFound when absent,
+// kHttpInvalidServerResponse when the value has no CR LF after it.
+int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t occurrence,
+                        std::string_view* value);
+
+// The status code word of the status line ("200"); kHttpInvalidServerResponse unless the first
+// word begins with "HTTP/1.".
+int32_t FindStatusWord(std::string_view block, std::string_view* word);

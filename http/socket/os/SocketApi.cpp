@@ -1,0 +1,145 @@
+#include "http/socket/os/SocketApi.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <cerrno>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+#endif
+
+namespace http::os {
+
+#ifdef _WIN32
+namespace {
+SOCKET Native(SocketHandle socket) { return static_cast<SOCKET>(socket); }
+}  // namespace
+
+bool StartSockets() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 0), &data) == 0;
+}
+
+void ClearSocketError() { WSASetLastError(0); }
+
+bool LastReceiveTimedOut() { return WSAGetLastError() == WSAETIMEDOUT; }
+
+SocketHandle OpenTcpSocket() {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) return 0;
+    BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    return static_cast<SocketHandle>(s);
+}
+
+void SetReceiveTimeout(SocketHandle socket, int milliseconds) {
+    DWORD value = static_cast<DWORD>(milliseconds);
+    setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+int SendBytes(SocketHandle socket, const char* data, int length) { return ::send(Native(socket), data, length, 0); }
+
+int ReceiveBytes(SocketHandle socket, char* buffer, int capacity) {
+    return ::recv(Native(socket), buffer, capacity, 0);
+}
+
+int CloseSocket(SocketHandle socket) { return ::closesocket(Native(socket)); }
+
+static bool Interrupted() { return WSAGetLastError() == WSAEINTR; }
+
+#else
+namespace {
+int Native(SocketHandle socket) { return static_cast<int>(socket); }
+}  // namespace
+
+bool StartSockets() {
+    // A peer that closes while we send must give an error, not kill the process.
+    signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+void ClearSocketError() { errno = 0; }
+
+bool LastReceiveTimedOut() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+SocketHandle OpenTcpSocket() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 0;
+    if (s == 0) {  // 0 means "no socket" to the driver: keep the descriptor out of that slot
+        int moved = ::dup(s);
+        ::close(s);
+        if (moved < 0) return 0;
+        s = moved;
+    }
+    int noDelay = 1;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    return s;
+}
+
+void SetReceiveTimeout(SocketHandle socket, int milliseconds) {
+    timeval value{};
+    value.tv_sec = milliseconds / 1000;
+    value.tv_usec = (milliseconds % 1000) * 1000;
+    setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value);
+}
+
+int SendBytes(SocketHandle socket, const char* data, int length) {
+    return static_cast<int>(::send(Native(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL));
+}
+
+int ReceiveBytes(SocketHandle socket, char* buffer, int capacity) {
+    ssize_t got;
+    do {
+        got = ::recv(Native(socket), buffer, static_cast<size_t>(capacity), 0);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<int>(got);
+}
+
+int CloseSocket(SocketHandle socket) { return ::close(Native(socket)); }
+
+static bool Interrupted() { return errno == EINTR; }
+#endif
+
+bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+    *addressNetOrder = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return true;
+}
+
+bool ConnectSocket(SocketHandle socket, std::uint32_t addressNetOrder, std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = addressNetOrder;
+    return ::connect(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+WaitResult WaitReadable(SocketHandle socket, int milliseconds) {
+    for (;;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(Native(socket), &readable);
+        timeval limit{};
+        limit.tv_sec = milliseconds / 1000;
+        limit.tv_usec = (milliseconds % 1000) * 1000;
+        int ready = ::select(static_cast<int>(Native(socket)) + 1, &readable, nullptr, nullptr,
+                             milliseconds < 0 ? nullptr : &limit);
+        if (ready > 0) return WaitResult::Ready;
+        if (ready == 0) return WaitResult::TimedOut;
+        if (!Interrupted()) return WaitResult::Failed;
+    }
+}
+
+}  // namespace http::os

@@ -1,0 +1,560 @@
+#include "http/wininet/WinInetHttpDriver.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kOptionParentWindow = 0x40000000;
+constexpr uint32_t kCertificateBits = 0xFF00;
+constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                    FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+// A request sent again after a certificate answer or a forced retry: bounded, so that a server
+// that keeps asking cannot hold the driver in a loop.
+constexpr int kMaxSendAttempts = 3;
+
+HINTERNET H(void* handle) { return static_cast<HINTERNET>(handle); }
+
+int32_t LastErrorStatus() { return static_cast<int32_t>(0x80070000u | (GetLastError() & 0xFFFFu)); }
+
+bool IsCertificateError(DWORD error) {
+    return error == ERROR_INTERNET_SEC_CERT_DATE_INVALID || error == ERROR_INTERNET_SEC_CERT_CN_INVALID ||
+           error == ERROR_INTERNET_INVALID_CA;
+}
+
+// The computer name, read once per process.
+const char* ComputerName() {
+    static char name[16];
+    static bool known = false;
+    if (!known) {
+        DWORD size = sizeof name;
+        if (!GetComputerNameA(name, &size)) return nullptr;
+        known = true;
+    }
+    return name;
+}
+
+}  // namespace
+
+struct WinInetHttpDriver::CrackedUrl {
+    std::string host;
+    std::string pathAndExtra;
+    uint16_t port = 0;
+    int32_t scheme = 0;
+};
+
+WinInetHttpDriver::WinInetHttpDriver(const char* agent, uint16_t major, uint16_t minor) {
+    if (major == 1 || minor < 2) {
+        major_ = major;
+        minor_ = minor;
+    }
+    agent_ = agent != nullptr ? agent : kDefaultAgent;
+    parentWindow_ = GetDesktopWindow();
+}
+
+WinInetHttpDriver::~WinInetHttpDriver() {
+    if (session_ != nullptr) InternetCloseHandle(H(session_));
+    if (connection_ != nullptr) InternetCloseHandle(H(connection_));
+    if (request_ != nullptr) InternetCloseHandle(H(request_));
+    HttpFree(pendingBlock_);
+}
+
+int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
+    size_t length = std::strlen(url);
+    std::vector<char> canonical(3 * length + 1);
+    DWORD size = static_cast<DWORD>(canonical.size());
+    if (!InternetCanonicalizeUrlA(url, canonical.data(), &size, ICU_BROWSER_MODE)) return LastErrorStatus();
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    if (!InternetCrackUrlA(canonical.data(), size, 0, &parts)) return LastErrorStatus();
+    std::vector<char> host(parts.dwHostNameLength + 1), path(parts.dwUrlPathLength + 1),
+        extra(parts.dwExtraInfoLength + 1);
+    URL_COMPONENTSA copy{};
+    copy.dwStructSize = sizeof copy;
+    copy.lpszHostName = host.data();
+    copy.dwHostNameLength = static_cast<DWORD>(host.size());
+    copy.lpszUrlPath = path.data();
+    copy.dwUrlPathLength = static_cast<DWORD>(path.size());
+    copy.lpszExtraInfo = extra.data();
+    copy.dwExtraInfoLength = static_cast<DWORD>(extra.size());
+    if (!InternetCrackUrlA(canonical.data(), size, 0, &copy)) return LastErrorStatus();
+    out->host.assign(host.data(), copy.dwHostNameLength);
+    out->pathAndExtra.assign(path.data(), copy.dwUrlPathLength);
+    out->pathAndExtra.append(extra.data(), copy.dwExtraInfoLength);
+    out->port = copy.nPort;
+    out->scheme = static_cast<int32_t>(copy.nScheme);
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t accessType) {
+    if (server == nullptr) return kHttpNameNotResolved;
+    const char* computer = ComputerName();
+    if (computer == nullptr) return kHttpEFail;
+    if (_stricmp(server, computer) == 0) server = "localhost";
+    if (InternetAttemptConnect(0) != ERROR_SUCCESS) return LastErrorStatus();
+    if (session_ == nullptr) {
+        session_ = InternetOpenA(agent_.c_str(), static_cast<DWORD>(accessType), nullptr, nullptr, 0);
+        if (session_ == nullptr) return LastErrorStatus();
+    }
+    if (connection_ != nullptr && (port != port_ || _stricmp(server, server_.c_str()) != 0)) {
+        CloseRequest();
+        InternetCloseHandle(H(connection_));
+        connection_ = nullptr;
+        server_.clear();
+    }
+    port_ = port;
+    if (server_.empty()) server_ = server;
+    if (connection_ == nullptr) {
+        connection_ = InternetConnectA(H(session_), server, port, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+        if (connection_ == nullptr) {
+            server_.clear();
+            return LastErrorStatus();
+        }
+    }
+    DWORD state = 0;
+    if (!InternetGetConnectedState(&state, 0)) {
+        if (_stricmp(server, "localhost") != 0) return kHttpEFail;
+    }
+    if (state & INTERNET_CONNECTION_OFFLINE) {
+        INTERNET_CONNECTED_INFO info{INTERNET_STATE_CONNECTED, 0};
+        if (!InternetSetOptionA(H(connection_), INTERNET_OPTION_CONNECTED_STATE, &info, sizeof info))
+            return LastErrorStatus();
+    }
+    const struct {
+        DWORD option;
+        DWORD value;
+    } timeouts[] = {{INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeoutMs_},
+                    {INTERNET_OPTION_SEND_TIMEOUT, sendTimeoutMs_},
+                    {INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeoutMs_}};
+    for (const auto& timeout : timeouts) {
+        DWORD value = timeout.value;
+        if (!InternetSetOptionW(H(connection_), timeout.option, &value, sizeof value)) return LastErrorStatus();
+    }
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::ConnectUrl(const char* url) {
+    if (url == nullptr) return kHttpInvalidArg;
+    CrackedUrl cracked;
+    int32_t result = Crack(url, &cracked);
+    if (result != kHttpOk) return result;
+    return Connect(cracked.host.c_str(), cracked.port, 0);
+}
+
+int32_t WinInetHttpDriver::ReservedA(void*) { return kHttpFailed; }
+int32_t WinInetHttpDriver::ReservedB(void*) { return kHttpFailed; }
+
+int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
+                                              char** extra) {
+    if (url == nullptr) return kHttpInvalidArg;
+    CrackedUrl cracked;
+    int32_t result = Crack(url, &cracked);
+    if (result != kHttpOk) return result;
+    scheme_ = cracked.scheme;
+    if (port != nullptr) *port = cracked.port;
+    if (host != nullptr) {
+        *host = HttpDuplicate(cracked.host.data(), cracked.host.size());
+        if (*host == nullptr) return kHttpOutOfMemory;
+    }
+    if (path != nullptr) {
+        *path = HttpDuplicate(cracked.pathAndExtra.data(), cracked.pathAndExtra.size());
+        if (*path == nullptr) return kHttpOutOfMemory;
+    }
+    if (extra != nullptr) *extra = nullptr;
+    return Connect(cracked.host.c_str(), cracked.port, 0);
+}
+
+void WinInetHttpDriver::CloseRequest() {
+    if (request_ != nullptr) InternetCloseHandle(H(request_));
+    request_ = nullptr;
+}
+
+int32_t WinInetHttpDriver::OpenRequest(const char* method, const char* url, uint32_t flags,
+                                       const char* const* acceptTypes) {
+    char* host = nullptr;
+    char* path = nullptr;
+    uint16_t port = 0;
+    int32_t result = CrackUrlAndConnect(url, &host, &port, &path, nullptr);
+    if (result != kHttpOk) {
+        HttpFree(host);
+        HttpFree(path);
+        return result;
+    }
+    CloseRequest();
+    contentState_ = -2;
+    if (connection_ == nullptr) {
+        HttpFree(host);
+        HttpFree(path);
+        return kHttpNotConnected;
+    }
+    const char* anyType[] = {"*/*", nullptr};
+    DWORD requestFlags = flags | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
+                         INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+    if (scheme_ == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
+    request_ = HttpOpenRequestA(H(connection_), method, path, nullptr, nullptr,
+                                acceptTypes == nullptr ? anyType : nullptr, requestFlags,
+                                reinterpret_cast<DWORD_PTR>(this));
+    requestState_ |= kRequestOpen;
+    if (request_ != nullptr && pendingBlock_ != nullptr && pendingLength_ != 0) {
+        HttpAddRequestHeadersA(H(request_), pendingBlock_, pendingLength_, HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD);
+        HttpFree(pendingBlock_);
+        pendingBlock_ = nullptr;
+        pendingLength_ = 0;
+    }
+    HttpFree(host);
+    HttpFree(path);
+    return request_ != nullptr ? kHttpOk : LastErrorStatus();
+}
+
+int32_t WinInetHttpDriver::AddRequestHeaders(const char* headers, uint32_t modifiers) {
+    if (headers == nullptr) return kHttpOk;
+    if (!(requestState_ & kRequestOpen)) return MergeHeaderLine(headers, modifiers, &pendingLength_, &pendingBlock_);
+    if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
+    if (!HttpAddRequestHeadersA(H(request_), headers, static_cast<DWORD>(std::strlen(headers)), modifiers))
+        return LastErrorStatus();
+    return kHttpOk;
+}
+
+void WinInetHttpDriver::CopyCredentialsToRequest() {
+    for (DWORD option : {static_cast<DWORD>(INTERNET_OPTION_USERNAME), static_cast<DWORD>(INTERNET_OPTION_PASSWORD)}) {
+        DWORD size = 0;
+        if (InternetQueryOptionA(H(connection_), option, nullptr, &size) ||
+            GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            continue;
+        std::vector<char> value(size + 1);
+        if (InternetQueryOptionA(H(connection_), option, value.data(), &size))
+            InternetSetOptionA(H(request_), option, value.data(), size + 1);
+    }
+}
+
+int32_t WinInetHttpDriver::RetryAfterCertificateError(uint32_t error) {
+    if (securityFlags_ & kCertificateBits) {
+        DWORD flags = 0;
+        DWORD size = sizeof flags;
+        if (!InternetQueryOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, &size)) return kHttpEFail;
+        flags |= securityFlags_ & kCertificateBits;
+        if (!InternetSetOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags)) return kHttpEFail;
+        return kHttpOk;
+    }
+    DWORD answer = InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_), error, kErrorDialogFlags, nullptr);
+    return answer == ERROR_CANCELLED ? kHttpEFail : kHttpOk;
+}
+
+int32_t WinInetHttpDriver::BeginRequest(int32_t /*declareLength*/, uint32_t totalLength, int32_t chunked) {
+    if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
+    INTERNET_BUFFERSA buffers{};
+    buffers.dwStructSize = sizeof buffers;
+    int32_t result;
+    if (chunked) {
+        requestState_ |= kChunkedUpload;
+        result = AddRequestHeaders("Transfer-Encoding: chunked\r\n", kHttpAddReqCoalesceComma);
+        if (result != kHttpOk) return result;
+    } else {
+        buffers.dwBufferTotal = totalLength;
+    }
+    result = AddRequestHeaders("Proxy-Connection: Keep-Alive\r\n", kHttpAddReqCoalesceComma);
+    if (result != kHttpOk) return result;
+    if (requestState_ & kCredentialsSet) CopyCredentialsToRequest();
+    if (HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) {
+        requestState_ |= kRequestBegun;
+        return kHttpOk;
+    }
+    DWORD error = GetLastError();
+    if (scheme_ != INTERNET_SCHEME_HTTPS || !IsCertificateError(error)) return kHttpEFail;
+    if (RetryAfterCertificateError(error) != kHttpOk) return kHttpEFail;
+    if (!HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) return kHttpEFail;
+    requestState_ |= kRequestBegun;
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::WriteData(const char* data, uint32_t length) {
+    if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
+    if (!(requestState_ & kRequestBegun)) return kHttpEFail;
+    auto write = [this](const char* bytes, DWORD count) {
+        DWORD written = 0;
+        return count == 0 || InternetWriteFile(H(request_), bytes, count, &written);
+    };
+    if (requestState_ & kChunkedUpload) {
+        char size[16];
+        int n = std::snprintf(size, sizeof size, "%x\r\n", length);
+        if (!write(size, static_cast<DWORD>(n))) return LastErrorStatus();
+    }
+    if (!write(data, length)) return LastErrorStatus();
+    if ((requestState_ & kChunkedUpload) && !write("\r\n", 2)) return LastErrorStatus();
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::EndRequest() {
+    if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
+    if (requestState_ & kChunkedUpload) {
+        DWORD written = 0;
+        if (!InternetWriteFile(H(request_), "0\r\n\r\n", 5, &written)) {
+            requestState_ = 0;
+            return LastErrorStatus();
+        }
+    }
+    BOOL ended = HttpEndRequestW(H(request_), nullptr, 0, 0);
+    requestState_ = 0;
+    return ended ? kHttpOk : LastErrorStatus();
+}
+
+int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_t declareLength) {
+    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
+        int32_t result = BeginRequest(declareLength, length, 0);
+        if (result != kHttpOk) return result;
+        if (body != nullptr) {
+            result = WriteData(body, length);
+            if (result != kHttpOk && scheme_ != INTERNET_SCHEME_HTTPS) return result;
+        }
+        if (EndRequest() == kHttpOk) return kHttpOk;
+        DWORD error = GetLastError();
+        if (scheme_ == INTERNET_SCHEME_HTTPS && IsCertificateError(error)) {
+            if (RetryAfterCertificateError(error) != kHttpOk) return kHttpEFail;
+        } else if (scheme_ != INTERNET_SCHEME_HTTPS && error == ERROR_INTERNET_FORCE_RETRY) {
+            // send again
+        } else {
+            return kHttpOk;  // the response read that follows reports the failure
+        }
+    }
+    return kHttpEFail;
+}
+
+int32_t WinInetHttpDriver::SendRequestFromSource(HttpBodySource* source) {
+    if (source == nullptr) return kHttpInvalidArg;
+    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
+        if (attempt > 0) source->Rewind();
+        source->Attach(*this);
+        int32_t result = BeginRequest(1, source->TotalLength(), source->IsChunked() ? 1 : 0);
+        if (result != kHttpOk) return result;
+        bool finished = false;
+        while (!finished) {
+            result = source->WriteNextPiece(*this, &finished);
+            if (result != kHttpOk) return result;
+        }
+        if (EndRequest() == kHttpOk) return kHttpOk;
+        DWORD error = GetLastError();
+        if (scheme_ == INTERNET_SCHEME_HTTPS && IsCertificateError(error)) {
+            if (RetryAfterCertificateError(error) != kHttpOk) return kHttpEFail;
+        } else if (!(scheme_ != INTERNET_SCHEME_HTTPS && error == ERROR_INTERNET_FORCE_RETRY)) {
+            return kHttpOk;
+        }
+    }
+    return kHttpEFail;
+}
+
+int32_t WinInetHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel,
+                                     const char* customName) {
+    if (request_ == nullptr) return kHttpNotConnected;
+    if (value == nullptr || valueLength == nullptr) return kHttpInvalidArg;
+    bool custom = (infoLevel & kHttpQueryLevelMask) == kHttpQueryCustom;
+    if (custom != (customName != nullptr)) return kHttpInvalidArg;
+    *value = nullptr;
+    *valueLength = 0;
+    // Callers write custom names as they appear on the wire ("Content-Range:  "); WinINet wants the
+    // bare name.
+    std::string name;
+    if (custom) {
+        name = customName;
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+        if (!name.empty() && name.back() == ':') name.pop_back();
+    }
+    DWORD winIndex = index != nullptr ? *index : 0;
+    DWORD size = 0;
+    char* buffer = nullptr;
+    if (custom) {
+        size = static_cast<DWORD>(name.size() + 256);
+        buffer = static_cast<char*>(HttpAlloc(size));
+        if (buffer == nullptr) return kHttpOutOfMemory;
+        std::memcpy(buffer, name.c_str(), name.size());
+    }
+    if (!HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            HttpFree(buffer);
+            return kHttpInternalError;
+        }
+        HttpFree(buffer);
+        buffer = static_cast<char*>(HttpAlloc(size + 1 > name.size() + 1 ? size + 1 : name.size() + 1));
+        if (buffer == nullptr) return kHttpOutOfMemory;
+        if (custom) std::memcpy(buffer, name.c_str(), name.size());
+        if (!HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
+            HttpFree(buffer);
+            return kHttpInternalError;
+        }
+    }
+    *value = buffer;
+    *valueLength = size;
+    if (index != nullptr) *index = winIndex;
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::QueryOption(uint32_t option, void* value, uint32_t* size) {
+    if (size == nullptr) return kHttpInvalidArg;
+    uint32_t stored;
+    switch (option) {
+        case INTERNET_OPTION_CONNECT_TIMEOUT: stored = connectTimeoutMs_; break;
+        case INTERNET_OPTION_SEND_TIMEOUT: stored = sendTimeoutMs_; break;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: stored = receiveTimeoutMs_; break;
+        case kOptionParentWindow:
+            stored = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parentWindow_));
+            break;
+        default: return kHttpInvalidArg;
+    }
+    if (value == nullptr) {
+        *size = 4;
+        return kHttpOk;
+    }
+    if (*size != 4) return kHttpInvalidArg;
+    std::memcpy(value, &stored, 4);
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::SetOption(uint32_t option, const void* value, uint32_t size) {
+    if (value == nullptr || size == 0) return kHttpInvalidArg;
+    auto readWord = [&](uint32_t* target) {
+        if (size != 4) return kHttpInvalidArg;
+        std::memcpy(target, value, 4);
+        return kHttpOk;
+    };
+    switch (option) {
+        case INTERNET_OPTION_CONNECT_TIMEOUT: return readWord(&connectTimeoutMs_);
+        case INTERNET_OPTION_SEND_TIMEOUT: return readWord(&sendTimeoutMs_);
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: return readWord(&receiveTimeoutMs_);
+        case INTERNET_OPTION_SECURITY_FLAGS: {
+            uint32_t bits = 0;
+            int32_t result = readWord(&bits);
+            securityFlags_ |= bits;
+            return result;
+        }
+        case kOptionParentWindow: {
+            uint32_t window = 0;
+            int32_t result = readWord(&window);
+            if (result == kHttpOk) parentWindow_ = reinterpret_cast<void*>(static_cast<uintptr_t>(window));
+            return result;
+        }
+        case INTERNET_OPTION_USERNAME:
+        case INTERNET_OPTION_PASSWORD:
+            if (connection_ == nullptr) return kHttpIncorrectHandleState;
+            if (!InternetSetOptionA(H(connection_), option, const_cast<void*>(value), size)) return LastErrorStatus();
+            requestState_ |= kCredentialsSet;
+            return kHttpOk;
+        case INTERNET_OPTION_PROXY_USERNAME:
+        case INTERNET_OPTION_PROXY_PASSWORD:
+            if (session_ == nullptr) return kHttpIncorrectHandleState;
+            if (!InternetSetOptionA(H(session_), option, const_cast<void*>(value), size)) return LastErrorStatus();
+            return kHttpOk;
+        default: return kHttpInvalidArg;
+    }
+}
+
+int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** body) {
+    if (request_ == nullptr) return kHttpNotConnected;
+    if (length == nullptr || body == nullptr) return kHttpInvalidArg;
+    uint32_t expected = *length;
+    *body = nullptr;
+    *length = 0;
+    if (expected > kHttpMaxBodyLength) return kHttpMalformed;
+    size_t capacity = expected != 0 ? expected : 64000;
+    char* data = static_cast<char*>(HttpAlloc(capacity + 1));
+    if (data == nullptr) return kHttpOutOfMemory;
+    size_t used = 0;
+    for (;;) {
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(H(request_), &available, 0, 0)) {
+            HttpFree(data);
+            return kHttpDataAvailableFailed;
+        }
+        if (available == 0) break;
+        if (used + available > kHttpMaxBodyLength) {
+            HttpFree(data);
+            return kHttpMalformed;
+        }
+        if (used + available > capacity) {
+            size_t grown = capacity * 2 >= used + available ? capacity * 2 : used + available;
+            char* bigger = static_cast<char*>(HttpAlloc(grown + 1));
+            if (bigger == nullptr) {
+                HttpFree(data);
+                return kHttpOutOfMemory;
+            }
+            std::memcpy(bigger, data, used);
+            HttpFree(data);
+            data = bigger;
+            capacity = grown;
+        }
+        DWORD read = 0;
+        if (!InternetReadFile(H(request_), data + used, available, &read)) {
+            HttpFree(data);
+            return kHttpReadFailed;
+        }
+        if (read == 0) break;
+        used += read;
+        if (flags & kHttpFlagFirstPieceOnly) break;
+    }
+    if (expected != 0 && used != expected) {
+        HttpFree(data);
+        return kHttpReadFailed;
+    }
+    data[used] = 0;
+    *body = data;
+    *length = static_cast<uint32_t>(used);
+    return kHttpOk;
+}
+
+int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** body, int32_t* complete) {
+    if (length == nullptr || body == nullptr || complete == nullptr) return kHttpInvalidArg;
+    *length = 0;
+    *complete = 0;
+    uint32_t expected = 0;
+    if (contentState_ == -2) {
+        char* value = nullptr;
+        uint32_t valueLength = 0;
+        if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) == kHttpOk &&
+            std::strstr(value, "chunked") != nullptr) {
+            contentState_ = -1;
+        } else {
+            HttpFree(value);
+            value = nullptr;
+            if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryContentLength | kHttpQueryFlagNumber, nullptr) ==
+                    kHttpOk &&
+                valueLength == 4) {
+                int32_t number = 0;
+                std::memcpy(&number, value, 4);
+                expected = number > 0 ? static_cast<uint32_t>(number) : 0;
+            }
+            contentState_ = expected;
+        }
+        HttpFree(value);
+    }
+    int32_t result;
+    if (contentState_ == -1) {
+        result = ReadBody(flags | kHttpReadChunked, length, body);
+        *complete = result == kHttpOk && *length == 0;
+    } else {
+        *length = expected;
+        result = ReadBody(0, length, body);
+        *complete = result == kHttpOk;
+    }
+    if ((flags & kHttpFlagFirstPieceOnly) && *complete) {
+        char* connection = nullptr;
+        uint32_t connectionLength = 0;
+        if (QueryInfo(&connection, &connectionLength, nullptr, kHttpQueryConnection, nullptr) == kHttpOk &&
+            std::strstr(connection, "Close") != nullptr)
+            CloseRequest();
+        HttpFree(connection);
+    }
+    return result;
+}
+
+int32_t WinInetHttpDriver::HandleAuthenticationChallenge(const char*, int32_t, const char*, uint32_t) {
+    DWORD answer = InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_), ERROR_INTERNET_INCORRECT_PASSWORD,
+                                    kErrorDialogFlags, nullptr);
+    return answer != 0 ? kHttpOk : kHttpEFail;
+}
+
+int32_t WinInetHttpDriver::MarkConnectionClosed() { return kHttpOk; }
