@@ -1,0 +1,47 @@
+#include "http/HttpDriverFactory.h"
+
+#include <new>
+
+#include "http/socket/SocketHttpDriver.h"
+#include "platform/Services.h"
+#ifdef _WIN32
+#include "http/wininet/WinInetHttpDriver.h"
+#endif
+
+namespace {
+
+bool SocketDriverRequested() {
+    platform::Environment* environment = platform::Os().environment;
+    return environment != nullptr && environment->Get(L"HTTPDriver").has_value();
+}
+
+}  // namespace
+
+bool HttpWinInetAvailable() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
+HttpDriver* CreateWinInetHttpDriver(const char* agent, uint16_t major, uint16_t minor) {
+#ifdef _WIN32
+    return new (std::nothrow) WinInetHttpDriver(agent, major, minor);
+#else
+    (void)agent;
+    (void)major;
+    (void)minor;
+    return nullptr;
+#endif
+}
+
+HttpDriver* CreateHttpDriver(const char* agent, uint16_t major, uint16_t minor, HttpDriverOwner* owner) {
+    HttpDriver* driver = nullptr;
+    if (SocketDriverRequested() || !HttpWinInetAvailable())
+        driver = new (std::nothrow) SocketHttpDriver(agent, major, minor);
+    else
+        driver = CreateWinInetHttpDriver(agent, major, minor);
+    if (driver != nullptr) driver->SetOwner(owner);
+    return driver;
+}
