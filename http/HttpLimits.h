@@ -25,3 +25,5 @@ constexpr uint32_t kHttpMaxHeaderNameLength = 127;
 // A single Set-Cookie value, and the number of distinct cookies the jar keeps.
 constexpr uint32_t kHttpMaxCookieLength = 8 * 1024;
 constexpr uint32_t kHttpMaxStoredCookies = 4096;
+// Set-Cookie headers taken from one response.
+constexpr uint32_t kHttpMaxResponseCookies = 256;

@@ -16,3 +16,12 @@ char* HttpDuplicate(const char* text, size_t length) {
     if (copy != nullptr && length != 0) std::memcpy(copy, text, length);
     return copy;
 }
+
+bool HttpGrow(char** buffer, size_t oldSize, size_t newSize) {
+    if (newSize <= oldSize) return true;
+    void* grown = std::realloc(*buffer, newSize);
+    if (grown == nullptr) return false;
+    *buffer = static_cast<char*>(grown);
+    std::memset(*buffer + oldSize, 0, newSize - oldSize);
+    return true;
+}

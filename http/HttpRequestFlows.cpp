@@ -1,19 +1,345 @@
-#include "http/HttpDriver.h"
+#include <cstring>
+#include <string>
 
-// Placeholder bodies so that the interface links; the flows land in the next commit.
-int32_t HttpDriver::Get(const char*, uint32_t, char**, uint32_t*, int32_t*) { return kHttpEFail; }
-int32_t HttpDriver::GetRange(const char*, uint32_t, int32_t, uint32_t, uint32_t, char**, uint32_t*,
-                             int32_t*) { return kHttpEFail; }
-int32_t HttpDriver::PostFromSource(const char*, uint32_t, int32_t, HttpBodySource*, int32_t*,
-                                   char**, uint32_t*) { return kHttpEFail; }
-int32_t HttpDriver::Post(const char*, uint32_t, const char*, uint32_t, int32_t, int32_t*, char**,
-                         uint32_t*) { return kHttpEFail; }
-int32_t HttpDriver::Head(const char*, uint32_t, HttpFileStatus*) { return kHttpEFail; }
-int32_t HttpDriver::Put(const char*, uint32_t, const char*, uint32_t, int32_t, int32_t*) {
-    return kHttpEFail;
+#include "http/CookieJar.h"
+#include "http/HttpDriver.h"
+#include "http/HttpPutSetting.h"
+#include "http/HttpRequestText.h"
+
+// The request flows written once for every driver: GET, ranged GET, POST, PUT, HEAD, with their
+// authentication retries and redirects, on top of the driver's primitives.
+
+namespace {
+
+bool IsFollowedRedirect(int32_t status, uint32_t flags) {
+    return status == 302 || status == 303 || (status == 301 && (flags & kHttpFlagNoFollow301) == 0);
 }
-int32_t HttpDriver::ReadResponseBody(uint32_t*, char**) { return kHttpEFail; }
-int32_t HttpDriver::ParseResponseHeaders(const char*, const char*, char*, uint32_t, int32_t*,
-                                         int32_t*, uint32_t*, int32_t*, int32_t*, char**, int32_t*,
-                                         int32_t*, uint32_t) { return kHttpEFail; }
-int32_t HttpDriver::MergeHeaderLine(const char*, uint32_t, uint32_t*, char**) { return kHttpEFail; }
+
+bool IsAuthenticationChallenge(int32_t status) { return status == 401 || status == 407; }
+
+bool IsSuccess(int32_t status) { return status >= 200 && status <= 299; }
+
+// Where a flow's response body goes: the caller's outputs, or private storage released at the end
+// when the caller passed the discard values (or the flow never hands a body back).
+class BodyOutputs {
+public:
+    BodyOutputs(char** body, uint32_t* length) {
+        discard_ = body == HttpDiscardBody() && length == HttpDiscardLength();
+        body_ = discard_ ? &ownBody_ : body;
+        length_ = discard_ ? &ownLength_ : length;
+    }
+    ~BodyOutputs() { HttpFree(ownBody_); }
+    BodyOutputs(const BodyOutputs&) = delete;
+    BodyOutputs& operator=(const BodyOutputs&) = delete;
+
+    // One discard value alone would be written through as if it were a pointer.
+    static bool Valid(char** body, uint32_t* length) {
+        if (body == nullptr || length == nullptr) return false;
+        return (body == HttpDiscardBody()) == (length == HttpDiscardLength());
+    }
+    bool Discarding() const { return discard_; }
+    char** Body() { return body_; }
+    uint32_t* Length() { return length_; }
+    void Clear() {
+        HttpFree(*body_);
+        *body_ = nullptr;
+        *length_ = 0;
+    }
+
+private:
+    bool discard_ = false;
+    char* ownBody_ = nullptr;
+    uint32_t ownLength_ = 0;
+    char** body_ = nullptr;
+    uint32_t* length_ = nullptr;
+};
+
+// Head re-enters itself (directly or through the owner) for redirects and challenges; the depth
+// is kept per thread because the owner may replace the driver in between.
+struct HeadReentry {
+    int depth = 0;
+    int redirects = 0;
+    int challenges = 0;
+};
+thread_local HeadReentry headReentry;
+
+class HeadDepthGuard {
+public:
+    HeadDepthGuard() {
+        if (headReentry.depth++ == 0) {
+            headReentry.redirects = 0;
+            headReentry.challenges = 0;
+        }
+    }
+    ~HeadDepthGuard() { --headReentry.depth; }
+    HeadDepthGuard(const HeadDepthGuard&) = delete;
+    HeadDepthGuard& operator=(const HeadDepthGuard&) = delete;
+};
+
+}  // namespace
+
+// Adds the cookie line for url; a failed lookup never stops the request.
+static int32_t AddCookieLine(HttpDriver& driver, const char* url) {
+    char* cookies = nullptr;
+    if (CookieHeaderFor(url, nullptr, &cookies, 1) != kHttpOk || cookies == nullptr) {
+        HttpFree(cookies);
+        return kHttpOk;
+    }
+    int32_t result = driver.AddRequestHeaders(cookies, kHttpAddReqCoalesceComma);
+    HttpFree(cookies);
+    return result;
+}
+
+int32_t HttpDriver::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength,
+                        int32_t* keepAlive) {
+    if (url == nullptr || !BodyOutputs::Valid(body, bodyLength)) return kHttpInvalidArg;
+    return SendRequestBounded("GET", url, flags, nullptr, nullptr, 0, kHttpContentNone, keepAlive,
+                              body, bodyLength, nullptr, kHttpMaxRedirects);
+}
+
+int32_t HttpDriver::GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first,
+                             uint32_t count, char** body, uint32_t* bodyLength,
+                             int32_t* keepAlive) {
+    std::string rangeLines;
+    if (!RangeLines(rangeMode, first, count, &rangeLines)) return kHttpInvalidArg;
+    if (url == nullptr || !BodyOutputs::Valid(body, bodyLength)) return kHttpInvalidArg;
+    return SendRequestBounded("GET", url, flags, rangeLines.c_str(), nullptr, 0, kHttpContentNone,
+                              keepAlive, body, bodyLength, nullptr, kHttpMaxRedirects);
+}
+
+int32_t HttpDriver::PostFromSource(const char* url, uint32_t flags, int32_t contentType,
+                                   HttpBodySource* source, int32_t* keepAlive, char** body,
+                                   uint32_t* bodyLength) {
+    return SendRequestGeneric("POST", url, flags, nullptr, nullptr, 0, contentType, keepAlive, body,
+                              bodyLength, source);
+}
+
+int32_t HttpDriver::Post(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
+                         int32_t contentType, int32_t* keepAlive, char** responseBody,
+                         uint32_t* responseLength) {
+    return SendRequestGeneric("POST", url, flags, nullptr, body, bodyLength, contentType, keepAlive,
+                              responseBody, responseLength, nullptr);
+}
+
+int32_t HttpDriver::Put(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
+                        int32_t contentType, int32_t* keepAlive) {
+    // The answer's body is read and dropped.
+    char* response = nullptr;
+    uint32_t responseLength = 0;
+    int32_t result = SendRequestGeneric("PUT", url, flags, nullptr, body, bodyLength, contentType,
+                                        keepAlive, &response, &responseLength, nullptr);
+    HttpFree(response);
+    return result;
+}
+
+int32_t HttpDriver::SendRequestGeneric(const char* method, const char* url, uint32_t flags,
+                                       const char* extraHeaders, const char* body,
+                                       uint32_t bodyLength, int32_t contentType,
+                                       int32_t* keepAlive, char** responseBody,
+                                       uint32_t* responseLength, HttpBodySource* source) {
+    if (url == nullptr || !BodyOutputs::Valid(responseBody, responseLength)) return kHttpInvalidArg;
+    if (source != nullptr && body != nullptr) return kHttpInvalidArg;
+    if (contentType == kHttpContentNone && (body != nullptr || bodyLength != 0)) return kHttpInvalidArg;
+    return SendRequestBounded(method, url, flags, extraHeaders, body, bodyLength, contentType,
+                              keepAlive, responseBody, responseLength, source, kHttpMaxRedirects);
+}
+
+int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint32_t flags,
+                                       const char* extraHeaders, const char* body,
+                                       uint32_t bodyLength, int32_t contentType,
+                                       int32_t* keepAlive, char** responseBody,
+                                       uint32_t* responseLength, HttpBodySource* source,
+                                       int redirectsLeft) {
+    BodyOutputs outputs(responseBody, responseLength);
+    *outputs.Body() = nullptr;
+    *outputs.Length() = 0;
+    uint32_t receiveFlags = flags | (outputs.Discarding() ? kHttpFlagDiscardBody : 0);
+
+    int32_t result = OpenRequest(method, url, flags, nullptr);
+    if (result < 0) return result;
+    result = AddCookieLine(*this, url);
+    if (result < 0) return result;
+    if (const char* typeLine = ContentTypeLine(contentType)) {
+        result = AddRequestHeaders(typeLine, kHttpAddReqCoalesceComma);
+        if (result < 0) return result;
+    }
+    if (extraHeaders != nullptr) {
+        result = AddRequestHeaders(extraHeaders, kHttpAddReqCoalesceComma);
+        if (result < 0) return result;
+    }
+
+    auto send = [&]() -> int32_t {
+        if (source != nullptr) return SendRequestFromSource(source);
+        return SendRequest(body, bodyLength, contentType != kHttpContentNone ? 1 : 0);
+    };
+    int32_t status = 0;
+    char* location = nullptr;
+    result = send();
+    if (result < 0) return result;
+    result = ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(),
+                             outputs.Length(), keepAlive);
+    if (result < 0) {
+        HttpFree(location);
+        outputs.Clear();
+        return result;
+    }
+
+    if ((flags & kHttpFlagNoAuthentication) == 0) {
+        for (int retry = 0; IsAuthenticationChallenge(status) && retry < kHttpMaxAuthenticationRetries;
+             ++retry) {
+            outputs.Clear();  // the challenge's own body
+            ConnectUrl(url);
+            if (source != nullptr) source->Rewind();
+            result = send();
+            if (result >= 0) {
+                result = ReceiveResponse(url, method, &status, receiveFlags, &location,
+                                         outputs.Body(), outputs.Length(), keepAlive);
+            }
+            if (result < 0) {
+                HttpFree(location);
+                outputs.Clear();
+                return result;
+            }
+        }
+    }
+
+    if (IsFollowedRedirect(status, flags)) {
+        outputs.Clear();
+        if (redirectsLeft <= 0) {
+            HttpFree(location);
+            return kHttpTooManyRedirects;
+        }
+        if (source != nullptr) source->Rewind();
+        const char* target = location != nullptr ? location : url;
+        result = SendRequestBounded(method, target, flags, extraHeaders, body, bodyLength,
+                                    contentType, keepAlive, responseBody, responseLength, source,
+                                    redirectsLeft - 1);
+        HttpFree(location);
+        return result;
+    }
+    HttpFree(location);
+    if (IsSuccess(status)) return result;  // the body stays in the caller's outputs
+    outputs.Clear();
+    return HttpStatusAsFailure(status);
+}
+
+int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t* status,
+                                    uint32_t flags, char** location, char** body,
+                                    uint32_t* bodyLength, int32_t* keepAlive) {
+    HttpFree(*location);
+    *location = nullptr;
+    char* headers = nullptr;
+    uint32_t headerLength = 0;
+    int32_t result = QueryInfo(&headers, &headerLength, nullptr, kHttpQueryRawHeadersCrlf, nullptr);
+    if (result < 0) return result;
+    if (headers == nullptr) return kHttpInvalidServerResponse;
+
+    int32_t minorVersion = 0;
+    uint32_t contentLength = 0;
+    int32_t chunked = 0;
+    int32_t hasBody = 1;
+    int32_t notPlainText = 0;
+    int32_t connectionKept = 1;
+    result = ParseResponseHeaders(url, method, headers, headerLength, &minorVersion, status,
+                                  &contentLength, &chunked, &connectionKept, location, &hasBody,
+                                  &notPlainText, flags & ~kHttpFlagDiscardBody);
+    HttpFree(headers);
+    if (keepAlive != nullptr) *keepAlive = connectionKept;
+    if (result < 0) return result;
+    if (connectionKept == 0) MarkConnectionClosed();  // the next request connects afresh
+
+    bool discard = (flags & kHttpFlagDiscardBody) != 0;
+    uint32_t length = contentLength;
+    result = kHttpOk;
+    if (hasBody != 0 && (!discard || IsAuthenticationChallenge(*status))) {
+        char* received = nullptr;
+        result = ReadBody(chunked != 0 ? kHttpReadChunked : 0, &length, &received);
+        if (result >= 0) OnBodyReceived(received, length, notPlainText);
+        if (discard || result < 0) {
+            HttpFree(received);
+        } else {
+            HttpFree(*body);
+            *body = received;
+        }
+    }
+
+    for (uint32_t i = 0; i < kHttpMaxResponseCookies; ++i) {
+        char* cookie = nullptr;
+        uint32_t cookieLength = 0;
+        uint32_t index = i;
+        if (QueryInfo(&cookie, &cookieLength, &index, kHttpQuerySetCookie, nullptr) < 0) {
+            HttpFree(cookie);
+            break;
+        }
+        int32_t stored = cookie != nullptr ? StoreCookie(url, cookie) : kHttpOk;
+        HttpFree(cookie);
+        if (stored < 0) {
+            HttpFree(*body);
+            *body = nullptr;
+            *bodyLength = 0;
+            return stored;
+        }
+    }
+    *bodyLength = result < 0 ? 0 : length;
+    return result;
+}
+
+int32_t HttpDriver::Head(const char* url, uint32_t flags, HttpFileStatus* record) {
+    if (url == nullptr || record == nullptr) return kHttpInvalidArg;
+    std::memset(record, 0, sizeof *record);
+    HeadDepthGuard guard;
+
+    int32_t result = OpenRequest("HEAD", url, flags, nullptr);
+    if (result >= 0) result = AddCookieLine(*this, url);
+    if (result >= 0) result = SendRequest(nullptr, 0, 0);
+    if (result < 0) return result;
+
+    char* headers = nullptr;
+    uint32_t headerLength = 0;
+    result = QueryInfo(&headers, &headerLength, nullptr, kHttpQueryRawHeadersCrlf, nullptr);
+    if (result < 0) return result;
+    if (headers == nullptr) return kHttpInvalidServerResponse;
+    int32_t status = 0;
+    uint32_t contentLength = 0;
+    int32_t chunked = 0;
+    int32_t hasBody = 0;
+    int32_t notPlainText = 0;
+    char* location = nullptr;
+    result = ParseResponseHeaders(url, "HEAD", headers, headerLength, nullptr, &status,
+                                  &contentLength, &chunked, nullptr, &location, &hasBody,
+                                  &notPlainText, 0);
+    HttpFree(headers);
+    if (result < 0) {
+        HttpFree(location);
+        return result;
+    }
+
+    bool redirect = IsFollowedRedirect(status, flags);
+    bool challenge = status == 401 || (status == 407 && (flags & kHttpFlagNoAuthentication) == 0);
+    if (redirect || challenge) {
+        if (redirect && ++headReentry.redirects > kHttpMaxRedirects) {
+            HttpFree(location);
+            return kHttpTooManyRedirects;
+        }
+        if (challenge && ++headReentry.challenges > kHttpMaxAuthenticationRetries) {
+            HttpFree(location);
+            return status;
+        }
+        std::string next = location != nullptr ? location : url;
+        HttpFree(location);
+        // The owner may replace this driver for the new URL: nothing of this object is used after.
+        if (HttpDriverOwner* owner = Owner()) return owner->Head(next.c_str(), record);
+        return Head(next.c_str(), 0, record);
+    }
+    HttpFree(location);
+    if (status != 200) return status;
+    if (contentLength != 0) {
+        record->st_mode = kHttpModeRegular | kHttpModeReadable;
+        record->st_size = contentLength;
+    } else {
+        record->st_mode = kHttpModeDirectory | kHttpModeReadable;
+        record->st_size = 0;
+    }
+    if (!HttpPutConfigured()) record->st_mode = static_cast<uint16_t>(record->st_mode | kHttpModeWritable);
+    return kHttpOk;
+}
