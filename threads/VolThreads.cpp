@@ -1,0 +1,262 @@
+#include "threads/VolThreads.h"
+
+#include "threads/VolThreadTrace.h"
+#include "threads/VolMutexUntraced.h"
+#include "threads/VolThreadsInternal.h"
+#include "threads/os/VolOs.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+namespace {
+std::atomic<bool> g_firstConstruction{true};
+std::atomic<VolThreads*> g_mainThread{nullptr};
+bool g_mainThreadBeingCreated = false;  // under FirstThreadLock
+enum : int { kSettingNotRead = 1 };
+std::atomic<int> g_multiThreading{kSettingNotRead};
+
+constexpr unsigned kStartingOrRunning = VolThreads::kStarting | VolThreads::kRunning;
+
+void RunFirstConstructionSteps() {
+  if (!g_firstConstruction.load(std::memory_order_acquire)) return;
+  VolMutex& lock = volthreads::FirstThreadLock();
+  VolMutexUntraced::Lock(lock);
+  if (g_firstConstruction.load(std::memory_order_relaxed)) {
+    VolThreads::IsMultiThreadingAllowed();
+    g_firstConstruction.store(false, std::memory_order_release);
+    VolThreads::GetMainThread();
+    volthreads::RunPendingFirstThreadFunctions();
+  }
+  VolMutexUntraced::Unlock(lock);
+}
+}  // namespace
+
+VolThreads::VolThreads(const char* name, void* argument, int flag, int /*unused*/, int adopt) : record_(nullptr) {
+  RunFirstConstructionSteps();
+  VolThreadStart* start = new (std::nothrow) VolThreadStart{nullptr, argument, this};
+  VolThreadRecord* record = start ? new (std::nothrow) VolThreadRecord(this, start) : nullptr;
+  if (record) {
+    record_ = record;
+  } else {
+    delete start;
+  }
+  if (name) {
+    TraceIfEnabled("evt=tcreat | thr=0x" VOL_TRACE_ADDR " | nam=%s\n", VOL_TRACE_PTR(this), name);
+  } else {
+    TraceIfEnabled("evt=tcreat | thr=0x" VOL_TRACE_ADDR " | nam='anonymous'\n", VOL_TRACE_PTR(this));
+  }
+  if (record_ && adopt) {
+    record_->status.fetch_or(kRunning);
+    record_->threadId.store(volos::CurrentThreadId());
+  }
+  if (record_ && flag) record_->status.fetch_or(kFlagged);
+  // Entered after the id is known, so that the list's order holds for adopted threads too.
+  VolListThreads::AddThread(this);
+}
+
+VolThreads::~VolThreads() {
+  // Out of the list first, so that no lookup reads the record while it goes away.
+  VolListThreads::RemoveThread(this);
+  VolThreadRecord* record = record_;
+  if (!record) return;
+  record->lock.Lock();
+  TraceIfEnabled("evt=tdel | thr=0x" VOL_TRACE_ADDR "\n", VOL_TRACE_PTR(this));
+  delete record->start;
+  record->start = nullptr;
+  record_ = nullptr;
+  if (volos::Thread* handle = record->handle.exchange(nullptr)) volos::ThreadClose(handle);
+  record->lock.Unlock();
+  delete record;
+}
+
+int VolThreads::Run(unsigned /*unused*/) {
+  VolThreadRecord* record = record_;
+  if (!record) return 1;
+  record->lock.Lock();
+  const unsigned status = record->status.load();
+  record->status.store((status & ~(kEnded | kJoined)) | kStarting);
+  record->started.Reset();
+  if (status & kStartingOrRunning) {
+    record->lock.Unlock();
+    return 1;
+  }
+  record->returnCode.store(1);
+  unsigned threadId = 0;
+  volos::Thread* handle = volos::ThreadCreate(&VolThreads::InitThreads, record->start, record->creationFlags, &threadId);
+  if (!handle) {
+    record->lock.Unlock();
+    return -1;
+  }
+  record->threadId.store(threadId);
+  // A thread that ended without being joined leaves its handle; it is not needed any more.
+  if (volos::Thread* previous = record->handle.exchange(handle)) volos::ThreadClose(previous);
+  record->lock.Unlock();
+  return 0;
+}
+
+long VolThreads::InitThreads(void* raw) {
+  auto* start = static_cast<VolThreadStart*>(raw);
+  if (!start || !start->owner || !start->owner->record_) return 0;
+  VolThreads* owner = start->owner;
+  VolThreadRecord* record = owner->record_;
+  TraceIfEnabled("evt=trun \n");
+  // Run holds this lock while it creates the thread, so the handle is stored before this runs.
+  record->lock.Lock();
+  record->status.fetch_or(kRunning);
+  record->started.Broadcast();
+  record->status.fetch_and(~kStarting);
+  record->lock.Unlock();
+  const long result = owner->Begin(start->argument);
+  owner->End(result);
+  return result;
+}
+
+long VolThreads::Begin(void* argument) {
+  VolThreadRecord* record = record_;
+  if (!record) return -1;
+  VolMutexUntraced::Lock(record->lock);
+  VolThreadFunction function = record->start->function;
+  VolMutexUntraced::Unlock(record->lock);
+  return function ? function(argument) : 0;
+}
+
+int VolThreads::SetFunction(VolThreadFunction function) {
+  VolThreadRecord* record = record_;
+  if (!record) return -1;
+  record->lock.Lock();
+  record->start->function = function;
+  record->lock.Unlock();
+  return 0;
+}
+
+void VolThreads::End(long exitCode) {
+  VolThreadRecord* record = record_;
+  if (!record) return;
+  record->lock.Lock();
+  const unsigned status = record->status.load();
+  if (!(status & kRunning)) {
+    record->lock.Unlock();
+    return;
+  }
+  const unsigned threadId = record->threadId.load();
+  volos::Thread* handle = record->handle.load();
+  record->returnCode.store(exitCode);
+  record->status.store((status & ~kRunning) | kEnded);
+  record->lock.Unlock();
+  TraceIfEnabled("evt=tend | thr=0x" VOL_TRACE_ADDR " | tid=%-d \n", VOL_TRACE_PTR(this), static_cast<int>(threadId));
+  if (!handle) return;  // an adopted thread is only marked
+  if (volos::CurrentThreadId() == threadId) volos::ThreadExitCurrent(exitCode);
+  volos::ThreadTerminate(handle, exitCode);
+}
+
+void VolThreads::Kill(long exitCode) {
+  VolThreadRecord* record = record_;
+  if (!record) return;
+  if (!(record->status.load() & kRunning) || !record->handle.load()) return;
+  record->returnCode.store(exitCode);
+  if (volos::CurrentThreadId() == record->threadId.load()) {
+    record->status.fetch_and(~kRunning);
+    record->status.fetch_or(kEnded);
+    volos::ThreadExitCurrent(exitCode);
+  }
+  record->status.fetch_and(~kRunning);
+  record->status.fetch_or(kEnded);
+  volos::Thread* taken = record->handle.exchange(nullptr);
+  if (!taken) return;  // another Kill or a Join took it meanwhile
+  if (volos::Thread* opened = volos::ThreadOpenForTerminate(record->threadId.load())) {
+    volos::ThreadTerminate(opened, exitCode);
+    volos::ThreadClose(opened);
+  } else {
+    volos::ThreadTerminate(taken, exitCode);
+  }
+  volos::ThreadClose(taken);
+}
+
+void VolThreads::Join() {
+  VolThreadRecord* record = record_;
+  if (!record) return;
+  record->lock.Lock();
+  volos::Thread* handle = record->handle.load();
+  const unsigned status = record->status.fetch_or(kJoined);
+  record->lock.Unlock();
+  if (!(status & kStartingOrRunning) && (status & kJoined)) return;
+  TraceIfEnabled("evt=tjoin | thr=0x" VOL_TRACE_ADDR "\n", VOL_TRACE_PTR(this));
+  if (handle) {
+    const bool failed = volos::ThreadWait(handle) != volos::WaitResult::Signalled;
+    const unsigned error = volos::LastErrorCode();
+    // Closed only if nobody (a Kill, another Join) took the handle meanwhile.
+    volos::Thread* expected = handle;
+    if (record->handle.compare_exchange_strong(expected, nullptr)) volos::ThreadClose(handle);
+    if (failed) {
+      TraceAlways("status = WAIT FAILED\n");
+      TraceAlways("ERROR = 0x%x %d\n", error, static_cast<int>(error));
+    }
+  } else {
+    TraceAlways("null thread handle in Join \n");
+  }
+  TraceIfEnabled("evt=ejoin | thr=0x" VOL_TRACE_ADDR "\n", VOL_TRACE_PTR(this));
+}
+
+unsigned VolThreads::IsRunning() {
+  VolThreadRecord* record = record_;
+  return record ? (record->status.load() & kRunning) : 0;
+}
+
+unsigned VolThreads::GetStatus() {
+  VolThreadRecord* record = record_;
+  return record ? record->status.load() : 0;
+}
+
+unsigned VolThreads::StoredThreadId() const {
+  const VolThreadRecord* record = record_;
+  return record ? record->threadId.load() : 0xFFFFFFFFu;
+}
+
+unsigned VolThreads::GetThreadId() {
+  VolThreadRecord* record = record_;
+  return record ? record->threadId.load() : 0xFFFFFFFFu;
+}
+
+long VolThreads::GetThreadReturnCode() {
+  VolThreadRecord* record = record_;
+  if (!record || (record->status.load() & kRunning)) return 1;
+  return record->returnCode.load();
+}
+
+void VolThreads::EmitTrace(const char* text) {
+  TraceIfEnabled("evt=msg | thr=0x" VOL_TRACE_ADDR " | msg=%s\n", VOL_TRACE_PTR(this), text ? text : "");
+}
+
+unsigned VolThreads::GetCurrentThreadId() { return volos::CurrentThreadId(); }
+
+VolThreads* VolThreads::GetCurrentThread() { return VolListThreads::FindThread(volos::CurrentThreadId()); }
+
+VolThreads* VolThreads::GetMainThread() {
+  if (VolThreads* main = g_mainThread.load(std::memory_order_acquire)) return main;
+  VolMutex& lock = volthreads::FirstThreadLock();
+  VolMutexUntraced::Lock(lock);
+  // The main object's own construction comes back here through the first-construction steps;
+  // it gets null then.
+  if (!g_mainThread.load() && !g_mainThreadBeingCreated) {
+    g_mainThreadBeingCreated = true;
+    g_mainThread.store(new (std::nothrow) VolThreads("MainThread", nullptr, 0, -1, -1), std::memory_order_release);
+  }
+  VolThreads* main = g_mainThread.load();
+  VolMutexUntraced::Unlock(lock);
+  return main;
+}
+
+int VolThreads::IsMultiThreadingAllowed() {
+  int setting = g_multiThreading.load(std::memory_order_acquire);
+  if (setting == kSettingNotRead) {
+    const char* value = volos::GetEnvironment("VolSysMultiThreading");
+    setting = value && std::strcmp(value, "FALSE") == 0 ? 0 : -1;
+    g_multiThreading.store(setting, std::memory_order_release);
+  }
+  return setting;
+}
+
+int VolThreads::GetProcessorsNumber() {
+  return IsMultiThreadingAllowed() == 0 ? 1 : volos::ProcessorCount();
+}

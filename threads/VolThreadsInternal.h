@@ -1,0 +1,43 @@
+#pragma once
+// Shared by the files of the thread object, its list and the first-thread hook; not installed.
+
+#include "threads/VolMutex.h"
+#include "threads/VolThreads.h"
+#include "threads/VolWaitingPoint.h"
+
+#include <atomic>
+
+namespace volos {
+struct Thread;
+}
+
+struct VolThreadStart {
+  VolThreadFunction function;
+  void* argument;
+  VolThreads* owner;
+};
+
+// Fields written under lock; status, id, result and handle are also read (or, by Kill, taken)
+// without it, hence atomic.
+struct VolThreadRecord {
+  explicit VolThreadRecord(VolThreads* ownerObject, VolThreadStart* startRecord)
+      : owner(ownerObject), start(startRecord), started(0, -1), lock(0, 0, 0) {}
+
+  VolThreads* owner;
+  VolThreadStart* start;
+  std::atomic<unsigned> threadId{0};
+  std::atomic<volos::Thread*> handle{nullptr};
+  std::atomic<unsigned> status{VolThreads::kCreated};
+  std::atomic<long> returnCode{1};
+  unsigned creationFlags = 0;
+  VolWaitingPoint started;
+  VolMutex lock;
+};
+
+namespace volthreads {
+// Guards the first construction, the main thread object and the pending first-thread functions.
+// Re-entrant, created at once, never destroyed.
+VolMutex& FirstThreadLock();
+// Runs the functions queued by VolSysCallOnFirstThread and marks that a first thread exists.
+void RunPendingFirstThreadFunctions();
+}  // namespace volthreads
