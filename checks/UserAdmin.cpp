@@ -1,0 +1,11 @@
+#include "checks/UserAdmin.h"
+
+#include "platform/Services.h"
+#include "setup/SetupLog.h"
+
+bool IsUserAdmin() {
+    SetupLog::Write(L"IN-> IsUserAdmin()");
+    bool administrator = platform::Os().security->TokenHasAdministratorsGroup();
+    SetupLog::Write(L"OUT-> IsUserAdmin()");
+    return administrator;
+}

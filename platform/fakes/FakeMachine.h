@@ -1,0 +1,183 @@
+#pragma once
+// In-memory stand-ins for every OS service of the setup. A test builds a FakeMachine, sets the
+// facts it needs (environment, temporary folder, language, an existing mutex, a non-administrator),
+// and installs it for its duration with ScopedFakeMachine.
+#include <map>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "platform/Services.h"
+#include "resources/CatalogueTable.h"
+
+namespace platform::fakes {
+
+class FakeEnvironment final : public Environment {
+public:
+    std::optional<std::wstring> Get(const std::wstring& name) const override {
+        auto it = variables.find(name);
+        if (it == variables.end()) return std::nullopt;
+        return it->second;
+    }
+    std::map<std::wstring, std::wstring> variables;
+};
+
+// Files are byte strings keyed by path. A path in `heldElsewhere` is open in another program,
+// so an exclusive open of it fails.
+class FakeFileSystem final : public FileSystem {
+public:
+    std::optional<std::wstring> TempFolder(std::size_t maxChars) const override {
+        if (!tempFolder || tempFolder->size() + 1 > maxChars) return std::nullopt;
+        return tempFolder;
+    }
+    std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override;
+    bool CreateFolder(const std::wstring& path) override {
+        std::lock_guard<std::mutex> guard(lock);
+        createdFolders.push_back(path);
+        return true;
+    }
+    std::string Contents(const std::wstring& path) const {
+        std::lock_guard<std::mutex> guard(lock);
+        auto it = files.find(path);
+        return it == files.end() ? std::string() : it->second;
+    }
+    bool Exists(const std::wstring& path) const {
+        std::lock_guard<std::mutex> guard(lock);
+        return files.count(path) != 0;
+    }
+
+    std::optional<std::wstring> tempFolder = std::wstring(L"C:\\Temp\\");
+    std::set<std::wstring> heldElsewhere;
+    std::map<std::wstring, std::string> files;
+    std::vector<std::wstring> createdFolders;
+    mutable std::mutex lock;
+};
+
+class FakeProcessInfo final : public ProcessInfo {
+public:
+    std::uint32_t CurrentProcessId() const override { return processId; }
+    std::uint32_t processId = 1234;
+};
+
+class FakeClock final : public Clock {
+public:
+    std::optional<LocalTime> LocalNow() const override { return now; }
+    std::optional<LocalTime> now = LocalTime{2026, 12, 6, 17, 48, 3};
+};
+
+class FakeUiLanguage final : public UiLanguage {
+public:
+    LanguageId UserUiLanguage() const override { return language; }
+    LanguageId language = 0x0409;
+};
+
+// The real catalogue texts in the language the fake loader would choose, with per-test overrides.
+class FakeStringResources final : public StringResources {
+public:
+    explicit FakeStringResources(const FakeUiLanguage& language) : language_(language) {}
+    std::optional<std::wstring> Load(unsigned id) const override {
+        if (missing.count(id) != 0) return std::nullopt;
+        auto it = overrides.find(id);
+        if (it != overrides.end()) return it->second;
+        const wchar_t* text = catalogue::FindEntry(catalogue::ChooseTableLanguage(language_.language), id);
+        if (text == nullptr) return std::nullopt;
+        return std::wstring(text);
+    }
+    std::map<unsigned, std::wstring> overrides;
+    std::set<unsigned> missing;
+
+private:
+    const FakeUiLanguage& language_;
+};
+
+class FakeDesktop final : public Desktop {
+public:
+    struct Shown {
+        std::wstring text;
+        std::wstring caption;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+    bool RegisterDialogClassCopy(const std::wstring& className) override {
+        registeredClasses.push_back(className);
+        return true;
+    }
+    void InitCommonControls() override { ++commonControlsInitialised; }
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption, MessageIcon icon,
+                              MessageButtons buttons) override {
+        std::lock_guard<std::mutex> guard(lock);
+        shown.push_back({text, caption, icon, buttons});
+        return answer;
+    }
+    bool BringWindowOfClassToFront(const std::wstring& className) override {
+        broughtToFront.push_back(className);
+        return otherWindowExists;
+    }
+
+    MessageAnswer answer = MessageAnswer::Ok;
+    bool otherWindowExists = true;
+    std::vector<std::wstring> registeredClasses;
+    int commonControlsInitialised = 0;
+    std::vector<Shown> shown;
+    std::vector<std::wstring> broughtToFront;
+    std::mutex lock;
+};
+
+// Names in `existing` belong to another process; `failures` makes a creation fail with that code.
+class FakeNamedMutexes final : public NamedMutexes {
+public:
+    Result CreateOwnedMutex(const std::wstring& name) override { return Create(name); }
+    Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) override { return Create(name); }
+    void CloseMutex(Handle handle) override { closed.push_back(handle); }
+    std::wstring SystemErrorText(std::uint32_t error) const override {
+        auto it = errorTexts.find(error);
+        return it == errorTexts.end() ? std::wstring() : it->second;
+    }
+
+    std::set<std::wstring> existing;
+    std::map<std::wstring, std::uint32_t> failures;
+    std::map<std::uint32_t, std::wstring> errorTexts;
+    std::vector<std::wstring> created;  // in order of creation
+    std::vector<Handle> closed;         // in order of closing
+
+private:
+    Result Create(const std::wstring& name) {
+        auto failure = failures.find(name);
+        if (failure != failures.end()) return Result{0, false, failure->second};
+        created.push_back(name);
+        return Result{static_cast<Handle>(created.size()), existing.count(name) != 0, 0};
+    }
+};
+
+class FakeSecurity final : public Security {
+public:
+    bool TokenHasAdministratorsGroup() const override { return administrator; }
+    bool administrator = true;
+};
+
+struct FakeMachine {
+    FakeEnvironment environment;
+    FakeFileSystem files;
+    FakeProcessInfo process;
+    FakeClock clock;
+    FakeUiLanguage language;
+    FakeStringResources strings{language};
+    FakeDesktop desktop;
+    FakeNamedMutexes mutexes;
+    FakeSecurity security;
+
+    Services services() {
+        return Services{&environment, &files, &process, &clock, &language, &strings, &desktop, &mutexes, &security};
+    }
+};
+
+// A fake machine in force for the lifetime of this object.
+class ScopedFakeMachine : public FakeMachine {
+public:
+    ScopedFakeMachine() : scope_(services()) {}
+
+private:
+    ScopedServices scope_;
+};
+
+}  // namespace platform::fakes

@@ -1,0 +1,36 @@
+#include "setup/InstallPaths.h"
+
+#include "platform/Services.h"
+#include "setup/SetupLog.h"
+
+namespace {
+
+constexpr std::size_t kTempPathChars = 1024;
+
+std::wstring& TempPathValue() {
+    static std::wstring value;
+    return value;
+}
+
+std::wstring& PackageFolderValue() {
+    static std::wstring value;
+    return value;
+}
+
+}  // namespace
+
+const std::wstring& TempPath() { return TempPathValue(); }
+
+const std::wstring& PackageFolder() { return PackageFolderValue(); }
+
+std::wstring FormatPackageFolder(const std::wstring& tempPath, std::uint32_t processId) {
+    return tempPath + L"KORVOS" + std::to_wstring(processId) + L"\\";
+}
+
+void PrepareInstallPaths() {
+    platform::Services& os = platform::Os();
+    TempPathValue() = os.files->TempFolder(kTempPathChars).value_or(std::wstring());
+    PackageFolderValue() = FormatPackageFolder(TempPathValue(), os.process->CurrentProcessId());
+    os.files->CreateFolder(PackageFolderValue());
+    SetupLog::Write(L"Temporary folder : " + PackageFolderValue());
+}

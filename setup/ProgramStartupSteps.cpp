@@ -1,0 +1,21 @@
+#include "checks/StartupChecks.h"
+#include "setup/SetupApp.h"
+
+namespace {
+
+class RealStartupSteps final : public StartupSteps {
+public:
+    void RunStartupChecks() override { ::RunStartupChecks(); }
+    void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
+    // The licence dialog plugs in here; until then the run ends as if the user had cancelled.
+    int ShowMainDialog() override { return kCancelled; }
+    // Starting the installed product plugs in here.
+    void LaunchInstalledApplication() override {}
+};
+
+}  // namespace
+
+StartupSteps& ProgramStartupSteps() {
+    static RealStartupSteps steps;
+    return steps;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+
+// The steps start-up hands over to other parts of the setup. The program uses the real ones
+// (ProgramStartupSteps); tests substitute their own to observe the order and steer the outcome.
+class StartupSteps {
+public:
+    enum DialogResult { kInstalled = 1, kCancelled = 2, kFailed = 3 };
+    virtual ~StartupSteps() = default;
+    virtual void RunStartupChecks() = 0;
+    virtual void CheckAllPrereqs() = 0;
+    // Shows the main dialog modally; returns a DialogResult.
+    virtual int ShowMainDialog() = 0;
+    virtual void LaunchInstalledApplication() = 0;
+};
+
+StartupSteps& ProgramStartupSteps();
+
+// The whole life of the setup process: checks, single-instance guard, the dialog, the launch.
+class SetupApp {
+public:
+    explicit SetupApp(StartupSteps& steps = ProgramStartupSteps()) : steps_(steps) {}
+    // Always false: no message loop is to run after it.
+    bool InitInstance();
+
+private:
+    // Shows `text` in a message box with the setup's caption and no owner window.
+    void Tell(const std::wstring& text, bool warning) const;
+
+    StartupSteps& steps_;
+    std::wstring caption_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/Clock.h"
+
+// The setup's one log file, "KORVOSkelvInstall.log" in the user's temporary folder. Each entry is
+// "<local time stamp>: <text>" with CR LF, in single-byte Latin-1 ("?" for anything else). The first
+// entry of a run truncates the previous run's log; the file is held without sharing only while an
+// entry is written.
+class SetupLog {
+public:
+    static void Write(const std::wstring& text);
+    // Empty until the first Write of the run.
+    static std::wstring GetFilePath();
+};
+
+// The machinery behind SetupLog: one instance per process there, a fresh one in each test.
+class LogWriter {
+public:
+    void Write(const std::wstring& text);
+    std::wstring FilePath() const;
+
+private:
+    // Writes of the dialog thread and the install worker are serialised, so neither ever loses an
+    // entry because the other one held the file.
+    mutable std::mutex lock_;
+    bool firstWrite_ = true;
+    std::wstring filePath_;
+};
+
+// "MM/DD/YY - HH:MM:SS", the C locale's "%x - %X"; empty without a time.
+std::wstring FormatLogStamp(const std::optional<platform::LocalTime>& time);
+
+// The bytes of a log text: characters up to U+00FF as one byte each, others as "?", and each line
+// feed as CR LF (the file is a text file).
+std::string EncodeLogBytes(const std::wstring& text);

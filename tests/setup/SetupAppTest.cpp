@@ -1,0 +1,178 @@
+// Start-up on staged machines: the order of its steps, its refusals and what it logs.
+#include <gtest/gtest.h>
+
+#include "platform/Text.h"
+#include "platform/fakes/FakeMachine.h"
+#include "setup/SetupApp.h"
+#include "setup/SetupLog.h"
+
+namespace {
+
+using platform::MessageIcon;
+using platform::fakes::ScopedFakeMachine;
+
+const std::wstring kBegin = L"Begin bootstrap setup for KORVO Skelv installation";
+const std::wstring kEnd = L"End bootstrap setup for KORVO Skelv installation";
+const std::wstring kSessionMutex = L"7D3F0A96-2C4B-4E81-9B57-D0E6A13F8C24";
+const std::wstring kGlobalMutex = L"Global\\KORVOSkelv";
+
+class RecordingSteps final : public StartupSteps {
+public:
+    void RunStartupChecks() override { calls.push_back("checks"); }
+    void CheckAllPrereqs() override { calls.push_back("prereqs"); }
+    int ShowMainDialog() override {
+        calls.push_back("dialog");
+        return dialogResult;
+    }
+    void LaunchInstalledApplication() override { calls.push_back("launch"); }
+
+    int dialogResult = kCancelled;
+    std::vector<std::string> calls;
+};
+
+// The texts of a machine's log entries, without their time stamps.
+std::vector<std::wstring> LogTextsOf(const platform::fakes::FakeMachine& machine) {
+    std::string bytes = machine.files.Contents(SetupLog::GetFilePath());
+    std::vector<std::wstring> texts;
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t end = bytes.find("\r\n", at);
+        std::string line = bytes.substr(at, end - at);
+        texts.push_back(platform::FromUtf8(line.substr(line.find(": ") + 2)));
+        at = end == std::string::npos ? bytes.size() : end + 2;
+    }
+    return texts;
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    std::vector<std::wstring> LogTexts() const { return LogTextsOf(machine); }
+    bool InitInstance() { return SetupApp(steps).InitInstance(); }
+
+    ScopedFakeMachine machine;
+    RecordingSteps steps;
+};
+
+TEST_F(StartupTest, ATypicalRunLogsItsFrameAndRunsEveryStepInOrder) {
+    EXPECT_FALSE(InitInstance());
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()",
+                                                     L"Version 06-11-2009.20.00", L"IDCANCEL", kEnd}));
+    EXPECT_EQ(steps.calls, (std::vector<std::string>{"checks", "prereqs", "dialog"}));
+    EXPECT_EQ(machine.desktop.registeredClasses, std::vector<std::wstring>{L"KORVOSkelvClass"});
+    EXPECT_EQ(machine.desktop.commonControlsInitialised, 1);
+    EXPECT_TRUE(machine.desktop.shown.empty());
+    EXPECT_EQ(machine.mutexes.created, (std::vector<std::wstring>{kSessionMutex, kGlobalMutex}));
+    // The machine-wide mutex is released first, then the session's.
+    EXPECT_EQ(machine.mutexes.closed, (std::vector<platform::NamedMutexes::Handle>{2, 1}));
+}
+
+TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
+    struct Case {
+        int result;
+        std::vector<std::wstring> logTail;  // after the version line
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {1, {L"IDOK", kEnd}, {"checks", "prereqs", "dialog", "launch"}},
+        {2, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}},
+        {3, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}},  // a failed install launches nothing
+        {0, {kEnd}, {"checks", "prereqs", "dialog"}},
+    };
+    for (const Case& c : cases) {
+        ScopedFakeMachine run;
+        RecordingSteps caseSteps;
+        caseSteps.dialogResult = c.result;
+        SetupApp(caseSteps).InitInstance();
+        std::vector<std::wstring> texts = LogTextsOf(run);
+        ASSERT_GE(texts.size(), 4u);
+        EXPECT_EQ(std::vector<std::wstring>(texts.begin() + 4, texts.end()), c.logTail) << "result " << c.result;
+        EXPECT_EQ(caseSteps.calls, c.calls) << "result " << c.result;
+        // Both mutexes are gone before the application starts.
+        EXPECT_EQ(run.mutexes.closed.size(), 2u);
+    }
+}
+
+TEST_F(StartupTest, ANonAdministratorIsRefused) {
+    machine.security.administrator = false;
+    EXPECT_FALSE(InitInstance());
+    const std::wstring refusal = L"You must have administrator privileges to install KORVO Skelv.";
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()", refusal, kEnd}));
+    ASSERT_EQ(machine.desktop.shown.size(), 1u);
+    EXPECT_EQ(machine.desktop.shown[0].text, refusal);
+    EXPECT_EQ(machine.desktop.shown[0].caption, L"KORVO Skelv Setup");
+    EXPECT_EQ(machine.desktop.shown[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(machine.mutexes.created.empty());
+    EXPECT_TRUE(steps.calls.empty());
+}
+
+TEST_F(StartupTest, ASecondSetupInTheSessionPointsAtTheFirstAndLeaves) {
+    machine.mutexes.existing.insert(kSessionMutex);
+    EXPECT_FALSE(InitInstance());
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()"}));
+    ASSERT_EQ(machine.desktop.shown.size(), 1u);
+    EXPECT_EQ(machine.desktop.shown[0].text, L"Another KORVO Skelv installation is in progress.");
+    EXPECT_EQ(machine.desktop.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(machine.desktop.broughtToFront, std::vector<std::wstring>{L"KORVOSkelvClass"});
+    EXPECT_EQ(machine.mutexes.created, std::vector<std::wstring>{kSessionMutex});
+    EXPECT_TRUE(steps.calls.empty());
+}
+
+TEST_F(StartupTest, ASetupInAnotherSessionDoesNotStopThisOne) {
+    machine.mutexes.existing.insert(kGlobalMutex);  // only the machine-wide name exists
+    InitInstance();
+    EXPECT_EQ(steps.calls, (std::vector<std::string>{"checks", "prereqs", "dialog"}));
+}
+
+TEST_F(StartupTest, FailureToCreateTheSessionMutexEndsSilently) {
+    machine.mutexes.failures[kSessionMutex] = 5;
+    InitInstance();
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()"}));
+    EXPECT_TRUE(machine.desktop.shown.empty());
+    EXPECT_TRUE(steps.calls.empty());
+}
+
+TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
+    struct Case {
+        std::uint32_t error;
+        std::wstring systemText;
+        std::wstring logged;
+    };
+    const Case cases[] = {{5, L"Access is denied.", L"Access is denied."}, {1234, L"", L"Error creating mutex"}};
+    for (const Case& c : cases) {
+        ScopedFakeMachine run;
+        run.mutexes.failures[kGlobalMutex] = c.error;
+        if (!c.systemText.empty()) run.mutexes.errorTexts[c.error] = c.systemText;
+        RecordingSteps caseSteps;
+        SetupApp(caseSteps).InitInstance();
+        std::string log = run.files.Contents(SetupLog::GetFilePath());
+        EXPECT_NE(log.find(": " + platform::ToUtf8(c.logged) + "\r\n"), std::string::npos) << log;
+        EXPECT_EQ(LogTextsOf(run).back(), kEnd);
+        EXPECT_TRUE(caseSteps.calls.empty());
+    }
+}
+
+TEST_F(StartupTest, ATestServerIsAnnouncedBeforeTheVersionLine) {
+    machine.environment.variables[L"KORVOSkelv_Server"] = L"127.0.0.1:8081";
+    // The setting is read once per process; this test needs a process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            InitInstance();
+            bool warned = machine.desktop.shown.size() == 1 &&
+                          machine.desktop.shown[0].text == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
+                          machine.desktop.shown[0].icon == MessageIcon::Warning;
+            auto texts = LogTexts();
+            bool logged = texts.size() == 7 && texts[3] == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
+                          texts[4] == L"Version 06-11-2009.20.00";
+            std::exit(warned && logged ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(StartupTest, TextsFollowTheUsersLanguage) {
+    machine.language.language = 0x0C07;  // German (Austria)
+    machine.strings.overrides[110] = L"Beginn %1";  // stands in until every table is checked in
+    InitInstance();
+    EXPECT_EQ(LogTexts().front(), L"Beginn KORVO Skelv");
+}
+
+}  // namespace
