@@ -7,7 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "resources/CatalogueTable.h"
@@ -26,7 +28,7 @@ std::string Hex(unsigned value) {
 // (no loader fallback): nullopt when that language has no block for it or the slot is empty.
 std::optional<std::wstring> RawEntry(LANGID language, unsigned id) {
     HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC block = FindResourceExW(self, MAKEINTRESOURCEW(7), MAKEINTRESOURCEW(id / 16 + 1), language);  // 7: RT_STRING
+    HRSRC block = FindResourceExW(self, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
     if (block == nullptr) return std::nullopt;
     HGLOBAL loaded = LoadResource(self, block);
     const WCHAR* cursor = loaded == nullptr ? nullptr : static_cast<const WCHAR*>(LockResource(loaded));
@@ -57,11 +59,22 @@ TEST(StringTables, HoldEveryEntryOfThePortableTableInEveryLanguage) {
     }
 }
 
-TEST(StringTables, EuropeanTablesUseTheNeutralSublanguage) {
-    // Stored under a regional identifier, a table would serve that one region only.
-    const LANGID regional[] = {0x0407, 0x0C0A, 0x040C, 0x0410, 0x0009, 0x0011};
-    for (LANGID language : regional) {
-        EXPECT_FALSE(RawEntry(language, 103).has_value()) << Hex(language);
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+    reinterpret_cast<std::set<unsigned>*>(found)->insert(language);
+    return TRUE;
+}
+
+TEST(StringTables, AreStoredUnderExactlyTheSixLanguages) {
+    // German, Spanish, French and Italian under the neutral sublanguage: stored under a regional
+    // identifier, a table would serve that one region only.
+    const std::set<unsigned> expected(std::begin(kTableLanguages), std::end(kTableLanguages));
+    std::set<unsigned> blocks;
+    for (const ExpectedEntry& entry : kExpectedEntries) blocks.insert(entry.id / 16 + 1);
+    for (unsigned block : blocks) {
+        std::set<unsigned> stored;
+        EnumResourceLanguagesW(GetModuleHandleW(nullptr), RT_STRING, MAKEINTRESOURCEW(block), CollectLanguage,
+                               reinterpret_cast<LONG_PTR>(&stored));
+        EXPECT_EQ(stored, expected) << "block " << block;
     }
 }
 
