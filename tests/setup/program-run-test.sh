@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# program-run-test.sh <KORVOSkelvSetup.exe> <scratch folder>
+# Runs the real program twice under Wine with an Austrian German user interface and reads the log it
+# leaves in %TEMP%: German texts in Latin-1 bytes, the line format, CR LF, and a second run that
+# replaces the first run's lines.
+set -euo pipefail
+exe=$1 scratch=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+mkdir -p "$scratch"
+
+# Wine takes the user's language from the host locale, which must exist.
+locales=$scratch/locales
+mkdir -p "$locales"
+if [ ! -f "$locales/de_AT.UTF-8/LC_MESSAGES/SYS_LC_MESSAGES" ]; then
+  localedef -i de_AT -f UTF-8 "$locales/de_AT.UTF-8" || [ $? -le 1 ]
+fi
+export LOCPATH=$locales LANG=de_AT.UTF-8 LC_ALL=de_AT.UTF-8
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+log_of_run() {
+  "$root/scripts/wine-run.sh" "$exe"
+  local log
+  log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' | head -n 1)
+  [ -n "$log" ] || fail "no log written"
+  cat "$log"
+}
+
+first=$(log_of_run | od -An -c | tr -s ' ')
+second_raw=$scratch/second.log
+log_of_run >"$second_raw"
+
+export LC_ALL=C
+[ "$(wc -l <"$second_raw")" -eq 6 ] || fail "expected 6 lines (the second run only), got $(wc -l <"$second_raw")"
+stamp='[0-9][0-9]/[0-9][0-9]/[0-9][0-9] - [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
+expected=(
+  "Beginn des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
+  "IN-> IsUserAdmin()"
+  "OUT-> IsUserAdmin()"
+  "Version 06-11-2009.20.00"
+  "IDCANCEL"
+  "Ende des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
+)
+i=0
+while IFS= read -r line; do
+  [[ $line == *$'\r' ]] || fail "line $((i + 1)) does not end with CR LF"
+  line=${line%$'\r'}
+  [[ $line =~ ^$stamp:\  ]] || fail "line $((i + 1)) has no time stamp: $line"
+  text=${line#*: }
+  [ "$text" = "${expected[$i]}" ] || fail "line $((i + 1)): got '$text', expected '${expected[$i]}'"
+  i=$((i + 1))
+done <"$second_raw"
+[ -n "$first" ] || fail "the first run wrote nothing"
+echo "program log OK: 6 German lines, Latin-1, CR LF, second run replaced the first"
