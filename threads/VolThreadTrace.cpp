@@ -74,17 +74,24 @@ void SendOrGiveUp(const char* line) {
   WriteToStream(line);
 }
 
+// A text cut to its buffer still ends its line, so that the next line starts on a line of its own.
+template <std::size_t Size>
+void KeepLineEndWhenCut(char (&text)[Size], int wanted) {
+  if (wanted >= static_cast<int>(Size)) text[Size - 2] = '\n';
+}
+
 void EmitFormatted(const char* format, va_list arguments) {
   if (g_outputLock) volos::LockEnter(g_outputLock);
   if (g_output != kNone) {
     char event[kVolTraceEventMax];
-    std::vsnprintf(event, sizeof event, format, arguments);
+    KeepLineEndWhenCut(event, std::vsnprintf(event, sizeof event, format, arguments));
     char line[kVolTraceLineMax];
     // Printed like the system's "%p": zero-padded upper-case hexadecimal of the pointer's width.
     const std::uintptr_t emitter = reinterpret_cast<std::uintptr_t>(VolThreads::GetCurrentThread());
-    std::snprintf(line, sizeof line, "| tid=%d | emt=0x%0*" PRIXPTR " | %s",
+    const int written = std::snprintf(line, sizeof line, "| tid=%d | emt=0x%0*" PRIXPTR " | %s",
                   static_cast<int>(volos::CurrentThreadId()), static_cast<int>(2 * sizeof(void*)), emitter,
                   event);
+    KeepLineEndWhenCut(line, written);
     if (g_output == kConnection) {
       SendOrGiveUp(line);
     } else {

@@ -100,6 +100,8 @@ long VolThreads::InitThreads(void* raw) {
   if (!start || !start->owner || !start->owner->record_) return 0;
   VolThreads* owner = start->owner;
   VolThreadRecord* record = owner->record_;
+  // The thread knows its own id before Run has stored it: its first trace line can name its object.
+  record->threadId.store(volos::CurrentThreadId());
   TraceIfEnabled("evt=trun \n");
   // Run holds this lock while it creates the thread, so the handle is stored before this runs.
   record->lock.Lock();

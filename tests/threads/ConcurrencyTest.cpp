@@ -1,0 +1,225 @@
+// Locks and waiting points used by real threads at once. Also run under ThreadSanitizer.
+#include "threads/VolMutex.h"
+#include "threads/VolResourceLock.h"
+#include "threads/VolWaitingPoint.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits (bounded, only to guard against a hang) until condition holds.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 1000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return condition();
+}
+
+// A one-shot gate that test threads wait at.
+class Gate {
+ public:
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  void WaitOpen() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
+  VolResourceLock lock;
+  std::atomic<int> readersIn{0};
+  Gate releaseFirst, releaseSecond;
+  auto reader = [&](Gate& release) {
+    lock.ReadLock();
+    ++readersIn;
+    release.WaitOpen();
+    lock.ReadUnlock();
+  };
+  std::thread first(reader, std::ref(releaseFirst));
+  std::thread second(reader, std::ref(releaseSecond));
+  ASSERT_TRUE(Eventually([&] { return readersIn == 2; }));
+
+  std::atomic<bool> writing{false};
+  std::thread writer([&] {
+    lock.WriteLock();
+    writing = true;
+    lock.WriteUnlock();
+  });
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(writing);
+  releaseFirst.Open();
+  first.join();
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(writing) << "one reader still holds the lock";
+  releaseSecond.Open();
+  second.join();
+  EXPECT_TRUE(Eventually([&] { return writing.load(); }));
+  writer.join();
+}
+
+TEST(VolResourceLockConcurrency, ReaderWaitsWhileAWriterHoldsTheLock) {
+  VolResourceLock lock;
+  lock.WriteLock();
+  std::atomic<bool> reading{false};
+  std::thread reader([&] {
+    lock.ReadLock();
+    reading = true;
+    lock.ReadUnlock();
+  });
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(reading);
+  lock.WriteUnlock();
+  EXPECT_TRUE(Eventually([&] { return reading.load(); }));
+  reader.join();
+}
+
+TEST(VolResourceLockConcurrency, WriterMayReadInsideItsWriteLock) {
+  VolResourceLock lock;
+  lock.WriteLock();
+  lock.ReadLock();
+  lock.ReadUnlock();
+  lock.WriteUnlock();
+  std::atomic<bool> otherWrote{false};
+  std::thread other([&] {
+    lock.WriteLock();
+    otherWrote = true;
+    lock.WriteUnlock();
+  });
+  EXPECT_TRUE(Eventually([&] { return otherWrote.load(); }));
+  other.join();
+}
+
+// Writers keep two plain counters equal; readers check that they never see them differ.
+TEST(VolResourceLockConcurrency, ReadersNeverSeeAHalfDoneWrite) {
+  VolResourceLock lock;
+  long first = 0, second = 0;
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        lock.WriteLock();
+        ++first;
+        std::this_thread::yield();
+        ++second;
+        lock.WriteUnlock();
+      }
+    });
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        lock.ReadLock();
+        if (first != second) ++mismatches;
+        lock.ReadUnlock();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(0, mismatches);
+  EXPECT_EQ(6000, first);
+  EXPECT_EQ(6000, second);
+}
+
+TEST(VolMutexConcurrency, LazyMutexLockedByManyThreadsAtOnceGivesMutualExclusion) {
+  constexpr int kThreads = 8;
+  constexpr int kRounds = 2000;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    VolMutex mutex(0, 0, 1);
+    long counter = 0;  // plain: a second lock would let increments race
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&] {
+        ++ready;
+        while (ready < kThreads) std::this_thread::yield();
+        for (int i = 0; i < kRounds; ++i) {
+          mutex.Lock();
+          ++counter;
+          mutex.Unlock();
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(kThreads * kRounds, counter);
+    ASSERT_EQ(1, mutex.IsCreated());
+  }
+}
+
+TEST(VolMutexConcurrency, GlobalMutexFirstCallsRaceSafely) {
+  constexpr int kThreads = 8;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    ASSERT_EQ(0, VolSysMTGlobalMutex(8, nullptr, 0));  // the next call creates it again
+    long counter = 0;
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&] {
+        ++ready;
+        while (ready < kThreads) std::this_thread::yield();
+        for (int i = 0; i < 200; ++i) {
+          EXPECT_EQ(1, VolSysMTGlobalMutex(1, nullptr, 0));
+          ++counter;
+          EXPECT_EQ(0, VolSysMTGlobalMutex(2, nullptr, 0));
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(kThreads * 200, counter);
+  }
+}
+
+TEST(VolWaitingPointConcurrency, PulseWakesOnlyTheThreadsWaitingThen) {
+  VolWaitingPoint point(1, -1);
+  std::atomic<bool> waiting{false};
+  std::atomic<int> result{1};
+  std::thread waiter([&] {
+    waiting = true;
+    result = point.Wait(20000);
+  });
+  ASSERT_TRUE(Eventually([&] { return waiting.load(); }));
+  // The waiter may not be inside its wait yet: pulse until it has been woken (bounded).
+  for (int i = 0; i < 500 && result == 1; ++i) {
+    std::this_thread::sleep_for(10ms);
+    point.Broadcast();
+  }
+  waiter.join();
+  EXPECT_EQ(0, result) << "a pulse must wake a waiting thread";
+  EXPECT_EQ(-1, point.Wait(50)) << "a wait begun after the pulse must wait again";
+}
+
+TEST(VolWaitingPointConcurrency, BroadcastReleasesWaitersAndLaterArrivals) {
+  VolWaitingPoint point(0, -1);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters;
+  for (int t = 0; t < 4; ++t) {
+    waiters.emplace_back([&] {
+      if (point.Wait(-1) == 0) ++woken;
+    });
+  }
+  std::this_thread::sleep_for(20ms);
+  point.Broadcast();
+  for (std::thread& waiter : waiters) waiter.join();
+  EXPECT_EQ(4, woken);
+  EXPECT_EQ(0, point.Wait(50)) << "a manual-reset point stays set";
+}
+
+}  // namespace
