@@ -334,12 +334,12 @@ int32_t HttpDriver::Head(const char* url, uint32_t flags, HttpFileStatus* record
     HttpFree(location);
     if (status != 200) return status;
     if (contentLength != 0) {
-        record->st_mode = kHttpModeRegular | kHttpModeReadable;
-        record->st_size = contentLength;
+        record->mode = kHttpModeRegular | kHttpModeReadable;
+        record->size = contentLength;
     } else {
-        record->st_mode = kHttpModeDirectory | kHttpModeReadable;
-        record->st_size = 0;
+        record->mode = kHttpModeDirectory | kHttpModeReadable;
+        record->size = 0;
     }
-    if (!HttpPutConfigured()) record->st_mode = static_cast<uint16_t>(record->st_mode | kHttpModeWritable);
+    if (!HttpPutConfigured()) record->mode = static_cast<uint16_t>(record->mode | kHttpModeWritable);
     return kHttpOk;
 }

@@ -35,9 +35,10 @@ void LowerCaseHeaderNames(char* text, size_t length) {
     }
 }
 
-// A decimal number of at most maxDigits digits starting at text[position]; false when none.
+// A decimal number of at most maxDigits digits (at most 9, so it cannot overflow) starting at
+// text[position]; false when there is none or more digits follow.
 bool ReadDecimal(std::string_view text, size_t position, size_t maxDigits, uint32_t* value) {
-    uint64_t number = 0;
+    uint32_t number = 0;
     size_t digits = 0;
     while (position < text.size() && IsDigit(text[position]) && digits < maxDigits) {
         number = number * 10 + static_cast<uint32_t>(text[position] - '0');
@@ -45,7 +46,20 @@ bool ReadDecimal(std::string_view text, size_t position, size_t maxDigits, uint3
         ++digits;
     }
     if (digits == 0 || (position < text.size() && IsDigit(text[position]))) return false;
-    *value = static_cast<uint32_t>(number);
+    *value = number;
+    return true;
+}
+
+// A content length: digits only, and no more than the client accepts.
+bool ReadContentLength(std::string_view value, uint32_t* length) {
+    if (value.empty() || value.size() > 10) return false;
+    uint64_t number = 0;
+    for (char c : value) {
+        if (!IsDigit(c)) return false;
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (number > kHttpMaxBodyLength) return false;
+    *length = static_cast<uint32_t>(number);
     return true;
 }
 
@@ -120,7 +134,8 @@ int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, ch
     if (code == 204 || code == 304) *hasBody = 0;
     if (method != nullptr && std::strcmp(method, "HEAD") == 0) *hasBody = 0;
 
-    if (code >= 300 && code <= 399) {
+    // A 304 answers a conditional request and never names another place.
+    if (code >= 300 && code <= 399 && code != 304) {
         size_t start = FindHeaderValue(text, kLocation);
         size_t end = start == std::string_view::npos ? start : LineEnd(text, start);
         if (end == std::string_view::npos) return kHttpInvalidServerResponse;
@@ -146,7 +161,7 @@ int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, ch
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
         while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
         uint32_t length = 0;
-        if (!ReadDecimal(value, 0, 10, &length) || length > kHttpMaxBodyLength) {
+        if (!ReadContentLength(value, &length)) {
             HttpFree(*location);
             *location = nullptr;
             return kHttpMalformed;

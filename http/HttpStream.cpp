@@ -73,6 +73,22 @@ private:
     uint32_t length_ = 0;
 };
 
+// Appends exactly size bytes from the stream to body. The buffer grows with the data that
+// actually arrives, so an announced size alone never reserves much memory.
+int32_t ReceiveExactlyInto(HttpStream& stream, uint32_t size, BodyBuffer* body) {
+    uint32_t wanted = body->Length() + size;
+    while (body->Length() < wanted) {
+        uint32_t remaining = wanted - body->Length();
+        uint32_t step = remaining < kHttpBodyGrowthStep ? remaining : kHttpBodyGrowthStep;
+        if (!body->Reserve(body->Length() + step)) return kHttpStreamOutOfMemory;
+        uint32_t received = 0;
+        int32_t result = stream.ReceiveFill(body->End(), step, &received);
+        if (result < 0 || received != step) return kHttpReadFailed;
+        body->Advance(step);
+    }
+    return kHttpOk;
+}
+
 }  // namespace
 
 HttpStream::~HttpStream() { HttpFree(hostName_); }
@@ -159,13 +175,8 @@ int32_t HttpStream::ReadChunked(char** buffer, uint32_t* length, uint32_t flags)
         uint32_t size = 0;
         if (!ParseChunkSize(line, count - 2, &size)) return kHttpMalformed;
         if (size > kHttpMaxBodyLength - body.Length()) return kHttpMalformed;
-        if (!body.Reserve(body.Length() + size)) return kHttpStreamOutOfMemory;
-        if (size != 0) {
-            uint32_t received = 0;
-            result = ReceiveFill(body.End(), size, &received);
-            if (result < 0 || received != size) return kHttpReadFailed;
-            body.Advance(size);
-        }
+        result = ReceiveExactlyInto(*this, size, &body);
+        if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpReadFailed;
         char crlf[2] = {0, 0};
         uint32_t received = 0;
         result = ReceiveFill(crlf, 2, &received);
@@ -191,16 +202,8 @@ int32_t HttpStream::ReadBody(uint32_t flags, uint32_t* length, char** buffer) {
     }
     if (expected > kHttpMaxBodyLength) return kHttpMalformed;
     BodyBuffer body;
-    // Grow with the data that actually arrives: an announced length alone allocates little.
-    while (body.Length() < expected) {
-        uint32_t remaining = expected - body.Length();
-        uint32_t step = remaining < kHttpBodyGrowthStep ? remaining : kHttpBodyGrowthStep;
-        if (!body.Reserve(body.Length() + step)) return kHttpStreamOutOfMemory;
-        uint32_t received = 0;
-        int32_t result = ReceiveFill(body.End(), step, &received);
-        if (result < 0 || received != step) return kHttpSocketReadFailed;
-        body.Advance(step);
-    }
+    int32_t result = ReceiveExactlyInto(*this, expected, &body);
+    if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpSocketReadFailed;
     body.HandOver(buffer, length);
     return kHttpOk;
 }

@@ -10,11 +10,6 @@ add_library(korvo_http STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HttpPutSetting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpStream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UrlUtilities.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/CookieRecord.cpp)
-target_link_libraries(korvo_http PUBLIC korvo_platform korvo_options)
-if(TARGET korvo_threads)
-  target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CookieJar.cpp)
-  target_link_libraries(korvo_http PUBLIC korvo_threads)
-else()
-  target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CookieJarUnavailable.cpp)
-endif()
+  ${CMAKE_CURRENT_LIST_DIR}/CookieRecord.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CookieJar.cpp)
+target_link_libraries(korvo_http PUBLIC korvo_threads korvo_platform korvo_options)
