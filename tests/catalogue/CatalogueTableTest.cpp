@@ -118,7 +118,7 @@ TEST(CatalogueTable, CharactersOutsideAsciiSurviveTheGenerator) {
     };
     const Sample samples[] = {
         {0x0007, 116, L"Schlie\u00dfen"},
-        {0x0007, 132, L"Klicken Sie auf die Schaltfl\u00e4che \u201eInstallieren\u201c, um die Installation zu starten."},
+        {0x0007, 132, L"Klicken Sie auf die Schaltfl\u00e4che \"Installieren\", um die Installation zu starten."},
         {0x000A, 1020, L"\u00bfEst\u00e1 seguro de que desea cancelar la instalaci\u00f3n de %1?"},
         {0x000C, 126, L"\u00c9chec de la fonction %s - errno = %d"},
         {0x0010, 150, L"\u00c8 gi\u00e0 in corso un'altra installazione di %1."},
@@ -129,6 +129,38 @@ TEST(CatalogueTable, CharactersOutsideAsciiSurviveTheGenerator) {
         const wchar_t* text = catalogue::FindEntry(sample.language, sample.id);
         ASSERT_NE(text, nullptr) << Hex(sample.language) << " entry " << sample.id;
         EXPECT_EQ(std::wstring(text), sample.text) << Hex(sample.language) << " entry " << sample.id;
+    }
+}
+
+TEST(CatalogueTable, TextsNameTheButtonsAsTheButtonsRead) {
+    struct Mention {
+        unsigned text;
+        unsigned button;
+    };
+    const Mention mentions[] = {{132, 151}, {149, 152}};  // Install, Cancel
+    for (platform::LanguageId language : kTableLanguages) {
+        for (const Mention& mention : mentions) {
+            const wchar_t* text = catalogue::FindEntry(language, mention.text);
+            const wchar_t* button = catalogue::FindEntry(language, mention.button);
+            ASSERT_NE(text, nullptr);
+            ASSERT_NE(button, nullptr);
+            EXPECT_NE(std::wstring(text).find(button), std::wstring::npos)
+                << Hex(language) << " entry " << mention.text << " does not name button " << mention.button;
+        }
+    }
+}
+
+TEST(CatalogueTable, EuropeanTextsStayReadableInTheSingleByteLog) {
+    // The log writes a character above U+00FF as "?"; only the Japanese table needs such characters.
+    const platform::LanguageId singleByte[] = {0x0409, 0x0007, 0x000A, 0x000C, 0x0010};
+    for (platform::LanguageId language : singleByte) {
+        for (const ExpectedEntry& expected : kExpectedEntries) {
+            const wchar_t* text = catalogue::FindEntry(language, expected.id);
+            ASSERT_NE(text, nullptr);
+            for (const wchar_t* c = text; *c != 0; ++c) {
+                EXPECT_LE(static_cast<unsigned>(*c), 0xFFu) << Hex(language) << " entry " << expected.id;
+            }
+        }
     }
 }
 

@@ -13,6 +13,8 @@ import argparse
 import os
 import sys
 
+# Build steps must not leave __pycache__ folders in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import catalogue_source  # noqa: E402
 
