@@ -59,6 +59,7 @@ int VolThrLibraryManager::_CompareSymbols(const void* a, const void* b) {
 }
 
 int VolThrLibraryManager::_QueryLoadedLib(const char* name, void** module, VolThrLoadedLib** entry) {
+  if (_nbLibs == 0) return 0;
   VolThrLoadedLib key{const_cast<char*>(name), nullptr};
   auto* found = static_cast<VolThrLoadedLib*>(
       std::bsearch(&key, _loadedLibraries, static_cast<std::size_t>(_nbLibs), sizeof(VolThrLoadedLib), _CompareLib));
@@ -81,6 +82,7 @@ void VolThrLibraryManager::_AddLoadedLib(const char* name, void* module) {
 }
 
 void* VolThrLibraryManager::_QueryFoundSymbol(const char* library, const char* symbol) {
+  if (_nbSymbols == 0) return nullptr;
   VolThrFoundSymbol key{const_cast<char*>(library), const_cast<char*>(symbol), nullptr};
   auto* found = static_cast<VolThrFoundSymbol*>(std::bsearch(
       &key, _foundSymbols, static_cast<std::size_t>(_nbSymbols), sizeof(VolThrFoundSymbol), _CompareSymbols));

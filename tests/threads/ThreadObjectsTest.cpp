@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,14 @@ struct Blocker {
     return 11;
   }
 };
+
+// A terminated thread's stack may still refer to its blocker afterwards, so those blockers live on
+// (reachable from here) until the process ends.
+Blocker* BlockerForTerminatedThread() {
+  static auto* kept = new std::vector<Blocker*>;
+  kept->push_back(new Blocker);
+  return kept->back();
+}
 
 constexpr unsigned kEndedAndJoined = VolThreads::kEnded | VolThreads::kJoined;
 
@@ -156,9 +165,8 @@ TEST(VolThreads, EndOnItsOwnThreadExitsAtOnce) {
   EXPECT_EQ(unsigned{VolThreads::kCreated | kEndedAndJoined}, thread.GetStatus());
 }
 
-// The killed thread's stack may still refer to its blocker after Kill returns, so it is never freed.
 TEST(VolThreads, KillFromAnotherThreadMarksEndedAndKeepsTheId) {
-  auto* blocker = new Blocker;
+  Blocker* blocker = BlockerForTerminatedThread();
   VolThreads thread("victim", blocker);
   thread.SetFunction(Blocker::Function);
   thread.Run();
@@ -177,7 +185,7 @@ TEST(VolThreads, KillFromAnotherThreadMarksEndedAndKeepsTheId) {
 }
 
 TEST(VolThreads, EndFromAnotherThreadTerminatesIt) {
-  auto* blocker = new Blocker;
+  Blocker* blocker = BlockerForTerminatedThread();
   VolThreads thread("ended", blocker);
   thread.SetFunction(Blocker::Function);
   thread.Run();
