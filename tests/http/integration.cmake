@@ -1,0 +1,43 @@
+# Tests against real servers on loopback: nginx, our scripted server and tinyproxy, started and
+# stopped by the http_servers fixture (tools/testserver/servers.py). The Windows executables run
+# under Wine and reach the same servers, which the fixture starts on the Linux side.
+set(HTTP_INTEGRATION ${CMAKE_CURRENT_LIST_DIR}/integration)
+set(HTTP_SERVERS_STATE ${CMAKE_BINARY_DIR}/http-servers)
+set(HTTP_SERVERS_SCRIPT ${PROJECT_SOURCE_DIR}/tools/testserver/servers.py)
+
+korvo_test(http_integration_tests
+  SOURCES
+    ${HTTP_INTEGRATION}/TestServers.cpp
+    ${HTTP_INTEGRATION}/DriverFactories.cpp
+    ${HTTP_INTEGRATION}/DriverConformanceTest.cpp
+    ${HTTP_INTEGRATION}/SocketDriverTest.cpp
+    ${HTTP_INTEGRATION}/ProxyTest.cpp
+    ${HTTP_INTEGRATION}/HolderTest.cpp
+  LIBS korvo_http korvo_platform_fakes
+  TIMEOUT 600)
+target_compile_definitions(http_integration_tests PRIVATE
+  KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
+
+korvo_test(http_wininet_tests
+  SOURCES
+    ${HTTP_INTEGRATION}/TestServers.cpp
+    ${HTTP_INTEGRATION}/WinInetDriverTest.cpp
+  LIBS korvo_http korvo_platform_fakes
+  WINDOWS_ONLY
+  TIMEOUT 300)
+if(TARGET http_wininet_tests)
+  target_compile_definitions(http_wininet_tests PRIVATE
+    KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
+endif()
+
+find_package(Python3 COMPONENTS Interpreter)
+if(TEST http_integration_tests AND Python3_Interpreter_FOUND)
+  add_test(NAME http_servers_start COMMAND ${Python3_EXECUTABLE} ${HTTP_SERVERS_SCRIPT} start ${HTTP_SERVERS_STATE})
+  add_test(NAME http_servers_stop COMMAND ${Python3_EXECUTABLE} ${HTTP_SERVERS_SCRIPT} stop ${HTTP_SERVERS_STATE})
+  set_tests_properties(http_servers_start PROPERTIES FIXTURES_SETUP http_servers TIMEOUT 300)
+  set_tests_properties(http_servers_stop PROPERTIES FIXTURES_CLEANUP http_servers TIMEOUT 60)
+  set_tests_properties(http_integration_tests PROPERTIES FIXTURES_REQUIRED http_servers)
+  if(TEST http_wininet_tests)
+    set_tests_properties(http_wininet_tests PROPERTIES FIXTURES_REQUIRED http_servers)
+  endif()
+endif()

@@ -1,0 +1,242 @@
+// The socket driver's own wire bytes and failure handling, against the scripted server and nginx.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "http/HttpDriverFactory.h"
+#include "http/socket/SocketHttpDriver.h"
+#include "tests/http/integration/TestServers.h"
+
+namespace {
+
+class SocketDriver : public ::testing::Test {
+protected:
+    void SetUp() override { REQUIRE_SERVERS(); }
+    const TestServers& servers() const { return TestServers::Get(); }
+    std::string HostLine(int port) const { return "Host: 127.0.0.1:" + std::to_string(port) + "\r\n"; }
+
+    // The request exactly as the server received it.
+    std::string Echo(SocketHttpDriver& driver, const std::string& path, uint32_t flags = 0,
+                     int32_t* status = nullptr) {
+        OwnedBuffer body;
+        int32_t keepAlive = 0;
+        int32_t result = driver.Get(servers().Scripted(path).c_str(), flags, &body.data, &body.length, &keepAlive);
+        if (status != nullptr) *status = result;
+        return body.Text();
+    }
+};
+
+TEST_F(SocketDriver, RequestTextIsWrittenByteForByte) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    std::string host = HostLine(servers().scriptedPort);
+    struct Case {
+        std::string path;
+        uint32_t flags;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"/echo?a=1", 0, "GET /echo?a=1 HTTP/1.1\r\n" + host + "User-Agent: VOLNIR HTTP CLIENT/v2.0-HV\r\n\r\n"},
+        {"/echo", kHttpFlagKeepAlive,
+         "GET /echo HTTP/1.1\r\n" + host + "User-Agent: VOLNIR HTTP CLIENT/v2.0-HV\r\nConnection: Keep-Alive\r\n\r\n"},
+        // Blanks in the path are escaped; a URL without a path asks for "/".
+        {"/echo a", 0, "GET /echo%20a HTTP/1.1\r\n" + host + "User-Agent: VOLNIR HTTP CLIENT/v2.0-HV\r\n\r\n"},
+        {"", 0, "GET / HTTP/1.1\r\n" + host + "User-Agent: VOLNIR HTTP CLIENT/v2.0-HV\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(Echo(driver, c.path, c.flags), c.expected);
+    }
+}
+
+TEST_F(SocketDriver, AcceptLineOnlyWithLinesAddedBeforeTheFirstRequest) {
+    SocketHttpDriver driver(nullptr, 1, 0);
+    ASSERT_EQ(driver.AddRequestHeaders("X-Early: 1\r\n", kHttpAddReqCoalesceComma), 0);
+    std::string first = Echo(driver, "/echo");
+    EXPECT_EQ(first.rfind("GET /echo HTTP/1.0\r\n", 0), 0u) << first;
+    EXPECT_NE(first.find("\r\nX-Early: 1\r\nAccept: */*\r\n\r\n"), std::string::npos) << first;
+    std::string second = Echo(driver, "/echo");
+    EXPECT_EQ(second.find("Accept:"), std::string::npos) << second;
+    EXPECT_EQ(second.find("X-Early"), std::string::npos) << second;
+}
+
+TEST_F(SocketDriver, LongTargetsAgentsAndLinesAreSentWhole) {
+    const std::string longPath = "/echo/" + std::string(6000, 'p');
+    const std::string longAgent = std::string(3000, 'A') + "\r\n";
+    const std::string longLine = "X-Long: " + std::string(5000, 'l') + "\r\n";
+
+    SocketHttpDriver plain(nullptr, 1, 1);
+    EXPECT_NE(Echo(plain, longPath).find("GET " + longPath + " HTTP/1.1\r\n"), std::string::npos);
+
+    SocketHttpDriver agent(longAgent.c_str(), 1, 1);
+    EXPECT_NE(Echo(agent, "/echo").find("\r\nUser-Agent: " + longAgent), std::string::npos);
+
+    SocketHttpDriver lines(nullptr, 1, 1);
+    ASSERT_EQ(lines.AddRequestHeaders(longLine.c_str(), kHttpAddReqCoalesceComma), 0);
+    EXPECT_NE(Echo(lines, "/echo").find("\r\n" + longLine), std::string::npos);
+}
+
+TEST_F(SocketDriver, AgentWithoutLineEndDoesNotRunIntoTheNextLine) {
+    SocketHttpDriver driver("Plain agent", 1, 1);
+    std::string request = Echo(driver, "/echo", kHttpFlagKeepAlive);
+    EXPECT_NE(request.find("\r\nUser-Agent: Plain agent\r\nConnection: Keep-Alive\r\n"), std::string::npos) << request;
+}
+
+TEST_F(SocketDriver, IdleConnectionIsReusedAndAClosedOneReplaced) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    std::string first = Echo(driver, "/connection-id", kHttpFlagKeepAlive);
+    EXPECT_EQ(Echo(driver, "/connection-id", kHttpFlagKeepAlive), first);
+    // The server drops the connection after this answer: the probe sees the end of the stream.
+    EXPECT_EQ(Echo(driver, "/close-after", kHttpFlagKeepAlive), first);
+    std::string fresh = Echo(driver, "/connection-id", kHttpFlagKeepAlive);
+    EXPECT_NE(fresh, first);
+    EXPECT_FALSE(fresh.empty());
+    // "Connection: Close" marks the connection closed: the next request connects afresh.
+    EXPECT_EQ(Echo(driver, "/connection-close", kHttpFlagKeepAlive), fresh);
+    EXPECT_NE(Echo(driver, "/connection-id", kHttpFlagKeepAlive), fresh);
+}
+
+TEST_F(SocketDriver, BrokenAnswersGiveTheirStatus) {
+    struct Case {
+        const char* path;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"/broken-status?kind=major0", kHttpMalformed},
+        {"/broken-status?kind=nonumber", kHttpMalformed},
+        {"/chunked-bad-framing", kHttpReadFailed},
+        {"/chunked-truncated", kHttpReadFailed},
+        {"/chunked-bad-size", kHttpMalformed},
+        {"/truncated", kHttpSocketReadFailed},
+        {"/no-location", kHttpInvalidServerResponse},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        SocketHttpDriver driver(nullptr, 1, 1);
+        int32_t status = 0;
+        Echo(driver, c.path, 0, &status);
+        EXPECT_EQ(status, c.expected);
+    }
+}
+
+TEST_F(SocketDriver, ChunkedAnswerWithContentLengthIsReadByLength) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    EXPECT_EQ(Echo(driver, "/chunked-with-length"), "hello");
+}
+
+TEST_F(SocketDriver, StalledServerEndsWithTimeOutInsteadOfHanging) {
+    for (const char* path : {"/stall?when=headers", "/stall?when=body"}) {
+        SCOPED_TRACE(path);
+        SocketHttpDriver driver(nullptr, 1, 1);
+        driver.SetReceiveTimeoutMs(500);
+        int32_t status = 0;
+        Echo(driver, path, 0, &status);
+        EXPECT_EQ(status, kHttpTimeout);
+    }
+}
+
+TEST_F(SocketDriver, ChallengesWithoutCredentialsEndTheFlow) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    int32_t status = 0;
+    Echo(driver, "/auth401", 0, &status);
+    EXPECT_EQ(status, kHttpFailed);
+    Echo(driver, "/auth401", kHttpFlagNoChallenge401, &status);
+    EXPECT_EQ(status, -401);
+}
+
+// A derived driver that can answer a proxy challenge: the credentials go out on the retry.
+class CredentialDriver : public SocketHttpDriver {
+public:
+    CredentialDriver() : SocketHttpDriver(nullptr, 1, 1) {}
+    int32_t OnAuthenticationChallenge(const char*, int32_t status, const char* scheme, const char* challenge,
+                                      char** credentials) override {
+        seenScheme = scheme;
+        seenChallenge = challenge;
+        seenStatus = status;
+        *credentials = HttpDuplicate("dXNlcjpwdw==", 12);
+        return 0;
+    }
+    std::string seenScheme, seenChallenge;
+    int32_t seenStatus = 0;
+};
+
+TEST_F(SocketDriver, ChallengeSchemeAndRealmReachTheHook) {
+    CredentialDriver driver;
+    int32_t status = 0;
+    Echo(driver, "/auth401", 0, &status);
+    // Without a proxy nothing carries the credentials: the retries run out on the same 401.
+    EXPECT_EQ(status, -401);
+    EXPECT_EQ(driver.seenStatus, 401);
+    EXPECT_EQ(driver.seenScheme, "Basic");
+    EXPECT_EQ(driver.seenChallenge, "\"korvo\"");
+}
+
+TEST_F(SocketDriver, RedirectLoopIsBounded) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    int32_t status = 0;
+    Echo(driver, "/loop", 0, &status);
+    EXPECT_EQ(status, kHttpTooManyRedirects);
+}
+
+TEST_F(SocketDriver, CookieComesBackOnlyUnderItsPath) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    int32_t status = -1;
+    // The server sets "id=42; path=/cookie/a".
+    Echo(driver, "/cookie/a/b/set", 0, &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_NE(Echo(driver, "/cookie/a/c/echo").find("\r\nCookie: id=42; $Path=/cookie/a\r\n"), std::string::npos);
+    EXPECT_EQ(Echo(driver, "/cookie/b/echo").find("id=42"), std::string::npos);
+}
+
+TEST_F(SocketDriver, HeaderQueriesWalkTheStoredAnswer) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    OwnedBuffer body;
+    int32_t keepAlive = 0;
+    ASSERT_EQ(driver.Get(servers().Scripted("/long-header?size=3000").c_str(), 0, &body.data, &body.length,
+                         &keepAlive),
+              0);
+    OwnedBuffer value;
+    ASSERT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryCustom, "X-Long"), 0);
+    EXPECT_EQ(value.Text(), std::string(3000, 'v'));
+    value.Reset();
+    ASSERT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryCustom, "x-after:"), 0);
+    EXPECT_EQ(value.Text(), "seen");
+    value.Reset();
+    ASSERT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryRawHeadersCrlf, nullptr), 0);
+    EXPECT_EQ(value.Text().rfind("HTTP/1.1 200 Scripted\r\n", 0), 0u);
+    value.Reset();
+    EXPECT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryDate, nullptr), kHttpHeaderNotFound);
+    EXPECT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, 12345, nullptr), kHttpHeaderNotFound);
+}
+
+TEST_F(SocketDriver, OptionsOnlyTakeSecurityFlags) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    uint32_t word = 0x1234;
+    uint32_t size = 77;
+    EXPECT_EQ(driver.QueryOption(6, &word, &size), 0);
+    EXPECT_EQ(word, 0x1234u);
+    EXPECT_EQ(size, 77u);
+    struct Case {
+        uint32_t option;
+        const void* value;
+        uint32_t size;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {31, &word, 4, 0}, {31, &word, 3, kHttpInvalidArg}, {31, nullptr, 4, kHttpInvalidArg}, {2, &word, 4, kHttpInvalidArg},
+    };
+    for (const Case& c : cases) EXPECT_EQ(driver.SetOption(c.option, c.value, c.size), c.expected) << c.option;
+}
+
+TEST_F(SocketDriver, TlsAndUnknownHostsFailClearly) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    OwnedBuffer body;
+    int32_t keepAlive = 0;
+    EXPECT_EQ(driver.Get("https://127.0.0.1/", 0, &body.data, &body.length, &keepAlive), kHttpSchemeNotSupported);
+    // A host name far longer than any buffer a request line could have had.
+    std::string longHost = "http://" + std::string(400, 'h') + ".invalid/x";
+    EXPECT_EQ(driver.Get(longHost.c_str(), 0, &body.data, &body.length, &keepAlive), kHttpNotConnected);
+    EXPECT_EQ(driver.ConnectUrl(longHost.c_str()), kHttpConnectUrlFailed);
+    EXPECT_EQ(driver.Connect(nullptr, 80, 0), kHttpFailed);
+}
+
+}  // namespace

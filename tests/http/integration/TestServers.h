@@ -1,0 +1,58 @@
+#pragma once
+// The real peers started by the http_servers ctest fixture (tools/testserver/servers.py): where
+// they listen, plus small helpers that the integration tests share.
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "http/HttpMemory.h"
+#include "platform/Services.h"
+#include "platform/fakes/FakeMachine.h"
+
+struct TestServers {
+    int nginxPort = 0;
+    int scriptedPort = 0;
+    std::string proxyHost;  // empty when the fixture runs no proxy
+    std::string wwwDir;
+
+    // Reads the fixture's servers.env once; false (with a reason) when the fixture is not running.
+    static const TestServers& Get();
+    bool Ready() const { return nginxPort != 0 && scriptedPort != 0; }
+    std::string error;
+
+    std::string Nginx(const std::string& path) const;
+    std::string Scripted(const std::string& path) const;
+    // The expected contents of a file that nginx serves.
+    std::string FileContents(const std::string& name) const;
+};
+
+// Installs environment variables for the duration of a test, the rest of the OS services kept.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(std::map<std::wstring, std::wstring> variables);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    platform::fakes::FakeEnvironment environment_;
+    platform::Services saved_;
+};
+
+// A buffer the HTTP client handed back, released at the end of the scope.
+struct OwnedBuffer {
+    char* data = nullptr;
+    uint32_t length = 0;
+    ~OwnedBuffer() { HttpFree(data); }
+    std::string Text() const { return data != nullptr ? std::string(data, length) : std::string(); }
+    void Reset() {
+        HttpFree(data);
+        data = nullptr;
+        length = 0;
+    }
+};
+
+#define REQUIRE_SERVERS()                                                          \
+    do {                                                                           \
+        if (!TestServers::Get().Ready()) FAIL() << TestServers::Get().error;       \
+    } while (0)

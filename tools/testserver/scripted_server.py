@@ -1,0 +1,222 @@
+"""A scripted HTTP/1.1 server for the HTTP client's tests: answers that nginx will not give on
+demand (chunk extensions, interim 100 answers, redirect chains and loops, authentication
+challenges, cookies, "Connection: Close", broken status lines, truncated bodies, stalls).
+
+Every answer is chosen by the request path. Loopback only; every loop is bounded: a connection
+serves at most MAX_REQUESTS_PER_CONNECTION requests and waits at most IDLE_TIMEOUT seconds for one.
+"""
+import socket
+import socketserver
+import threading
+import time
+import urllib.parse
+
+MAX_REQUESTS_PER_CONNECTION = 200
+IDLE_TIMEOUT = 30
+MAX_HEADER_BYTES = 64 * 1024
+STALL_SECONDS = 20
+
+_connection_ids = iter(range(1, 1 << 62))
+_id_lock = threading.Lock()
+
+
+def _next_connection_id():
+    with _id_lock:
+        return next(_connection_ids)
+
+
+class Request:
+    def __init__(self, raw, method, target, headers, body):
+        self.raw = raw
+        self.method = method
+        self.target = target
+        self.headers = headers
+        self.body = body
+        parsed = urllib.parse.urlsplit(target)
+        self.path = parsed.path
+        self.query = dict(urllib.parse.parse_qsl(parsed.query))
+
+
+def _response(status, reason, headers=(), body=b"", length=True):
+    lines = ["HTTP/1.1 %d %s" % (status, reason)]
+    lines += ["%s: %s" % pair for pair in headers]
+    if length:
+        lines.append("Content-Length: %d" % len(body))
+    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def setup(self):
+        self.request.settimeout(IDLE_TIMEOUT)
+        self.buffer = b""
+        self.connection_id = _next_connection_id()
+
+    def _read_until(self, marker):
+        while marker not in self.buffer:
+            if len(self.buffer) > MAX_HEADER_BYTES:
+                return None
+            data = self.request.recv(65536)
+            if not data:
+                return None
+            self.buffer += data
+        head, self.buffer = self.buffer.split(marker, 1)
+        return head
+
+    def _read_exact(self, count):
+        while len(self.buffer) < count:
+            data = self.request.recv(65536)
+            if not data:
+                return None
+            self.buffer += data
+        data, self.buffer = self.buffer[:count], self.buffer[count:]
+        return data
+
+    def _read_request(self):
+        head = self._read_until(b"\r\n\r\n")
+        if head is None:
+            return None
+        lines = head.split(b"\r\n")
+        parts = lines[0].decode("latin-1").split(" ")
+        if len(parts) != 3:
+            return None
+        headers = {}
+        for line in lines[1:]:
+            name, _, value = line.decode("latin-1").partition(":")
+            headers[name.strip().lower()] = value.strip()
+        body = b""
+        if "content-length" in headers:
+            body = self._read_exact(int(headers["content-length"]))
+        elif "chunked" in headers.get("transfer-encoding", ""):
+            body = b""
+            for _ in range(10000):
+                size_line = self._read_until(b"\r\n")
+                size = int(size_line.split(b";")[0], 16)
+                chunk = self._read_exact(size + 2)
+                body += chunk[:size]
+                if size == 0:
+                    break
+        raw = head + b"\r\n\r\n" + (body or b"")
+        return Request(raw, parts[0], parts[1], headers, body)
+
+    def handle(self):
+        try:
+            for _ in range(MAX_REQUESTS_PER_CONNECTION):
+                request = self._read_request()
+                if request is None:
+                    return
+                keep_open = self._answer(request)
+                if not keep_open:
+                    return
+        except (OSError, ValueError):
+            return
+
+    def _send(self, data):
+        self.request.sendall(data)
+
+    def _answer(self, request):
+        """Sends the answer for the request; returns False when the connection is to be closed."""
+        path = request.path
+        q = request.query
+        host = request.headers.get("host", "127.0.0.1")
+        if path == "/" or path.startswith("/echo") or path.endswith("/echo"):
+            self._send(_response(200, "OK", [("Content-Type", "text/plain")], request.raw))
+        elif path == "/connection-id":
+            self._send(_response(200, "OK", [("Content-Type", "text/plain")], str(self.connection_id).encode()))
+        elif path == "/close-after":
+            # A keep-alive answer, then the server drops the connection all the same.
+            self._send(_response(200, "OK", [("Content-Type", "text/plain")], str(self.connection_id).encode()))
+            time.sleep(0.2)
+            return False
+        elif path == "/connection-close":
+            self._send(_response(200, "OK", [("Connection", "Close")], str(self.connection_id).encode()))
+            return False
+        elif path == "/status":
+            code = int(q.get("code", "200"))
+            self._send(_response(code, "Scripted", [("Content-Type", "text/plain")], b"status body"))
+        elif path == "/chunked":
+            body = b"abcdefghijklmnopqrstuvwxyz"
+            self._send(_response(200, "OK", [("Transfer-Encoding", "chunked")], length=False)
+                       + b"1a;name=value\r\n" + body + b"\r\n" + b"5\r\n01234\r\n0\r\n\r\n")
+        elif path == "/chunked-with-length":
+            # A content length wins over the transfer encoding.
+            self._send(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\nhello")
+        elif path == "/chunked-bad-framing":
+            self._send(_response(200, "OK", [("Transfer-Encoding", "chunked")], length=False)
+                       + b"4\r\nabcdXY0\r\n\r\n")
+            return False
+        elif path == "/chunked-truncated":
+            self._send(_response(200, "OK", [("Transfer-Encoding", "chunked")], length=False) + b"4\r\nabcd\r\n")
+            return False
+        elif path == "/chunked-bad-size":
+            self._send(_response(200, "OK", [("Transfer-Encoding", "chunked")], length=False) + b"zz\r\nabcd\r\n")
+            return False
+        elif path == "/continue":
+            self._send(b"HTTP/1.1 100 Continue\r\n\r\n")
+            self._send(_response(200, "OK", [("X-Final", "yes")], b"after continue"))
+        elif path == "/continue-twice":
+            self._send(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\n\r\n")
+            self._send(_response(200, "OK", [], b"late"))
+        elif path.startswith("/redirect/"):
+            code = int(path.split("/")[2])
+            self._send(_response(code, "Moved", [("Location", q.get("to", "/echo"))], b""))
+        elif path.startswith("/chain/"):
+            # /chain/N answers 301, 302, 303 in turn down to /chain/0, which is the document.
+            left = int(path.split("/")[2])
+            if left == 0:
+                self._send(_response(200, "OK", [("Content-Type", "text/plain")], b"end of chain"))
+            else:
+                code = (301, 302, 303)[left % 3]
+                location = "http://%s/chain/%d" % (host, left - 1)
+                self._send(_response(code, "Moved", [("Location", location)], b""))
+        elif path == "/no-location":
+            self._send(_response(302, "Found", [], b""))
+        elif path == "/loop":
+            self._send(_response(302, "Found", [("Location", "http://%s/loop" % host)], b""))
+        elif path == "/auth401":
+            self._send(_response(401, "Unauthorized", [("WWW-Authenticate", 'Basic realm="korvo"')], b"no"))
+        elif path == "/auth407":
+            if "proxy-authorization" in request.headers:
+                self._send(_response(200, "OK", [], request.headers["proxy-authorization"].encode()))
+            else:
+                self._send(_response(407, "Proxy Authentication Required",
+                                     [("Proxy-Authenticate", 'Basic realm="proxy"')], b"no"))
+        elif path.startswith("/cookie/") and path.endswith("/set"):
+            cookie = q.get("cookie", "id=42; path=/cookie/a")
+            self._send(_response(200, "OK", [("Set-Cookie", cookie)], b"set"))
+        elif path == "/broken-status":
+            line = {"major0": "HTTP/0.9 200 OK", "nonumber": "HTTP/1.1 abc OK", "garbage": "HELLO"}[q.get("kind", "garbage")]
+            self._send((line + "\r\nContent-Length: 2\r\n\r\nok").encode())
+            return False
+        elif path == "/truncated":
+            self._send(b"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + b"x" * 80)
+            return False
+        elif path == "/until-close":
+            self._send(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n" + b"u" * 5000)
+            return False
+        elif path == "/stall":
+            # Headers promise a body that never comes; or, with ?when=headers, nothing at all.
+            if q.get("when") != "headers":
+                self._send(b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc")
+            time.sleep(STALL_SECONDS)
+            return False
+        elif path == "/long-header":
+            value = "v" * int(q.get("size", "3000"))
+            self._send(_response(200, "OK", [("X-Long", value), ("X-After", "seen")], b"long"))
+        elif path == "/head-info":
+            self._send(_response(200, "OK", [("Content-Type", "application/octet-stream")], b"y" * 1234))
+        else:
+            self._send(_response(404, "Not Found", [], b"unknown"))
+        return True
+
+
+class Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def start(port=0):
+    """Starts the server on 127.0.0.1 in a background thread; returns (server, port)."""
+    server = Server(("127.0.0.1", port), Handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    return server, server.server_address[1]
