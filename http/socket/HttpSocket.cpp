@@ -34,6 +34,7 @@ int32_t HttpSocket::Connect(const char* host, uint16_t port, const char* proxyHo
     }
     socket_ = s;
     timedOut_ = false;
+    receivedSinceSend_ = 0;
     aheadStart_ = aheadEnd_ = 0;
     MarkOpen();
     return 0;
@@ -43,6 +44,7 @@ int32_t HttpSocket::Send(const char* data, uint32_t length) {
     if (socket_ == 0) return -1;
     // A send may take less than asked on a busy connection; go on so that the caller sees all of
     // it or a failure.
+    receivedSinceSend_ = 0;
     uint32_t sent = 0;
     while (sent < length) {
         uint32_t piece = std::min<uint32_t>(length - sent, 0x40000000u);
@@ -58,6 +60,7 @@ int32_t HttpSocket::RefillReadAhead() {
     int n = os::ReceiveBytes(socket_, readAhead_.data(), static_cast<int>(readAhead_.size()));
     if (n < 0) timedOut_ = os::LastReceiveTimedOut();
     if (n > 0) {
+        receivedSinceSend_ += static_cast<uint64_t>(n);
         aheadStart_ = 0;
         aheadEnd_ = static_cast<uint32_t>(n);
     }
@@ -71,6 +74,7 @@ int32_t HttpSocket::ReceiveSome(char* buffer, uint32_t capacity) {
             if (socket_ == 0) return -1;
             int n = os::ReceiveBytes(socket_, buffer, static_cast<int>(std::min(capacity, kMaxReceive)));
             if (n < 0) timedOut_ = os::LastReceiveTimedOut();
+            if (n > 0) receivedSinceSend_ += static_cast<uint64_t>(n);
             return n;
         }
         int n = RefillReadAhead();

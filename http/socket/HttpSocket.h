@@ -32,6 +32,8 @@ public:
     void SetReceiveTimeoutMs(int32_t milliseconds) { receiveTimeoutMs_ = milliseconds; }
     // True when the last receive failure was the receive time-out running out.
     bool TimedOut() const { return timedOut_; }
+    // Bytes that arrived since the last Send: 0 after a failed read means the peer answered nothing.
+    uint64_t ReceivedSinceSend() const { return receivedSinceSend_; }
 
 private:
     int32_t ReceiveSome(char* buffer, uint32_t capacity);  // one recv, through the read-ahead buffer
@@ -40,6 +42,7 @@ private:
     http::os::SocketHandle socket_ = 0;
     int32_t receiveTimeoutMs_ = kDefaultReceiveTimeoutMs;
     bool timedOut_ = false;
+    uint64_t receivedSinceSend_ = 0;
     std::vector<char> readAhead_ = std::vector<char>(16384);
     uint32_t aheadStart_ = 0;
     uint32_t aheadEnd_ = 0;

@@ -120,8 +120,11 @@ int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint1
     std::string_view hostText(parts.hostName, parts.hostNameLength);
     std::string target;
     if (UsesProxy()) {
+        // The absolute form names the port too when it is not the default: a proxy goes where the
+        // target says, and without it would reach port 80 instead of the server's.
         target.assign(parts.scheme, parts.schemeLength);
         target.append(hostText);
+        if (parts.port != 80) target.append(":").append(std::to_string(parts.port));
     }
     if (parts.urlPath != nullptr && parts.urlPathLength != 0)
         target.append(parts.urlPath, parts.urlPathLength);
@@ -142,10 +145,10 @@ int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint1
 
     // An idle kept-alive connection to the same server has nothing to read: the probe times out.
     // Pending bytes or the end of the stream mean it cannot carry a new request.
-    bool reuse = socket_ && socket_->IsOpen() && !socket_->IsMarkedClosed() && socket_->HostName() != nullptr &&
+    reusedConnection_ = socket_ && socket_->IsOpen() && !socket_->IsMarkedClosed() && socket_->HostName() != nullptr &&
                  std::strcmp(socket_->HostName(), *host) == 0 && connectedPort_ == urlPort &&
                  socket_->WaitReadable(0) == kHttpTimeout;
-    if (!reuse && Connect(*host, urlPort, 0) != kHttpOk) return kHttpNotConnected;
+    if (!reusedConnection_ && Connect(*host, urlPort, 0) != kHttpOk) return kHttpNotConnected;
     if (!socket_) return kHttpNotConnected;
     socket_->MarkOpen();
     return kHttpOk;
@@ -244,21 +247,37 @@ int32_t SocketHttpDriver::BeginRequest(int32_t declareLength, uint32_t totalLeng
         int32_t result = AddLineOnce(line.c_str());
         if (result != kHttpOk) return result;
     }
-    // The block was allocated with 3 spare bytes: the empty line fits without a new buffer.
-    char* grown = static_cast<char*>(HttpAlloc(requestLength_ + 3));
-    if (grown == nullptr) return kHttpOutOfMemory;
-    std::memcpy(grown, requestBlock_, requestLength_);
-    std::memcpy(grown + requestLength_, "\r\n", 2);
-    HttpFree(requestBlock_);
-    requestBlock_ = grown;
-    requestLength_ += 2;
-    int32_t sent = socket_->Send(requestBlock_, requestLength_);
-    // The stored block goes back without the empty line, so a retry appends it afresh.
-    requestLength_ -= 2;
-    requestBlock_[requestLength_] = 0;
-    if (sent < 0 || static_cast<uint32_t>(sent) != requestLength_ + 2) return kHttpInternalError;
+    bodyWritten_ = false;
+    int32_t result = SendHeaderBlock();
+    if (result == kHttpInternalError && MayRetryOnFreshConnection() && Reconnect() == kHttpOk)
+        result = SendHeaderBlock();
+    if (result != kHttpOk) return result;
     requestState_ |= kHeaderBlockSent;
     return kHttpOk;
+}
+
+int32_t SocketHttpDriver::SendHeaderBlock() {
+    // The empty line goes out with the block in one send; the stored block keeps none, so a retry
+    // appends it afresh.
+    std::string text(requestBlock_, requestLength_);
+    text.append("\r\n");
+    int32_t sent = socket_->Send(text.data(), static_cast<uint32_t>(text.size()));
+    if (sent < 0 || static_cast<size_t>(sent) != text.size()) return kHttpInternalError;
+    return kHttpOk;
+}
+
+bool SocketHttpDriver::MayRetryOnFreshConnection() const {
+    return reusedConnection_ && !bodyWritten_ && !(requestState_ & kChunkedUpload) && socket_ &&
+           socket_->ReceivedSinceSend() == 0 && !socket_->TimedOut();
+}
+
+int32_t SocketHttpDriver::Reconnect() {
+    reusedConnection_ = false;
+    std::string host = socket_->HostName() != nullptr ? socket_->HostName() : "";
+    uint16_t port = port_;
+    int32_t result = Connect(host.c_str(), connectedPort_, 0);
+    port_ = port;
+    return result;
 }
 
 int32_t SocketHttpDriver::WriteData(const char* data, uint32_t length) {
@@ -271,6 +290,7 @@ int32_t SocketHttpDriver::WriteData(const char* data, uint32_t length) {
         int n = std::snprintf(size, sizeof size, "%x\r\n", length);
         if (socket_->Send(size, static_cast<uint32_t>(n)) != n) return kHttpInternalError;
     }
+    if (length != 0) bodyWritten_ = true;
     if (length != 0 && socket_->Send(data, length) != static_cast<int32_t>(length)) return kHttpInternalError;
     if ((requestState_ & kChunkedUpload) && socket_->Send("\r\n", 2) != 2) return kHttpInternalError;
     return kHttpOk;
@@ -291,7 +311,11 @@ int32_t SocketHttpDriver::EndRequest() {
     for (int block = 0; block < 2; ++block) {
         char* headers = nullptr;
         uint32_t length = 0;
-        if (socket_->ReadHeaderBlock(&headers, &length) != kHttpOk) {
+        int32_t read = socket_->ReadHeaderBlock(&headers, &length);
+        if (read != kHttpOk && block == 0 && MayRetryOnFreshConnection() && Reconnect() == kHttpOk &&
+            SendHeaderBlock() == kHttpOk)
+            read = socket_->ReadHeaderBlock(&headers, &length);
+        if (read != kHttpOk) {
             requestState_ = 0;
             return ReadFailureStatus(kHttpReadFailed);
         }

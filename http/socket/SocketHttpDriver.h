@@ -62,6 +62,11 @@ private:
     static constexpr uint32_t kHeaderBlockSent = 0x10;
 
     int32_t AddLineOnce(const char* line);
+    int32_t SendHeaderBlock();
+    // A kept-alive connection that the server closed while idle fails the first send or read of
+    // the next request; that request goes again once on a fresh connection.
+    bool MayRetryOnFreshConnection() const;
+    int32_t Reconnect();
     int32_t ReadFailureStatus(int32_t readStatus) const;
     void ReleaseBlock(char** block, uint32_t* length);
     bool UsesProxy() const { return !proxyHost_.empty(); }
@@ -82,6 +87,8 @@ private:
     uint32_t pendingLength_ = 0;
     std::unique_ptr<HttpSocket> socket_;
     uint16_t connectedPort_ = 0;  // port of the server the socket was connected for
+    bool reusedConnection_ = false;
+    bool bodyWritten_ = false;
     std::string proxyHost_;
     int32_t receiveTimeoutMs_ = HttpSocket::kDefaultReceiveTimeoutMs;
 };
