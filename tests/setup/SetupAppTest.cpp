@@ -168,11 +168,31 @@ TEST_F(StartupTest, ATestServerIsAnnouncedBeforeTheVersionLine) {
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(StartupTest, TextsFollowTheUsersLanguage) {
-    machine.language.language = 0x0C07;  // German (Austria)
-    machine.strings.overrides[110] = L"Beginn %1";  // stands in until every table is checked in
-    InitInstance();
-    EXPECT_EQ(LogTexts().front(), L"Beginn KORVO Skelv");
+TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
+    struct Case {
+        platform::LanguageId language;
+        std::string firstLogLine;  // bytes after the time stamp
+        std::wstring refusalCaption;  // the message box shows the real letters
+    };
+    const Case cases[] = {
+        {0x0C07, "Beginn des Bootstrap-Setups f\xFCr die Installation von KORVO Skelv", L"KORVO Skelv Setup"},
+        {0x0816, "Begin bootstrap setup for KORVO Skelv installation", L"KORVO Skelv Setup"},
+        // Japanese letters become "?" in the log; the product name stays readable.
+        {0x0411, "KORVO Skelv ??????????????????? ????????????", L""},
+    };
+    for (const Case& c : cases) {
+        ScopedFakeMachine machine;
+        machine.language.language = c.language;
+        machine.security.administrator = false;
+        RecordingSteps steps;
+        SetupApp(steps).InitInstance();
+        std::string log = machine.files.Contents(SetupLog::GetFilePath());
+        std::string first = log.substr(0, log.find("\r\n"));
+        EXPECT_EQ(first.substr(first.find(": ") + 2), c.firstLogLine) << "language " << c.language;
+        ASSERT_EQ(machine.desktop.shown.size(), 1u);
+        if (c.language != 0x0411) EXPECT_EQ(machine.desktop.shown[0].caption, c.refusalCaption);
+        else EXPECT_EQ(machine.desktop.shown[0].caption, L"KORVO Skelv \u30bb\u30c3\u30c8\u30a2\u30c3\u30d7");
+    }
 }
 
 }  // namespace
