@@ -114,6 +114,7 @@ TEST(GetRange, RangeLines) {
         {2, 0, 500, "bytes=-500"},
         {2, 100, 200, "bytes=100-200"},
         {0, 4000000000u, 10, "bytes=4000000000-4000000009"},
+        {0, 5, 0, "bytes=5-5"},  // no count: never a negative last byte
         {1, 0, 10, nullptr},
         {3, 0, 10, nullptr},
     };
@@ -393,6 +394,44 @@ TEST(PostFromSource, ASourceAndABodyTogetherAreRejected) {
     EXPECT_EQ(driver.SendRequestGeneric("POST", "http://h/", 0, nullptr, "x", 1, 3, nullptr, &body, &length,
                                         &source),
               kHttpInvalidArg);
+}
+
+TEST(ReadResponseBody, FramingComesFromTheHeaderQueries) {
+    struct Case {
+        const char* name;
+        std::string response;
+        uint32_t readFlags;
+        std::string body;
+    } cases[] = {
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n\r\n", kHttpReadChunked,
+         "ab"},
+        {"by length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", 0, "abc"},
+        {"until close", "HTTP/1.1 200 OK\r\n\r\nabcdef", 0, "abcdef"},
+    };
+    for (const auto& c : cases) {
+        FakeDriver driver;
+        driver.Respond(c.response);
+        ASSERT_EQ(driver.OpenRequest("GET", "http://h/", 0, nullptr), kHttpOk);
+        ASSERT_EQ(driver.SendRequest(nullptr, 0, 0), kHttpOk);
+        char* body = nullptr;
+        uint32_t length = 0;
+        int32_t complete = 0;
+        // The base ReadResponse forwards to ReadResponseBody.
+        EXPECT_EQ(driver.HttpDriver::ReadResponse(0, &length, &body, &complete), kHttpOk) << c.name;
+        EXPECT_EQ(driver.lastReadFlags, c.readFlags) << c.name;
+        EXPECT_EQ(std::string(body, length), c.body) << c.name;
+        HttpFree(body);
+    }
+}
+
+TEST(OnAuthenticationChallenge, TheBaseClassHasNoCredentials) {
+    FakeDriver driver;
+    char* credentials = nullptr;
+    EXPECT_EQ(driver.OnAuthenticationChallenge("http://h/", 401, "Basic", "\"r\"", &credentials), kHttpFailed);
+    EXPECT_EQ(driver.OnAuthenticationChallenge("http://h/", 401, nullptr, "\"r\"", &credentials), kHttpInvalidArg);
+    EXPECT_EQ(driver.OnAuthenticationChallenge("http://h/", 401, "Basic", nullptr, &credentials), kHttpInvalidArg);
+    EXPECT_EQ(driver.OnAuthenticationChallenge("http://h/", 401, "Basic", "\"r\"", nullptr), kHttpInvalidArg);
+    EXPECT_EQ(credentials, nullptr);
 }
 
 class HeadTest : public ::testing::Test {
