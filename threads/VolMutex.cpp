@@ -54,7 +54,7 @@ void VolMutex::_Initialize(int useGuard, int /*second*/) {
 
 int VolMutex::IsCreated() const { return lock_.load(std::memory_order_acquire) ? 1 : 0; }
 
-void VolMutex::Lock() {
+void VolMutex::LockCreatingOrTracing() {
   volos::Lock* lock = lock_.load(std::memory_order_acquire);
   if (!lock) {
     CreateOnDemand();
@@ -80,8 +80,6 @@ void VolMutex::LockM() {
   }
   if (lock) volos::LockEnter(lock);
 }
-
-void VolMutex::Unlock() { UnlockM(); }
 
 void VolMutex::UnlockM() {
   if (volos::Lock* lock = lock_.load(std::memory_order_acquire)) volos::LockLeave(lock);

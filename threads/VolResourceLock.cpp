@@ -2,42 +2,56 @@
 
 #include "threads/VolThreadTrace.h"
 
-VolResourceLock::VolResourceLock() : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0) {}
+// Readers count themselves with one atomic step while no writer is about, and otherwise pass
+// through the mutex, which a writer holds while it writes. The reader's "count, then look for a
+// writer" and the writer's "announce, then look at the count" are sequentially consistent, so at
+// least one of the two sees the other: a reader never slips in unseen, and a writer never waits
+// for a reader that has already gone.
+
+VolResourceLock::VolResourceLock() : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0), writerAbout_(false) {}
 
 VolResourceLock::~VolResourceLock() {
   // Releases a writer that may still wait, before the point goes away.
   readersGone_.Broadcast();
 }
 
-void VolResourceLock::ReadLock() {
+// The trace is on or a writer is about (the fast path of ReadLock has stepped back already).
+void VolResourceLock::ReadLockSlow() {
   TraceIfEnabled("evt=readW | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
-  mutex_.Lock();
-  ++readers_;
-  mutex_.Unlock();
+  readers_.fetch_add(1);
+  if (writerAbout_.load()) {
+    // Step back and queue behind the writer, if it writes now, on the mutex.
+    ReadUnlockCount();
+    mutex_.Lock();
+    readers_.fetch_add(1);
+    mutex_.Unlock();
+  }
   TraceIfEnabled("evt=readS | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
 }
 
-void VolResourceLock::ReadUnlock() {
-  mutex_.Lock();
-  if (--readers_ == 0) readersGone_.Broadcast();
+void VolResourceLock::TraceReadUnlock() {
   TraceIfEnabled("evt=readU | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
-  mutex_.Unlock();
 }
 
 void VolResourceLock::WriteLock() {
   TraceIfEnabled("evt=writW | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
   mutex_.Lock();
-  while (readers_ != 0) {
-    // Reset under the mutex: a last reader's Broadcast after the unlock below is not lost.
+  writerAbout_.store(true);
+  for (;;) {
+    // Reset before looking at the count: a last reader's Broadcast after this is not lost.
     readersGone_.Reset();
+    if (readers_.load() == 0) break;
+    // Readers may still get in while the writer waits without the mutex.
     mutex_.Unlock();
     readersGone_.Wait(-1);
     mutex_.Lock();
+    writerAbout_.store(true);  // another writer may have come and gone meanwhile
   }
   TraceIfEnabled("evt=writS | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
 }
 
 void VolResourceLock::WriteUnlock() {
+  writerAbout_.store(false);
   mutex_.Unlock();
   readersGone_.Broadcast();
 }

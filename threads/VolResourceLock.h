@@ -4,7 +4,10 @@
 
 #include "threads/VolApi.h"
 #include "threads/VolMutex.h"
+#include "threads/VolThreadTrace.h"
 #include "threads/VolWaitingPoint.h"
+
+#include <atomic>
 
 class VOL_API VolResourceLock {
  public:
@@ -13,13 +16,32 @@ class VOL_API VolResourceLock {
   VolResourceLock(const VolResourceLock&) = delete;
   VolResourceLock& operator=(const VolResourceLock&) = delete;
 
-  void ReadLock();
-  void ReadUnlock();
+  // Inline for the common case: no trace, no writer about.
+  void ReadLock() {
+    if (!VolThrTraceIsOn()) {
+      readers_.fetch_add(1);
+      if (!writerAbout_.load()) return;
+      ReadUnlockCount();
+    }
+    ReadLockSlow();
+  }
+  void ReadUnlock() {
+    if (VolThrTraceIsOn()) TraceReadUnlock();
+    ReadUnlockCount();
+  }
   void WriteLock();  // returns holding the mutex, with no reader left
   void WriteUnlock();
 
  private:
-  VolMutex mutex_;               // guards readers_; held by the writer while it writes
+  void ReadLockSlow();
+  void TraceReadUnlock();
+  void ReadUnlockCount() {
+    if (readers_.fetch_sub(1) == 1 && writerAbout_.load()) readersGone_.Broadcast();
+  }
+
+  VolMutex mutex_;               // held by the writer while it writes; readers pass through it
+                                 // while a writer is about
   VolWaitingPoint readersGone_;  // wakes a waiting writer when the last reader leaves
-  int readers_;
+  std::atomic<int> readers_;
+  std::atomic<bool> writerAbout_;  // a writer holds the lock or waits for the readers to leave
 };

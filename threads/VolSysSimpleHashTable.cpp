@@ -35,23 +35,20 @@ VolSysSimpleHashTable::VolSysSimpleHashTable(int size, VolSimpleHashFunction has
       hash_(hash ? hash : VolSimpleHashIt),
       storage_(nullptr),
       nb_(0),
-      count_(0) {
+      count_(0),
+      modMagic_(0) {
   int nb = UpToNiceModulo(size);
   if (nb <= 10) nb = 11;
   storage_ = AllocateStorage(nb);
-  if (storage_) nb_ = nb;
+  if (storage_) SetChainCount(nb);
+}
+
+void VolSysSimpleHashTable::SetChainCount(int nb) {
+  nb_ = nb;
+  modMagic_ = ~0ULL / static_cast<unsigned>(nb) + 1;
 }
 
 VolSysSimpleHashTable::~VolSysSimpleHashTable() { std::free(storage_); }
-
-// The default functions are by far the most common; calling them directly lets them inline.
-unsigned VolSysSimpleHashTable::Hash(void* item) const {
-  return hash_ == VolSimpleHashIt ? VolSimpleHashIt(item) : hash_(item);
-}
-
-bool VolSysSimpleHashTable::Equal(void* a, void* b) const {
-  return compare_ == VolSimpleHashCompare ? a == b : compare_(a, b) != 0;
-}
 
 VolSysSimpleHashTable::Node* VolSysSimpleHashTable::NextEmptyBucket() const {
   return count_ < nb_ ? Pool() + count_ : nullptr;
@@ -87,22 +84,9 @@ int VolSysSimpleHashTable::Insert(void* item) {
   return count_ != before ? 1 : 0;
 }
 
-VolSysSimpleHashTable::Node* VolSysSimpleHashTable::LocateBucket(void* item) const {
-  if (!storage_ || count_ == 0) return nullptr;
-  for (Node* node = *HeadOf(item); node; node = node->next) {
-    if (Equal(node->item, item)) return node;
-  }
-  return nullptr;
-}
-
-void* VolSysSimpleHashTable::Locate(void* item) const {
-  const Node* node = LocateBucket(item);
-  return node ? node->item : nullptr;
-}
-
 void* VolSysSimpleHashTable::KeyLocate(unsigned key) const {
   if (!storage_) return nullptr;
-  for (Node* node = Heads()[key % static_cast<unsigned>(nb_)]; node; node = node->next) {
+  for (Node* node = Heads()[ChainOf(key)]; node; node = node->next) {
     if (Hash(node->item) == key) return node->item;
   }
   return nullptr;
@@ -182,7 +166,7 @@ int VolSysSimpleHashTable::ReAllocate(int n) {
   Node* oldPool = Pool();
   const int oldCount = count_;
   storage_ = storage;
-  nb_ = nb;
+  SetChainCount(nb);
   count_ = 0;
   // The items are distinct already: append them again in pool order.
   for (int i = 0; i < oldCount; ++i) Append(oldPool[i].item);
