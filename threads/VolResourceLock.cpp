@@ -37,8 +37,8 @@ void VolResourceLock::WriteLock() {
   TraceIfEnabled("evt=writW | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
   mutex_.Lock();
   writerAbout_.store(true);
-  for (;;) {
-    // Reset before looking at the count: a last reader's Broadcast after this is not lost.
+  while (readers_.load() != 0) {
+    // Reset, then look again: a last reader's Broadcast after the reset is not lost.
     readersGone_.Reset();
     if (readers_.load() == 0) break;
     // Readers may still get in while the writer waits without the mutex.

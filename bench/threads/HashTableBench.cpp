@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <unordered_set>
 #include <vector>
@@ -29,28 +30,62 @@ const Workload& WorkloadOf(std::size_t n) {
   return *made.back().second;
 }
 
+// Counts the bytes a standard container asks for, to compare memory use.
+std::size_t g_allocatedBytes = 0;
+
+template <typename T>
+struct CountingAllocator {
+  using value_type = T;
+  CountingAllocator() = default;
+  template <typename U>
+  CountingAllocator(const CountingAllocator<U>&) {}
+  T* allocate(std::size_t n) {
+    g_allocatedBytes += n * sizeof(T);
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* p, std::size_t n) {
+    g_allocatedBytes -= n * sizeof(T);
+    std::allocator<T>().deallocate(p, n);
+  }
+  template <typename U>
+  bool operator==(const CountingAllocator<U>&) const { return true; }
+  template <typename U>
+  bool operator!=(const CountingAllocator<U>&) const { return false; }
+};
+
+using CountedSet = std::unordered_set<void*, std::hash<void*>, std::equal_to<void*>, CountingAllocator<void*>>;
+
 void ReportItems(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
 }
 
 void BM_VolHash_Insert(benchmark::State& state) {
   const Workload& work = WorkloadOf(static_cast<std::size_t>(state.range(0)));
+  double bytes = 0;
   for (auto _ : state) {
     VolSysSimpleHashTable table;
     for (void* item : work.order) benchmark::DoNotOptimize(table.Insert(item));
     benchmark::ClobberMemory();
+    // One block: a chain head and a node per chain (allocator overhead not counted).
+    bytes = static_cast<double>(table.ChainCount()) * (sizeof(void*) + sizeof(VolSysSimpleHashTable::Node));
   }
   ReportItems(state);
+  state.counters["bytes_per_item"] = bytes / static_cast<double>(state.range(0));
 }
 
 void BM_StdSet_Insert(benchmark::State& state) {
   const Workload& work = WorkloadOf(static_cast<std::size_t>(state.range(0)));
+  double bytes = 0;
   for (auto _ : state) {
-    std::unordered_set<void*> set;
+    CountedSet set;
+    const std::size_t before = g_allocatedBytes;
     for (void* item : work.order) benchmark::DoNotOptimize(set.insert(item));
     benchmark::ClobberMemory();
+    // Buckets and one node per item (allocator overhead not counted).
+    bytes = static_cast<double>(g_allocatedBytes - before);
   }
   ReportItems(state);
+  state.counters["bytes_per_item"] = bytes / static_cast<double>(state.range(0));
 }
 
 void BM_VolHash_Locate(benchmark::State& state) {
