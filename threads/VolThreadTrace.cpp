@@ -81,6 +81,7 @@ void KeepLineEndWhenCut(char (&text)[Size], int wanted) {
 }
 
 void EmitFormatted(const char* format, va_list arguments) {
+  const int termination = volos::TerminationDefer();
   if (g_outputLock) volos::LockEnter(g_outputLock);
   if (g_output != kNone) {
     char event[kVolTraceEventMax];
@@ -99,6 +100,7 @@ void EmitFormatted(const char* format, va_list arguments) {
     }
   }
   if (g_outputLock) volos::LockLeave(g_outputLock);
+  volos::TerminationRestore(termination);
 }
 
 }  // namespace

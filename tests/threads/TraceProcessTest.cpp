@@ -144,25 +144,28 @@ TEST(ThreadTrace, FailedConnectionIsReportedAndLinesGoToStandardError) {
 }
 
 TEST(ThreadTrace, LinesReachTheCollectorEachFollowedByAZeroByte) {
-  LoopbackCollector collector;
-  ASSERT_TRUE(collector.Listening());
-  ChildResult child;
-  std::thread runner([&] {
-    child = RunThreadsChild("mutex", {{"VolThrDebug", "PORT:" + std::to_string(collector.Port())}});
-  });
-  const std::string received = collector.ReceiveAll(60);
-  runner.join();
-  ASSERT_EQ(0, child.exitCode);
-  EXPECT_FALSE(HasEventLine(child.out));
-  EXPECT_FALSE(HasEventLine(child.err)) << child.err;
-  ASSERT_FALSE(received.empty());
-  ASSERT_EQ('\0', received.back());
-  const std::vector<std::string> lines = Split(received.substr(0, received.size() - 1), '\0');
-  for (const std::string& line : lines) {
-    EXPECT_NE("", EventOf(line)) << line;
-    EXPECT_EQ('\n', line.back());
+  for (const char* host : {static_cast<const char*>(nullptr), "localhost", "127.0.0.1"}) {
+    SCOPED_TRACE(host ? host : "(no host)");
+    LoopbackCollector collector;
+    ASSERT_TRUE(collector.Listening());
+    Environment environment = {{"VolThrDebug", "PORT:" + std::to_string(collector.Port())}};
+    if (host) environment.push_back({"VolThrDebug_Host", host});
+    ChildResult child;
+    std::thread runner([&] { child = RunThreadsChild("mutex", environment); });
+    const std::string received = collector.ReceiveAll(60);
+    runner.join();
+    ASSERT_EQ(0, child.exitCode);
+    EXPECT_FALSE(HasEventLine(child.out));
+    EXPECT_FALSE(HasEventLine(child.err)) << child.err;
+    ASSERT_FALSE(received.empty());
+    ASSERT_EQ('\0', received.back());
+    const std::vector<std::string> lines = Split(received.substr(0, received.size() - 1), '\0');
+    for (const std::string& line : lines) {
+      EXPECT_NE("", EventOf(line)) << line;
+      EXPECT_EQ('\n', line.back());
+    }
+    EXPECT_EQ(2, CountEvent(lines, "evt=lockS | m=" + ChildValue(child.out, "mutex") + " \n"));
   }
-  EXPECT_EQ(2, CountEvent(lines, "evt=lockS | m=" + ChildValue(child.out, "mutex") + " \n"));
 }
 
 TEST(ThreadTrace, CollectorThatHangsUpIsReportedOnceThenStandardErrorTakesOver) {

@@ -39,6 +39,11 @@ void ThreadTerminate(Thread* thread, long exitCode);
 Thread* ThreadOpenForTerminate(unsigned threadId);
 [[noreturn]] void ThreadExitCurrent(long exitCode);
 unsigned CurrentThreadId();
+// Holds off a POSIX cancellation of this thread until the matching restore, so that a terminated
+// thread cannot leave a lock (the trace's output lock, the C library's stream lock) held. Windows
+// cannot hold off TerminateThread: there both do nothing.
+int TerminationDefer();
+void TerminationRestore(int previous);
 unsigned LastErrorCode();  // the system's code for the last failed call on this thread
 
 // ---- Process.

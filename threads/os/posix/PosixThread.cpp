@@ -121,6 +121,14 @@ unsigned CurrentThreadId() {
   return t_threadId;
 }
 
+int TerminationDefer() {
+  int previous = PTHREAD_CANCEL_ENABLE;
+  pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous);
+  return previous;
+}
+
+void TerminationRestore(int previous) { pthread_setcancelstate(previous, nullptr); }
+
 unsigned LastErrorCode() { return static_cast<unsigned>(errno); }
 
 }  // namespace volos

@@ -57,6 +57,10 @@ void ThreadExitCurrent(long exitCode) { ExitThread(static_cast<DWORD>(exitCode))
 
 unsigned CurrentThreadId() { return ::GetCurrentThreadId(); }
 
+int TerminationDefer() { return 0; }
+
+void TerminationRestore(int) {}
+
 unsigned LastErrorCode() { return ::GetLastError(); }
 
 }  // namespace volos
