@@ -1,5 +1,7 @@
 #include "threads/VolThrLibraryManager.h"
 
+#include "tests/threads/support/ProcessId.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,7 +20,7 @@ class LibraryManagerTest : public testing::Test {
     static std::atomic<int> counter{0};
     const std::string unique = testing::UnitTest::GetInstance()->current_test_info()->name() +
                                std::to_string(counter++);
-    folder_ = fs::temp_directory_path() / ("vol_libmgr_" + unique);
+    folder_ = fs::temp_directory_path() / ("vol_libmgr_" + std::to_string(TestProcessId()) + "_" + unique);
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     source_ = fs::absolute("vollibtest.dll");

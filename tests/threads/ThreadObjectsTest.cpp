@@ -179,6 +179,7 @@ TEST(VolThreads, KillFromAnotherThreadMarksEndedAndKeepsTheId) {
   EXPECT_EQ(3, thread.GetThreadReturnCode());
   thread.Kill(4);  // not running any more: nothing happens
   EXPECT_EQ(3, thread.GetThreadReturnCode());
+  std::this_thread::sleep_for(50ms);  // termination may take effect a little later
   blocker->release.Broadcast();
   std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(blocker->finished) << "the killed thread must not go on";
@@ -194,6 +195,7 @@ TEST(VolThreads, EndFromAnotherThreadTerminatesIt) {
   EXPECT_EQ(0u, thread.IsRunning());
   thread.Join();  // returns once the thread is gone
   EXPECT_EQ(8, thread.GetThreadReturnCode());
+  std::this_thread::sleep_for(50ms);
   blocker->release.Broadcast();
   std::this_thread::sleep_for(20ms);
   EXPECT_FALSE(blocker->finished);

@@ -1,5 +1,7 @@
 #include "tests/threads/support/ChildProcess.h"
 
+#include "tests/threads/support/ProcessId.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -82,7 +84,7 @@ int Launch(const std::string& scenario, const fs::path& outPath, const fs::path&
 
 ChildResult RunThreadsChild(const std::string& scenario, const Environment& environment) {
   static std::atomic<int> counter{0};
-  const std::string stem = "vol_child_" + std::to_string(counter++);
+  const std::string stem = "vol_child_" + std::to_string(TestProcessId()) + "_" + std::to_string(counter++);
   const fs::path outPath = fs::temp_directory_path() / (stem + ".out");
   const fs::path errPath = fs::temp_directory_path() / (stem + ".err");
   for (const auto& [name, value] : environment) SetVariable(name, value);
