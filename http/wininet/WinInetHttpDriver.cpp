@@ -111,16 +111,24 @@ int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t ac
     }
     port_ = port;
     if (server_.empty()) server_ = server;
-    if (connection_ == nullptr) {
+    bool newConnection = connection_ == nullptr;
+    if (newConnection) {
         connection_ = InternetConnectA(H(session_), server, port, "", "", INTERNET_SERVICE_HTTP, 0, 0);
         if (connection_ == nullptr) {
             server_.clear();
             return LastErrorStatus();
         }
     }
+    // The on-line check is slow on some systems (tens of milliseconds): it is made when a connection
+    // handle is opened, not again for every request that goes over a kept one.
     DWORD state = 0;
-    if (!InternetGetConnectedState(&state, 0)) {
-        if (_stricmp(server, "localhost") != 0) return kHttpEFail;
+    if (newConnection && !InternetGetConnectedState(&state, 0)) {
+        if (_stricmp(server, "localhost") != 0) {
+            InternetCloseHandle(H(connection_));
+            connection_ = nullptr;
+            server_.clear();
+            return kHttpEFail;
+        }
     }
     if (state & INTERNET_CONNECTION_OFFLINE) {
         INTERNET_CONNECTED_INFO info{INTERNET_STATE_CONNECTED, 0};
@@ -487,8 +495,13 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
             data = bigger;
             capacity = grown;
         }
+        // With the length known, the rest is asked for at once: WinINet then fills it in one call
+        // instead of one call per network packet.
+        DWORD ask = available;
+        if (expected != 0 && expected > used + available && !(flags & kHttpFlagFirstPieceOnly))
+            ask = static_cast<DWORD>(expected - used);
         DWORD read = 0;
-        if (!InternetReadFile(H(request_), data + used, available, &read)) {
+        if (!InternetReadFile(H(request_), data + used, ask, &read)) {
             HttpFree(data);
             return kHttpReadFailed;
         }

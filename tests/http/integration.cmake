@@ -41,3 +41,10 @@ if(TEST http_integration_tests AND Python3_Interpreter_FOUND)
     set_tests_properties(http_wininet_tests PROPERTIES FIXTURES_REQUIRED http_servers)
   endif()
 endif()
+
+# The download benchmark's program for Windows (bench/ is built natively only); run by
+# bench/http/run-download-bench.sh under Wine.
+if(WIN32 AND NOT TARGET http_download_tool)
+  add_executable(http_download_tool ${PROJECT_SOURCE_DIR}/bench/http/DownloadTool.cpp)
+  target_link_libraries(http_download_tool PRIVATE korvo_http korvo_options psapi)
+endif()
