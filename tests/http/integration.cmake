@@ -30,6 +30,11 @@ if(TARGET http_wininet_tests)
     KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
 endif()
 
+# The socket driver's header lookups, without any server.
+korvo_test(http_transport_unit_tests
+  SOURCES ${HTTP_INTEGRATION}/ResponseHeaderQueryTest.cpp
+  LIBS korvo_http)
+
 find_package(Python3 COMPONENTS Interpreter)
 if(TEST http_integration_tests AND Python3_Interpreter_FOUND)
   add_test(NAME http_servers_start COMMAND ${Python3_EXECUTABLE} ${HTTP_SERVERS_SCRIPT} start ${HTTP_SERVERS_STATE})
