@@ -30,6 +30,16 @@ if(TARGET http_wininet_tests)
     KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
 endif()
 
+korvo_test(http_concurrency_tests
+  SOURCES
+    ${HTTP_INTEGRATION}/TestServers.cpp
+    ${HTTP_INTEGRATION}/ConcurrentHoldersTest.cpp
+  LIBS korvo_http korvo_platform_fakes
+  LABELS concurrency
+  TIMEOUT 300)
+target_compile_definitions(http_concurrency_tests PRIVATE
+  KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
+
 # The socket driver's header lookups, without any server.
 korvo_test(http_transport_unit_tests
   SOURCES ${HTTP_INTEGRATION}/ResponseHeaderQueryTest.cpp
@@ -42,9 +52,11 @@ if(TEST http_integration_tests AND Python3_Interpreter_FOUND)
   set_tests_properties(http_servers_start PROPERTIES FIXTURES_SETUP http_servers TIMEOUT 300)
   set_tests_properties(http_servers_stop PROPERTIES FIXTURES_CLEANUP http_servers TIMEOUT 60)
   set_tests_properties(http_integration_tests PROPERTIES FIXTURES_REQUIRED http_servers)
-  if(TEST http_wininet_tests)
-    set_tests_properties(http_wininet_tests PROPERTIES FIXTURES_REQUIRED http_servers)
-  endif()
+  foreach(test http_wininet_tests http_concurrency_tests)
+    if(TEST ${test})
+      set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED http_servers)
+    endif()
+  endforeach()
 endif()
 
 # The download benchmark's program for Windows (bench/ is built natively only); run by
