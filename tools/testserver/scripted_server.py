@@ -50,6 +50,7 @@ class Handler(socketserver.BaseRequestHandler):
         self.request.settimeout(IDLE_TIMEOUT)
         self.buffer = b""
         self.connection_id = _next_connection_id()
+        self.challenged = False
 
     def _read_until(self, marker):
         while marker not in self.buffer:
@@ -174,6 +175,13 @@ class Handler(socketserver.BaseRequestHandler):
             self._send(_response(302, "Found", [("Location", "http://%s/loop" % host)], b""))
         elif path == "/auth401":
             self._send(_response(401, "Unauthorized", [("WWW-Authenticate", 'Basic realm="korvo"')], b"no"))
+        elif path == "/auth-once":
+            # A challenge for the first request of the connection; the retry is echoed.
+            if not self.challenged:
+                self.challenged = True
+                self._send(_response(401, "Unauthorized", [("WWW-Authenticate", 'Basic realm="once"')], b"no"))
+            else:
+                self._send(_response(200, "OK", [("Content-Type", "text/plain")], request.raw))
         elif path == "/auth407":
             if "proxy-authorization" in request.headers:
                 self._send(_response(200, "OK", [], request.headers["proxy-authorization"].encode()))

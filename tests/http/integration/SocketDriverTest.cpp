@@ -245,3 +245,76 @@ TEST_F(SocketDriver, TlsAndUnknownHostsFailClearly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A body handed over in three pieces, chunked.
+class PiecesSource : public HttpBodySource {
+public:
+    void Attach(HttpDriver&) override {}
+    uint32_t TotalLength() override { return 0; }
+    bool IsChunked() override { return true; }
+    int32_t WriteNextPiece(HttpDriver& driver, bool* finished) override {
+        static const char* const kPieces[] = {"abc", "defgh", "ij"};
+        int32_t result = driver.WriteData(kPieces[next_], static_cast<uint32_t>(std::strlen(kPieces[next_])));
+        *finished = ++next_ == 3;
+        return result;
+    }
+    int32_t Rewind() override {
+        next_ = 0;
+        return 0;
+    }
+
+private:
+    int next_ = 0;
+};
+
+TEST_F(SocketDriver, PostedBodiesGoOutFramedByLengthOrInChunks) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    OwnedBuffer echo;
+    int32_t keepAlive = 0;
+    ASSERT_EQ(driver.Post(servers().Scripted("/echo").c_str(), 0, "hello", 5, 5, &keepAlive, &echo.data, &echo.length), 0);
+    EXPECT_NE(echo.Text().find("\r\nContent-Type: application/octetstream\r\nContent-Length: 5\r\n\r\nhello"),
+              std::string::npos)
+        << echo.Text();
+
+    echo.Reset();
+    PiecesSource source;
+    ASSERT_EQ(driver.PostFromSource(servers().Scripted("/echo").c_str(), 0, 3, &source, &keepAlive, &echo.data,
+                                    &echo.length),
+              0);
+    // The server shows the body it decoded from the chunks.
+    EXPECT_NE(echo.Text().find("\r\nTransfer-Encoding: chunked\r\n\r\nabcdefghij"), std::string::npos) << echo.Text();
+}
+
+TEST_F(SocketDriver, RetriedPostDeclaresItsLengthOnce) {
+    CredentialDriver driver;
+    OwnedBuffer echo;
+    int32_t keepAlive = 0;
+    ASSERT_EQ(driver.Post(servers().Scripted("/auth-once").c_str(), kHttpFlagKeepAlive, "hello", 5, 5, &keepAlive,
+                          &echo.data, &echo.length),
+              0);
+    std::string request = echo.Text();
+    size_t first = request.find("Content-Length: 5\r\n");
+    ASSERT_NE(first, std::string::npos) << request;
+    EXPECT_EQ(request.find("Content-Length", first + 1), std::string::npos) << request;
+    EXPECT_EQ(request.substr(request.size() - 5), "hello");
+}
+
+TEST_F(SocketDriver, ResponseCanBeReadPieceByPiece) {
+    SocketHttpDriver driver(nullptr, 1, 1);
+    ASSERT_EQ(driver.OpenRequest("GET", servers().Scripted("/chunked").c_str(), 0, nullptr), 0);
+    ASSERT_EQ(driver.SendRequest(nullptr, 0, 0), 0);
+    std::string body;
+    int32_t complete = 0;
+    int pieces = 0;
+    for (; pieces < 10 && !complete; ++pieces) {
+        OwnedBuffer piece;
+        ASSERT_EQ(driver.ReadResponse(kHttpFlagFirstPieceOnly, &piece.length, &piece.data, &complete), 0);
+        body += piece.Text();
+    }
+    EXPECT_EQ(body, "abcdefghijklmnopqrstuvwxyz01234");
+    EXPECT_EQ(pieces, 3);  // two chunks, then the last (empty) one
+}
+
+}  // namespace
