@@ -8,8 +8,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <signal.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -59,11 +58,7 @@ namespace {
 int Native(SocketHandle socket) { return static_cast<int>(socket); }
 }  // namespace
 
-bool StartSockets() {
-    // A peer that closes while we send must give an error, not kill the process.
-    signal(SIGPIPE, SIG_IGN);
-    return true;
-}
+bool StartSockets() { return true; }
 
 void ClearSocketError() { errno = 0; }
 
@@ -91,6 +86,7 @@ void SetReceiveTimeout(SocketHandle socket, int milliseconds) {
 }
 
 int SendBytes(SocketHandle socket, const char* data, int length) {
+    // A peer that closed must give an error, not a signal that ends the process.
     return static_cast<int>(::send(Native(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL));
 }
 
@@ -128,14 +124,21 @@ bool ConnectSocket(SocketHandle socket, std::uint32_t addressNetOrder, std::uint
 
 WaitResult WaitReadable(SocketHandle socket, int milliseconds) {
     for (;;) {
+#ifdef _WIN32
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(Native(socket), &readable);
         timeval limit{};
         limit.tv_sec = milliseconds / 1000;
         limit.tv_usec = (milliseconds % 1000) * 1000;
-        int ready = ::select(static_cast<int>(Native(socket)) + 1, &readable, nullptr, nullptr,
-                             milliseconds < 0 ? nullptr : &limit);
+        int ready = ::select(0, &readable, nullptr, nullptr, milliseconds < 0 ? nullptr : &limit);
+#else
+        // poll, not select: a descriptor number above FD_SETSIZE must not write past an fd_set.
+        pollfd entry{};
+        entry.fd = Native(socket);
+        entry.events = POLLIN;
+        int ready = ::poll(&entry, 1, milliseconds < 0 ? -1 : milliseconds);
+#endif
         if (ready > 0) return WaitResult::Ready;
         if (ready == 0) return WaitResult::TimedOut;
         if (!Interrupted()) return WaitResult::Failed;
