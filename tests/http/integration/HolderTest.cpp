@@ -141,6 +141,10 @@ TEST_P(HolderDownload, VersionFileComesInOneGet) {
     HttpFileStatus record{};
     EXPECT_EQ(holder.Head(TestServers::Get().Nginx("/version.txt").c_str(), &record), 0);
     EXPECT_EQ(record.size, 6);
+    // A redirected HEAD comes back through the holder and lands on the document.
+    HttpFileStatus redirected{};
+    EXPECT_EQ(holder.Head(TestServers::Get().Scripted("/chain/2").c_str(), &redirected), 0);
+    EXPECT_EQ(redirected.size, 12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, HolderDownload, ::testing::Values(false, true),

@@ -67,3 +67,35 @@ TEST_F(ThroughProxy, UnresolvableProxyFailsTheConnect) {
 }
 
 }  // namespace
+
+namespace {
+
+class ProxyCredentialDriver : public SocketHttpDriver {
+public:
+    ProxyCredentialDriver() : SocketHttpDriver(nullptr, 1, 1) {}
+    int32_t OnAuthenticationChallenge(const char*, int32_t, const char*, const char*, char** credentials) override {
+        ++asked;
+        *credentials = HttpDuplicate("cHJveHk6cHc=", 12);
+        return 0;
+    }
+    int asked = 0;
+};
+
+// The proxy in the tests strips proxy challenges from what it relays, so the challenge comes
+// straight from the server here: what is checked is that credentials, once obtained for a 407,
+// serve every later driver of the process without asking again.
+TEST_F(ThroughProxy, ProxyCredentialsAreAskedForOncePerProcess) {
+    const std::string url = TestServers::Get().Scripted("/auth407");
+    ProxyCredentialDriver first;
+    OwnedBuffer body;
+    int32_t keepAlive = 0;
+    // No proxy is configured, so nothing carries them and the retries run out.
+    EXPECT_EQ(first.Get(url.c_str(), 0, &body.data, &body.length, &keepAlive), -407);
+    EXPECT_EQ(first.asked, 1);
+
+    ProxyCredentialDriver later;
+    EXPECT_EQ(later.Get(url.c_str(), 0, &body.data, &body.length, &keepAlive), -407);
+    EXPECT_EQ(later.asked, 0);
+}
+
+}  // namespace
