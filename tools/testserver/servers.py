@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """Starts and stops the real peers of the HTTP client's tests, all on 127.0.0.1:
 
-  nginx          a generated configuration serving generated files (ranges, keep-alive, HEAD)
+  nginx          a generated configuration serving generated files (ranges, keep-alive, HEAD),
+                 also over TLS with a self-signed certificate when openssl is there
   scripted       scripted_server.py, for answers nginx will not give on demand
   tinyproxy      a forward proxy on 127.0.0.1:8080 (the socket driver's fixed proxy port)
 
   servers.py start STATE_DIR [--big-file MIB] [--no-proxy]
       runs the supervisor in the background and returns once every server answers; writes
-      STATE_DIR/servers.env (NAME=value lines: NGINX_PORT, SCRIPTED_PORT, PROXY_HOST, PROXY_PORT,
-      WWW_DIR) and STATE_DIR/supervisor.pid.
+      STATE_DIR/servers.env (NAME=value lines: NGINX_PORT, NGINX_TLS_PORT (0: none), SCRIPTED_PORT,
+      PROXY_HOST, PROXY_PORT, WWW_DIR) and STATE_DIR/supervisor.pid.
   servers.py stop STATE_DIR
       stops the supervisor, which stops the servers it started.
 
@@ -86,7 +87,33 @@ def write_www(www, big_mib):
                     f.write(chunk)
 
 
-def nginx_config(state, www, port):
+def make_certificate(state):
+    """A self-signed certificate for 127.0.0.1, or None when openssl is missing."""
+    cert, key = os.path.join(state, "tls.crt"), os.path.join(state, "tls.key")
+    if not (os.path.exists(cert) and os.path.exists(key)):
+        try:
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30",
+                            "-subj", "/CN=korvo-test", "-keyout", key, "-out", cert],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        except (OSError, subprocess.SubprocessError):
+            return None
+    return cert, key
+
+
+def tls_server_block(www, port, certificate):
+    if certificate is None:
+        return ""
+    cert, key = certificate
+    return f"""
+  server {{
+    listen 127.0.0.1:{port} ssl;
+    ssl_certificate {cert};
+    ssl_certificate_key {key};
+    root {www};
+  }}"""
+
+
+def nginx_config(state, www, port, tls_port=0, certificate=None):
     temp = os.path.join(state, "nginx-temp")
     os.makedirs(temp, exist_ok=True)
     return f"""daemon off;
@@ -108,7 +135,7 @@ http {{
   server {{
     listen 127.0.0.1:{port};
     root {www};
-  }}
+  }}{tls_server_block(www, tls_port, certificate)}
 }}
 """
 
@@ -148,9 +175,11 @@ def supervise(state, big_mib, with_proxy):
     www = os.path.join(state, "www")
     write_www(www, big_mib)
     nginx_port = free_port()
+    certificate = make_certificate(state)
+    tls_port = free_port() if certificate else 0
     conf = os.path.join(state, "nginx.conf")
     with open(conf, "w") as f:
-        f.write(nginx_config(state, www, nginx_port))
+        f.write(nginx_config(state, www, nginx_port, tls_port, certificate))
     log = open(os.path.join(state, "supervisor.log"), "a")
     children.append(subprocess.Popen(["/usr/sbin/nginx", "-p", state, "-c", conf, "-e",
                                       os.path.join(state, "nginx-error.log")], stdout=log, stderr=log))
@@ -170,6 +199,7 @@ def supervise(state, big_mib, with_proxy):
         stop_all()
     env = {
         "NGINX_PORT": nginx_port,
+        "NGINX_TLS_PORT": tls_port,
         "SCRIPTED_PORT": scripted_port,
         "PROXY_HOST": "127.0.0.1" if with_proxy else "",
         "PROXY_PORT": PROXY_PORT if with_proxy else 0,

@@ -27,6 +27,7 @@ TestServers Load() {
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "NGINX_PORT") servers.nginxPort = std::stoi(value);
         if (key == "SCRIPTED_PORT") servers.scriptedPort = std::stoi(value);
+        if (key == "NGINX_TLS_PORT") servers.nginxTlsPort = std::stoi(value);
         if (key == "PROXY_HOST") servers.proxyHost = value;
         if (key == "WWW_DIR") servers.wwwDir = value;
     }
@@ -43,6 +44,10 @@ const TestServers& TestServers::Get() {
 
 std::string TestServers::Nginx(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(nginxPort) + path;
+}
+
+std::string TestServers::NginxTls(const std::string& path) const {
+    return "https://127.0.0.1:" + std::to_string(nginxTlsPort) + path;
 }
 
 std::string TestServers::Scripted(const std::string& path) const {

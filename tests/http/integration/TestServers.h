@@ -12,6 +12,7 @@
 struct TestServers {
     int nginxPort = 0;
     int scriptedPort = 0;
+    int nginxTlsPort = 0;   // 0 when the fixture serves no TLS
     std::string proxyHost;  // empty when the fixture runs no proxy
     std::string wwwDir;
 
@@ -22,6 +23,7 @@ struct TestServers {
 
     std::string Nginx(const std::string& path) const;
     std::string Scripted(const std::string& path) const;
+    std::string NginxTls(const std::string& path) const;
     // The expected contents of a file that nginx serves.
     std::string FileContents(const std::string& name) const;
 };

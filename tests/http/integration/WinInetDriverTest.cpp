@@ -104,3 +104,25 @@ TEST_F(WinInetDriver, QueryWithoutRequestIsNotConnected) {
 }
 
 }  // namespace
+
+namespace {
+
+// The server's certificate is self-signed: with certificate bits given through option 31 the
+// driver adds them to the request and sends it again, without WinINet's dialog.
+TEST_F(WinInetDriver, CertificateBitsLetAnUntrustedServerThrough) {
+    if (servers().nginxTlsPort == 0) GTEST_SKIP() << "the fixture serves no TLS";
+    WinInetHttpDriver driver(nullptr, 1, 1);
+    const uint32_t ignoreCertificateProblems = 0x3380;  // unknown CA, wrong usage, bad date and name
+    ASSERT_EQ(driver.SetOption(31, &ignoreCertificateProblems, 4), 0);
+    OwnedBuffer body;
+    ASSERT_EQ(Get(driver, servers().NginxTls("/small.txt"), &body), 0);
+    EXPECT_EQ(body.Text(), servers().FileContents("small.txt"));
+    body.Reset();
+    int32_t keepAlive = 0;
+    ASSERT_EQ(driver.GetRange(servers().NginxTls("/three-slices.bin").c_str(), kHttpFlagKeepAlive, 0, 524288, 1000,
+                              &body.data, &body.length, &keepAlive),
+              0);
+    EXPECT_EQ(body.Text(), servers().FileContents("three-slices.bin").substr(524288, 1000));
+}
+
+}  // namespace
