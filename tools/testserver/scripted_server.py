@@ -175,6 +175,8 @@ class Handler(socketserver.BaseRequestHandler):
             self._send(_response(302, "Found", [("Location", "http://%s/loop" % host)], b""))
         elif path == "/auth401":
             self._send(_response(401, "Unauthorized", [("WWW-Authenticate", 'Basic realm="korvo"')], b"no"))
+        elif path == "/auth401-custom":
+            self._send(_response(401, "Unauthorized", [("WWW-Authenticate", q.get("value", ""))], b"no"))
         elif path == "/auth-once":
             # A challenge for the first request of the connection; the retry is echoed.
             if not self.challenged:

@@ -318,3 +318,32 @@ TEST_F(SocketDriver, ResponseCanBeReadPieceByPiece) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SocketDriver, ChallengeTextIsReadWithinItsOwnLine) {
+    struct Case {
+        std::string value;
+        int32_t status;
+        std::string scheme, challenge;
+    };
+    const Case cases[] = {
+        {"Basic realm=abc", -401, "Basic", "abc"},
+        // The header ends right after the scheme: nothing past its line is taken as the challenge.
+        {"Negotiate", -401, "Negotiate", ""},
+        {"Digest nonce=1", -401, "Digest", "nonce=1"},
+        // A scheme word longer than any scheme is refused, not copied.
+        {std::string(300, 'S'), kHttpInvalidServerResponse, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value.substr(0, 20));
+        CredentialDriver driver;
+        int32_t status = 0;
+        Echo(driver, "/auth401-custom?value=" + c.value, 0, &status);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(driver.seenScheme, c.scheme);
+        EXPECT_EQ(driver.seenChallenge, c.challenge);
+    }
+}
+
+}  // namespace
