@@ -148,6 +148,22 @@ TEST_P(DriverConformance, RequestsGoOnAfterTheServerClosedTheConnection) {
     }
 }
 
+TEST_P(DriverConformance, PostAndPutCarryTheirBodies) {
+    OwnedBuffer echo;
+    int32_t keepAlive = 0;
+    ASSERT_EQ(driver_->Post(servers().Scripted("/echo").c_str(), 0, "hello", 5, 5, &keepAlive, &echo.data,
+                            &echo.length),
+              0);
+    const std::string request = echo.Text();
+    EXPECT_EQ(request.rfind("POST /echo HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("\r\nContent-Length: 5\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nContent-Type: application/octetstream\r\n"), std::string::npos) << request;
+    EXPECT_EQ(request.substr(request.size() - 9), "\r\n\r\nhello") << request;
+
+    EXPECT_EQ(driver_->Put(servers().Scripted("/echo").c_str(), 0, "data", 4, 2, &keepAlive), 0);
+    EXPECT_EQ(driver_->Put(servers().Scripted("/status?code=403").c_str(), 0, "data", 4, 2, &keepAlive), -403);
+}
+
 TEST_P(DriverConformance, HeadReportsSizeAndKind) {
     HttpFileStatus record;
     std::memset(&record, 0xAB, sizeof record);
