@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/threads/Eventually.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,16 +17,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits (bounded, only to guard against a hang) until condition holds.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 1000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
 
 // A one-shot gate that test threads wait at.
 class Gate {

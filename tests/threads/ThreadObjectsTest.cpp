@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/threads/Eventually.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -12,15 +14,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 1000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
 
 long ReturnSeven(void*) { return 7; }
 long ReturnArgument(void* argument) { return static_cast<long>(reinterpret_cast<std::intptr_t>(argument)); }
