@@ -149,6 +149,8 @@ protected:
     int32_t ReceiveResponse(const char* url, const char* method, int32_t* status, uint32_t flags,
                             char** location, char** body, uint32_t* bodyLength,
                             int32_t* keepAlive);
+    // The response's Content-Length as a number; 0 when it is missing, unreadable or not positive.
+    uint32_t QueryContentLengthNumber();
 
 private:
     int32_t SendRequestBounded(const char* method, const char* url, uint32_t flags,

@@ -434,15 +434,7 @@ int32_t SocketHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** 
             HttpFree(value);
         } else {
             HttpFree(value);
-            value = nullptr;
-            if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryContentLength | kHttpQueryFlagNumber, nullptr) ==
-                    kHttpOk &&
-                valueLength == 4) {
-                int32_t number = 0;
-                std::memcpy(&number, value, 4);
-                expected = number > 0 ? static_cast<uint32_t>(number) : 0;
-            }
-            HttpFree(value);
+            expected = QueryContentLengthNumber();
             contentState_ = expected;
         }
     }

@@ -530,19 +530,12 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
         if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) == kHttpOk &&
             std::strstr(value, "chunked") != nullptr) {
             contentState_ = -1;
+            HttpFree(value);
         } else {
             HttpFree(value);
-            value = nullptr;
-            if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryContentLength | kHttpQueryFlagNumber, nullptr) ==
-                    kHttpOk &&
-                valueLength == 4) {
-                int32_t number = 0;
-                std::memcpy(&number, value, 4);
-                expected = number > 0 ? static_cast<uint32_t>(number) : 0;
-            }
+            expected = QueryContentLengthNumber();
             contentState_ = expected;
         }
-        HttpFree(value);
     }
     int32_t result;
     if (contentState_ == -1) {
