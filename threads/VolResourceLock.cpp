@@ -6,9 +6,10 @@
 // through the mutex, which a writer holds while it writes. The reader's "count, then look for a
 // writer" and the writer's "announce, then look at the count" are sequentially consistent, so at
 // least one of the two sees the other: a reader never slips in unseen, and a writer never waits
-// for a reader that has already gone.
+// for a reader that has already gone. The writer counts its nested write locks, so that only the
+// outermost unlock lets readers back in.
 
-VolResourceLock::VolResourceLock() : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0), writerAbout_(false) {}
+VolResourceLock::VolResourceLock() : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0), writerAbout_(false), writeDepth_(0) {}
 
 VolResourceLock::~VolResourceLock() {
   // Releases a writer that may still wait, before the point goes away.
@@ -36,6 +37,13 @@ void VolResourceLock::TraceReadUnlock() {
 void VolResourceLock::WriteLock() {
   TraceIfEnabled("evt=writW | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
   mutex_.Lock();
+  if (writeDepth_ > 0) {
+    // Only the writer that holds the mutex sees a depth: this is a nested write lock, and any
+    // reader inside is this thread itself.
+    ++writeDepth_;
+    TraceIfEnabled("evt=writS | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
+    return;
+  }
   writerAbout_.store(true);
   while (readers_.load() != 0) {
     // Reset, then look again: a last reader's Broadcast after the reset is not lost.
@@ -47,10 +55,15 @@ void VolResourceLock::WriteLock() {
     mutex_.Lock();
     writerAbout_.store(true);  // another writer may have come and gone meanwhile
   }
+  writeDepth_ = 1;  // set only now: while it waited, without the mutex, it held nothing
   TraceIfEnabled("evt=writS | m=0x" VOL_TRACE_ADDR " \n", VOL_TRACE_PTR(this));
 }
 
 void VolResourceLock::WriteUnlock() {
+  if (--writeDepth_ > 0) {
+    mutex_.Unlock();  // an inner unlock: the outer write lock still keeps readers out
+    return;
+  }
   writerAbout_.store(false);
   mutex_.Unlock();
   readersGone_.Broadcast();

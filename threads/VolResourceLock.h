@@ -29,8 +29,8 @@ class VOL_API VolResourceLock {
     if (VolThrTraceIsOn()) TraceReadUnlock();
     ReadUnlockCount();
   }
-  void WriteLock();  // returns holding the mutex, with no reader left
-  void WriteUnlock();
+  void WriteLock();  // returns holding the mutex, with no reader left; may be nested
+  void WriteUnlock();  // the outermost one lets readers in again
 
  private:
   void ReadLockSlow();
@@ -44,4 +44,5 @@ class VOL_API VolResourceLock {
   VolWaitingPoint readersGone_;  // wakes a waiting writer when the last reader leaves
   std::atomic<int> readers_;
   std::atomic<bool> writerAbout_;  // a writer holds the lock or waits for the readers to leave
+  int writeDepth_;                 // write locks the writer holds (nested ones count); under mutex_
 };

@@ -37,6 +37,9 @@ class Gate {
   bool open_ = false;
 };
 
+// Each reader records, at the moment it gets in, whether the writer still holds the lock (or the
+// writer, at the moment it gets in, how many readers are inside): a state taken when it happened,
+// not after a sleep.
 TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
   VolResourceLock lock;
   std::atomic<int> readersIn{0};
@@ -45,6 +48,7 @@ TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
     lock.ReadLock();
     ++readersIn;
     release.WaitOpen();
+    --readersIn;
     lock.ReadUnlock();
   };
   std::thread first(reader, std::ref(releaseFirst));
@@ -52,37 +56,90 @@ TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
   ASSERT_TRUE(Eventually([&] { return readersIn == 2; }));
 
   std::atomic<bool> writing{false};
+  std::atomic<int> readersSeenByWriter{-1};
   std::thread writer([&] {
     lock.WriteLock();
+    readersSeenByWriter = readersIn.load();
     writing = true;
     lock.WriteUnlock();
   });
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(writing);
+  GiveTheFaultAChance([&] { return writing.load(); });
   releaseFirst.Open();
   first.join();
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(writing) << "one reader still holds the lock";
+  GiveTheFaultAChance([&] { return writing.load(); });
   releaseSecond.Open();
   second.join();
   EXPECT_TRUE(Eventually([&] { return writing.load(); }));
   writer.join();
+  EXPECT_EQ(0, readersSeenByWriter) << "the writer got in while readers held the lock";
 }
 
 TEST(VolResourceLockConcurrency, ReaderWaitsWhileAWriterHoldsTheLock) {
   VolResourceLock lock;
+  std::atomic<bool> writerHolds{true};
   lock.WriteLock();
   std::atomic<bool> reading{false};
+  std::atomic<bool> readWhileWriterHeld{false};
   std::thread reader([&] {
     lock.ReadLock();
+    readWhileWriterHeld = writerHolds.load();
     reading = true;
     lock.ReadUnlock();
   });
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(reading);
+  GiveTheFaultAChance([&] { return reading.load(); });
+  writerHolds = false;
   lock.WriteUnlock();
   EXPECT_TRUE(Eventually([&] { return reading.load(); }));
   reader.join();
+  EXPECT_FALSE(readWhileWriterHeld);
+}
+
+// The inner WriteUnlock of a nested write lock must not let readers in: the outer one still holds.
+TEST(VolResourceLockConcurrency, NestedWriteLockKeepsReadersOutUntilTheOutermostUnlock) {
+  for (int depth : {2, 3}) {
+    SCOPED_TRACE(testing::Message() << "depth " << depth);
+    VolResourceLock lock;
+    std::atomic<int> writeDepth{0};
+    for (int level = 0; level < depth; ++level) {
+      lock.WriteLock();
+      ++writeDepth;
+    }
+    for (int level = 1; level < depth; ++level) {
+      --writeDepth;
+      lock.WriteUnlock();
+    }
+    constexpr int kReaders = 3;
+    std::atomic<int> readersIn{0};
+    std::atomic<int> readersInDuringWrite{0};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < kReaders; ++r) {
+      readers.emplace_back([&] {
+        lock.ReadLock();
+        if (writeDepth.load() != 0) ++readersInDuringWrite;
+        ++readersIn;
+        lock.ReadUnlock();
+      });
+    }
+    GiveTheFaultAChance([&] { return readersIn.load() != 0; });
+    // The writer still holds the lock: it can still read inside it, and its data is its own.
+    lock.ReadLock();
+    lock.ReadUnlock();
+    --writeDepth;
+    lock.WriteUnlock();
+    EXPECT_TRUE(Eventually([&] { return readersIn.load() == kReaders; }));
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_EQ(0, readersInDuringWrite.load()) << "readers got in while the outer write lock was held";
+
+    // And the lock is free again: another thread can write.
+    std::atomic<bool> otherWrote{false};
+    std::thread other([&] {
+      lock.WriteLock();
+      otherWrote = true;
+      lock.WriteUnlock();
+    });
+    EXPECT_TRUE(Eventually([&] { return otherWrote.load(); }));
+    other.join();
+  }
 }
 
 TEST(VolResourceLockConcurrency, WriterMayReadInsideItsWriteLock) {
@@ -207,8 +264,7 @@ TEST(VolWaitingPointConcurrency, BroadcastReleasesWaitersAndLaterArrivals) {
       if (point.Wait(-1) == 0) ++woken;
     });
   }
-  std::this_thread::sleep_for(20ms);
-  point.Broadcast();
+  point.Broadcast();  // before or after the waits begin: a manual-reset point releases both
   for (std::thread& waiter : waiters) waiter.join();
   EXPECT_EQ(4, woken);
   EXPECT_EQ(0, point.Wait(50)) << "a manual-reset point stays set";

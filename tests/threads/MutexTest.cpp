@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/threads/Eventually.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -124,8 +126,7 @@ bool GlobalMutexFreeForOtherThread() {
     VolSysMTGlobalMutex(2, nullptr, 0);
     done = true;
   });
-  for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  const bool free = done;
+  const bool free = Eventually([&] { return done.load(); });
   if (!free) VolSysMTGlobalMutex(2, nullptr, 0);  // let the other thread finish
   other.join();
   return free;
@@ -140,17 +141,21 @@ TEST(VolSysMTGlobalMutex, LifecycleOfTheOneGlobalMutex) {
   EXPECT_EQ(1, VolSysMTGlobalMutex(1, nullptr, 0));
   EXPECT_EQ(1, VolSysMTGlobalMutex(1, nullptr, 0));  // re-entrant
   EXPECT_EQ(0, VolSysMTGlobalMutex(2, nullptr, 0));
+  std::atomic<bool> stillHeldHere{true};
   std::atomic<bool> otherGotIt{false};
+  std::atomic<bool> otherGotItWhileHeldHere{false};
   std::thread other([&] {
     VolSysMTGlobalMutex(1, nullptr, 0);
+    otherGotItWhileHeldHere = stillHeldHere.load();
     otherGotIt = true;
     VolSysMTGlobalMutex(2, nullptr, 0);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(otherGotIt);  // still held once by this thread
+  GiveTheFaultAChance([&] { return otherGotIt.load(); });  // still held once by this thread
+  stillHeldHere = false;
   EXPECT_EQ(0, VolSysMTGlobalMutex(2, nullptr, 0));
   other.join();
   EXPECT_TRUE(otherGotIt);
+  EXPECT_FALSE(otherGotItWhileHeldHere);
 
   // Destroying it leaves no lock behind; the next call makes a new one.
   EXPECT_EQ(0, VolSysMTGlobalMutex(8, nullptr, 0));
