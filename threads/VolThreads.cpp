@@ -89,6 +89,7 @@ int VolThreads::Run(unsigned /*unused*/) {
     return -1;
   }
   record->threadId.store(threadId);
+  ++record->handleGeneration;
   // A thread that ended without being joined leaves its handle; it is not needed any more.
   if (volos::Thread* previous = record->handle.exchange(handle)) volos::ThreadClose(previous);
   record->lock.Unlock();
@@ -143,13 +144,18 @@ void VolThreads::End(long exitCode) {
   }
   const unsigned threadId = record->threadId.load();
   volos::Thread* handle = record->handle.load();
+  const bool onItsOwnThread = volos::CurrentThreadId() == threadId;
+  // Taken under the lock: a Join or a Kill may close the record's handle as soon as it is released.
+  volos::Thread* own = handle && !onItsOwnThread ? volos::ThreadDuplicate(handle) : nullptr;
   record->returnCode.store(exitCode);
   record->status.store((status & ~kRunning) | kEnded);
   record->lock.Unlock();
   TraceIfEnabled("evt=tend | thr=0x" VOL_TRACE_ADDR " | tid=%-d \n", VOL_TRACE_PTR(this), static_cast<int>(threadId));
   if (!handle) return;  // an adopted thread is only marked
-  if (volos::CurrentThreadId() == threadId) volos::ThreadExitCurrent(exitCode);
-  volos::ThreadTerminate(handle, exitCode);
+  if (onItsOwnThread) volos::ThreadExitCurrent(exitCode);
+  if (!own) return;  // no handle of its own to be had: the thread cannot be reached safely
+  volos::ThreadTerminate(own, exitCode);
+  volos::ThreadClose(own);
 }
 
 void VolThreads::Kill(long exitCode) {
@@ -179,17 +185,26 @@ void VolThreads::Join() {
   VolThreadRecord* record = record_;
   if (!record) return;
   record->lock.Lock();
-  volos::Thread* handle = record->handle.load();
   const unsigned status = record->status.fetch_or(kJoined);
+  if (!(status & kStartingOrRunning) && (status & kJoined)) {
+    record->lock.Unlock();
+    return;
+  }
+  volos::Thread* handle = record->handle.load();
+  // Taken under the lock: a Kill, an End or another Join may close the record's handle meanwhile.
+  volos::Thread* own = handle ? volos::ThreadDuplicate(handle) : nullptr;
+  const unsigned ownError = own ? 0 : volos::LastErrorCode();
+  const unsigned generation = record->handleGeneration;
   record->lock.Unlock();
-  if (!(status & kStartingOrRunning) && (status & kJoined)) return;
   TraceIfEnabled("evt=tjoin | thr=0x" VOL_TRACE_ADDR "\n", VOL_TRACE_PTR(this));
   if (handle) {
-    const bool failed = volos::ThreadWait(handle) != volos::WaitResult::Signalled;
-    const unsigned error = volos::LastErrorCode();
-    // Closed only if nobody (a Kill, another Join) took the handle meanwhile.
-    volos::Thread* expected = handle;
-    if (record->handle.compare_exchange_strong(expected, nullptr)) volos::ThreadClose(handle);
+    const bool failed = !own || volos::ThreadWait(own) != volos::WaitResult::Signalled;
+    const unsigned error = own ? volos::LastErrorCode() : ownError;
+    volos::ThreadClose(own);
+    // The record's handle goes too, unless a Kill took it or a Run replaced it meanwhile.
+    record->lock.Lock();
+    if (record->handleGeneration == generation) volos::ThreadClose(record->handle.exchange(nullptr));
+    record->lock.Unlock();
     if (failed) {
       TraceAlways("status = WAIT FAILED\n");
       TraceAlways("ERROR = 0x%x %d\n", error, static_cast<int>(error));

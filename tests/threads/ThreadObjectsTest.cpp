@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/threads/Blocker.h"
 #include "tests/threads/Eventually.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -17,28 +19,6 @@ using namespace std::chrono_literals;
 
 long ReturnSeven(void*) { return 7; }
 long ReturnArgument(void* argument) { return static_cast<long>(reinterpret_cast<std::intptr_t>(argument)); }
-
-// The thread function of the blocking tests: says it runs, then waits until released.
-struct Blocker {
-  VolWaitingPoint release{0, -1};
-  std::atomic<bool> inside{false};
-  std::atomic<bool> finished{false};
-  static long Function(void* raw) {
-    auto* self = static_cast<Blocker*>(raw);
-    self->inside = true;
-    self->release.Wait(-1);
-    self->finished = true;
-    return 11;
-  }
-};
-
-// A terminated thread's stack may still refer to its blocker afterwards, so those blockers live on
-// (reachable from here) until the process ends.
-Blocker* BlockerForTerminatedThread() {
-  static auto* kept = new std::vector<Blocker*>;
-  kept->push_back(new Blocker);
-  return kept->back();
-}
 
 constexpr unsigned kEndedAndJoined = VolThreads::kEnded | VolThreads::kJoined;
 
@@ -90,7 +70,8 @@ TEST(VolThreads, RunningObjectRefusesASecondRunAndReportsRunningAsFour) {
   EXPECT_EQ(unsigned{VolThreads::kCreated | VolThreads::kRunning | VolThreads::kStarting}, thread.GetStatus())
       << "the refused Run leaves its starting bit";
   EXPECT_EQ(1, thread.GetThreadReturnCode()) << "still running";
-  EXPECT_EQ(thread.GetThreadId(), thread.GetThreadId());
+  EXPECT_NE(0u, thread.GetThreadId());
+  EXPECT_NE(VolThreads::GetCurrentThreadId(), thread.GetThreadId());
   blocker.release.Broadcast();
   thread.Join();
   EXPECT_TRUE(blocker.finished);
@@ -172,10 +153,8 @@ TEST(VolThreads, KillFromAnotherThreadMarksEndedAndKeepsTheId) {
   EXPECT_EQ(3, thread.GetThreadReturnCode());
   thread.Kill(4);  // not running any more: nothing happens
   EXPECT_EQ(3, thread.GetThreadReturnCode());
-  std::this_thread::sleep_for(50ms);  // termination may take effect a little later
-  blocker->release.Broadcast();
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(blocker->finished) << "the killed thread must not go on";
+  // That the killed thread does not go on is shown by the Join that waits through a Kill
+  // (JoinRaceTest): after a Kill the object has no handle left to wait on.
 }
 
 TEST(VolThreads, EndFromAnotherThreadTerminatesIt) {
@@ -188,10 +167,10 @@ TEST(VolThreads, EndFromAnotherThreadTerminatesIt) {
   EXPECT_EQ(0u, thread.IsRunning());
   thread.Join();  // returns once the thread is gone
   EXPECT_EQ(8, thread.GetThreadReturnCode());
-  std::this_thread::sleep_for(50ms);
+  // Gone for certain: released now, it cannot finish its function.
   blocker->release.Broadcast();
-  std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(blocker->finished);
+  GiveTheFaultAChance([&] { return blocker->finished.load(); });
+  EXPECT_FALSE(blocker->finished) << "the ended thread went on after Join had returned";
 }
 
 TEST(VolThreads, JoinWithoutAThreadReturns) {
@@ -213,19 +192,46 @@ TEST(VolListThreads, ObjectsAreListedFromConstructionToDestruction) {
   EXPECT_EQ(nullptr, VolListThreads::FindListObj(leftover));
 }
 
+// Objects get their ids when they start, so the order shows only among objects inserted with one:
+// adopted objects, made on threads that are already running. They are inserted in an order that
+// neither appending nor prepending would sort.
 TEST(VolListThreads, ListIsOrderedByThreadIdAtInsertion) {
-  VolThreads a("a", nullptr), b("b", nullptr);
-  unsigned previous = 0;
-  int count = 0;
-  for (VolListThreads* node = VolListThreads::GetFirst(); node; node = node->GetNext()) {
-    const unsigned id = node->GetThread()->GetThreadId();
-    if (id != 0 && id != 0xFFFFFFFFu) {
-      EXPECT_LE(previous, id);
-      previous = id;
+  constexpr int kAdopted = 4;
+  constexpr int kRankInsertedAt[kAdopted] = {2, 0, 3, 1};  // by id rank: 1, 3, 0, 2 go in
+  std::optional<VolThreads> adopted[kAdopted];
+  {
+    std::vector<unsigned> threadIds(kAdopted, 0);
+    std::atomic<int> known{0};
+    std::atomic<int> made{0};
+    std::vector<std::thread> makers;
+    for (int i = 0; i < kAdopted; ++i) {
+      makers.emplace_back([&, i] {
+        threadIds[i] = VolThreads::GetCurrentThreadId();
+        ++known;
+        while (known.load() != kAdopted) std::this_thread::yield();
+        int rank = 0;
+        for (unsigned other : threadIds) rank += other < threadIds[i] ? 1 : 0;
+        while (made.load() != kRankInsertedAt[rank]) std::this_thread::yield();
+        adopted[i].emplace("adopted", nullptr, 0, 0, 1);
+        ++made;
+        // Stays until every object is made, so that no id is given out twice.
+        while (made.load() != kAdopted) std::this_thread::yield();
+      });
     }
-    ++count;
+    for (std::thread& maker : makers) maker.join();
   }
-  EXPECT_GE(count, 3);  // a, b and the main thread object
+  std::vector<unsigned> ids;
+  for (VolListThreads* node = VolListThreads::GetFirst(); node; node = node->GetNext()) {
+    for (std::optional<VolThreads>& object : adopted) {
+      if (node->GetThread() == &*object) ids.push_back(object->GetThreadId());
+    }
+  }
+  ASSERT_EQ(static_cast<std::size_t>(kAdopted), ids.size());
+  for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_LT(ids[i - 1], ids[i]) << "position " << i;
+  for (std::optional<VolThreads>& object : adopted) {
+    EXPECT_EQ(&*object, VolListThreads::FindThread(object->GetThreadId()));
+    object.reset();
+  }
   EXPECT_EQ(nullptr, VolListThreads::FindThread(0xFFFFFFF0u));
 }
 

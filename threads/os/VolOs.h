@@ -31,6 +31,10 @@ using ThreadEntry = long (*)(void* argument);
 struct Thread;
 // Starts entry(argument); stores the new thread's identifier in *threadId before returning.
 Thread* ThreadCreate(ThreadEntry entry, void* argument, unsigned creationFlags, unsigned* threadId);
+// A handle of the caller's own on the same thread, closed with ThreadClose like the first: whoever
+// waits on a thread or terminates it holds one, so that another caller closing its handle meanwhile
+// cannot pull the thread out from under it. Null on failure (LastErrorCode tells why).
+Thread* ThreadDuplicate(Thread* thread);
 WaitResult ThreadWait(Thread* thread);  // until the thread has ended
 void ThreadClose(Thread* thread);
 void ThreadTerminate(Thread* thread, long exitCode);

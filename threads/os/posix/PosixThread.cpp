@@ -34,7 +34,7 @@ struct Thread {
   pthread_mutex_t mutex;
   pthread_cond_t finishedChanged;
   bool finished;              // under mutex
-  std::atomic<int> references;  // the handle and the running thread
+  std::atomic<int> references;  // every handle (the first and each duplicate) and the running thread
 };
 
 namespace {
@@ -90,6 +90,11 @@ Thread* ThreadCreate(ThreadEntry entry, void* argument, unsigned /*creationFlags
     return nullptr;
   }
   pthread_detach(thread->thread);
+  return thread;
+}
+
+Thread* ThreadDuplicate(Thread* thread) {
+  thread->references.fetch_add(1, std::memory_order_relaxed);  // the caller holds one already
   return thread;
 }
 

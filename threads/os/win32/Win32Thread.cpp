@@ -36,6 +36,15 @@ Thread* ThreadCreate(ThreadEntry entry, void* argument, unsigned creationFlags, 
   return reinterpret_cast<Thread*>(handle);
 }
 
+Thread* ThreadDuplicate(Thread* thread) {
+  HANDLE process = GetCurrentProcess();
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(process, reinterpret_cast<HANDLE>(thread), process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return nullptr;
+  }
+  return reinterpret_cast<Thread*>(copy);
+}
+
 WaitResult ThreadWait(Thread* thread) {
   return WaitForSingleObject(reinterpret_cast<HANDLE>(thread), INFINITE) == WAIT_OBJECT_0 ? WaitResult::Signalled
                                                                                           : WaitResult::Failed;
