@@ -1,8 +1,17 @@
+// The first construction of a thread object and the functions queued to run at it.
+//
+// One thread runs the first construction; it alone may go through it again (the main thread
+// object's own construction, a queued function that constructs a thread object). Every other thread
+// that constructs a thread object meanwhile waits until the construction is complete: the main
+// thread object exists and every queued function has returned. The queued functions run without
+// the lock, so that they may wait for threads that use the library.
 #include "threads/VolThreads.h"
 
 #include "threads/VolMutexUntraced.h"
 #include "threads/VolThreadsInternal.h"
+#include "threads/os/VolOs.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,17 +19,35 @@ namespace {
 constexpr long kEFail = static_cast<long>(static_cast<std::int32_t>(0x80004005u));
 constexpr int kBlock = 10;
 
+enum class Stage { NotStarted, Running, Complete };
+
 // Under FirstThreadLock.
+Stage g_stage = Stage::NotStarted;
+unsigned g_runningThread = 0;
 VolFirstThreadFunction* g_pending = nullptr;
 int g_pendingCount = 0;
 int g_pendingCapacity = 0;
-bool g_firstThreadExists = false;
+bool g_freeAtExitRegistered = false;
+
+std::atomic<bool> g_complete{false};
+
+// Set once the first construction is complete; never destroyed, as waiters may still leave it.
+volos::Event* CompletedEvent() {
+  static volos::Event* const event = volos::EventCreate(false);
+  return event;
+}
 
 void FreePending() {
   std::free(g_pending);
   g_pending = nullptr;
   g_pendingCount = 0;
   g_pendingCapacity = 0;
+}
+
+void WaitUntilComplete() {
+  volos::Event* completed = CompletedEvent();
+  // Without an event (no memory at start-up) there is nothing to wait on: go on.
+  while (completed && !g_complete.load(std::memory_order_acquire)) volos::EventWait(completed, -1);
 }
 }  // namespace
 
@@ -30,15 +57,48 @@ VolMutex& FirstThreadLock() {
   return *lock;
 }
 
-void RunPendingFirstThreadFunctions() {
-  VolMutexUntraced::Lock(FirstThreadLock());
-  // By index: a function may queue another one, which then runs in this same pass.
-  for (int i = 0; i < g_pendingCount; ++i) {
-    if (g_pending[i]) g_pending[i]();
+bool FirstConstructionComplete() { return g_complete.load(std::memory_order_acquire); }
+
+bool BeginFirstConstruction() {
+  CompletedEvent();  // made before anyone can need to wait on it
+  VolMutex& lock = FirstThreadLock();
+  VolMutexUntraced::Lock(lock);
+  const Stage stage = g_stage;
+  const bool runningHere = stage == Stage::Running && g_runningThread == volos::CurrentThreadId();
+  if (stage == Stage::NotStarted) {
+    g_stage = Stage::Running;
+    g_runningThread = volos::CurrentThreadId();
   }
-  g_firstThreadExists = true;
-  FreePending();
-  VolMutexUntraced::Unlock(FirstThreadLock());
+  VolMutexUntraced::Unlock(lock);
+  if (stage == Stage::Running && !runningHere) WaitUntilComplete();
+  return stage == Stage::NotStarted;
+}
+
+void FinishFirstConstruction() {
+  VolMutex& lock = FirstThreadLock();
+  for (;;) {
+    VolMutexUntraced::Lock(lock);
+    if (g_pendingCount == 0) {
+      g_stage = Stage::Complete;
+      FreePending();
+      g_complete.store(true, std::memory_order_release);
+      VolMutexUntraced::Unlock(lock);
+      break;
+    }
+    // Taken out, so that functions queued while these run (by them or by other threads) go into a
+    // fresh array and run in the next pass.
+    VolFirstThreadFunction* functions = g_pending;
+    const int count = g_pendingCount;
+    g_pending = nullptr;
+    g_pendingCount = 0;
+    g_pendingCapacity = 0;
+    VolMutexUntraced::Unlock(lock);
+    for (int i = 0; i < count; ++i) {
+      if (functions[i]) functions[i]();
+    }
+    std::free(functions);
+  }
+  if (volos::Event* completed = CompletedEvent()) volos::EventSet(completed);
 }
 }  // namespace volthreads
 
@@ -46,11 +106,13 @@ long VolSysCallOnFirstThread(VolFirstThreadFunction function) {
   if (!function) return kEFail;
   VolMutex& lock = volthreads::FirstThreadLock();
   VolMutexUntraced::Lock(lock);
-  if (g_firstThreadExists) {
+  if (g_stage == Stage::Complete) {
     VolMutexUntraced::Unlock(lock);
     function();
     return 0;
   }
+  // Before or during the first construction: the constructing thread runs it before the
+  // construction is complete.
   if (g_pendingCount == g_pendingCapacity) {
     auto* grown = static_cast<VolFirstThreadFunction*>(
         std::realloc(g_pending, sizeof(VolFirstThreadFunction) * static_cast<std::size_t>(g_pendingCapacity + kBlock)));
@@ -59,7 +121,10 @@ long VolSysCallOnFirstThread(VolFirstThreadFunction function) {
       return kEFail;  // the function could not be queued
     }
     for (int i = g_pendingCapacity; i < g_pendingCapacity + kBlock; ++i) grown[i] = nullptr;
-    if (!g_pending) std::atexit(FreePending);
+    if (!g_freeAtExitRegistered) {
+      g_freeAtExitRegistered = true;
+      std::atexit(FreePending);
+    }
     g_pending = grown;
     g_pendingCapacity += kBlock;
   }

@@ -10,30 +10,25 @@
 #include <new>
 
 namespace {
-std::atomic<bool> g_firstConstruction{true};
 std::atomic<VolThreads*> g_mainThread{nullptr};
-bool g_mainThreadBeingCreated = false;  // under FirstThreadLock
 enum : int { kSettingNotRead = 1 };
 std::atomic<int> g_multiThreading{kSettingNotRead};
 
 constexpr unsigned kStartingOrRunning = VolThreads::kStarting | VolThreads::kRunning;
 
-void RunFirstConstructionSteps() {
-  if (!g_firstConstruction.load(std::memory_order_acquire)) return;
-  VolMutex& lock = volthreads::FirstThreadLock();
-  VolMutexUntraced::Lock(lock);
-  if (g_firstConstruction.load(std::memory_order_relaxed)) {
-    VolThreads::IsMultiThreadingAllowed();
-    g_firstConstruction.store(false, std::memory_order_release);
-    VolThreads::GetMainThread();
-    volthreads::RunPendingFirstThreadFunctions();
-  }
-  VolMutexUntraced::Unlock(lock);
+// The first construction in the process reads the setting, makes the main thread object and runs
+// the queued first-thread functions; anyone else constructing meanwhile waits until it is done.
+void CompleteFirstConstruction() {
+  if (volthreads::FirstConstructionComplete() || !volthreads::BeginFirstConstruction()) return;
+  VolThreads::IsMultiThreadingAllowed();
+  // Its own construction comes back here and goes on: this thread runs the first construction.
+  g_mainThread.store(new (std::nothrow) VolThreads("MainThread", nullptr, 0, -1, -1), std::memory_order_release);
+  volthreads::FinishFirstConstruction();
 }
 }  // namespace
 
 VolThreads::VolThreads(const char* name, void* argument, int flag, int /*unused*/, int adopt) : record_(nullptr) {
-  RunFirstConstructionSteps();
+  CompleteFirstConstruction();
   VolThreadStart* start = new (std::nothrow) VolThreadStart{nullptr, argument, this};
   VolThreadRecord* record = start ? new (std::nothrow) VolThreadRecord(this, start) : nullptr;
   if (record) {
@@ -251,17 +246,9 @@ VolThreads* VolThreads::GetCurrentThread() { return VolListThreads::FindThread(v
 
 VolThreads* VolThreads::GetMainThread() {
   if (VolThreads* main = g_mainThread.load(std::memory_order_acquire)) return main;
-  VolMutex& lock = volthreads::FirstThreadLock();
-  VolMutexUntraced::Lock(lock);
-  // The main object's own construction comes back here through the first-construction steps;
-  // it gets null then.
-  if (!g_mainThread.load() && !g_mainThreadBeingCreated) {
-    g_mainThreadBeingCreated = true;
-    g_mainThread.store(new (std::nothrow) VolThreads("MainThread", nullptr, 0, -1, -1), std::memory_order_release);
-  }
-  VolThreads* main = g_mainThread.load();
-  VolMutexUntraced::Unlock(lock);
-  return main;
+  // Made by the first construction; null only while the main object itself is being made.
+  CompleteFirstConstruction();
+  return g_mainThread.load(std::memory_order_acquire);
 }
 
 int VolThreads::IsMultiThreadingAllowed() {

@@ -39,9 +39,14 @@ struct VolThreadRecord {
 };
 
 namespace volthreads {
-// Guards the first construction, the main thread object and the pending first-thread functions.
-// Re-entrant, created at once, never destroyed.
+// Guards the stage of the first construction and the queued first-thread functions. Re-entrant,
+// created at once, never destroyed.
 VolMutex& FirstThreadLock();
-// Runs the functions queued by VolSysCallOnFirstThread and marks that a first thread exists.
-void RunPendingFirstThreadFunctions();
+bool FirstConstructionComplete();
+// True for the one caller that is to run the first construction. Returns false at once when it is
+// complete or this thread runs it; otherwise waits until it is complete, then returns false.
+bool BeginFirstConstruction();
+// Run by that caller once the main thread object exists: runs the queued functions, outside the
+// lock, until none is left, then marks the construction complete and releases the waiters.
+void FinishFirstConstruction();
 }  // namespace volthreads

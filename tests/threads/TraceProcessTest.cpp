@@ -311,4 +311,14 @@ TEST(VolSysCallOnFirstThread, QueuedFunctionsRunDuringTheFirstConstruction) {
   EXPECT_EQ(expected, said);
 }
 
+TEST(VolSysCallOnFirstThread, FirstConstructionCompletesBeforeAnyoneGoesOn) {
+  const ChildResult child = RunThreadsChild("first-construction-race", {});
+  ASSERT_EQ(0, child.exitCode);
+  EXPECT_EQ("1", ChildValue(child.out, "queued during the first construction"))
+      << "queueing waited for the queued functions to end: they ran under a lock";
+  EXPECT_EQ("0", ChildValue(child.out, "second construction went on too early"));
+  EXPECT_EQ("1", ChildValue(child.out, "late hook on the constructing thread"));
+  EXPECT_EQ("1", ChildValue(child.out, "main object is this thread's"));
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "threads/VolThreadTrace.h"
 #include "threads/VolThreads.h"
 
+#include <atomic>
 #include <chrono>
 #include <cinttypes>
 #include <cstdint>
@@ -96,6 +97,59 @@ int FirstThreadScenario() {
   return 0;
 }
 
+// The first construction runs a queued function that takes its time. Meanwhile one thread queues
+// another function (nothing runs them under a lock, so it is not kept waiting) and one constructs an
+// object (it must not go on before the first construction is complete).
+namespace first_construction_race {
+std::atomic<bool> queued{false};
+std::atomic<bool> slowHookDone{false};
+std::atomic<bool> secondMade{false};
+std::atomic<bool> secondWentOnTooEarly{false};
+std::atomic<unsigned> lateHookThread{0};
+std::thread queuer;
+std::thread constructor;
+
+template <typename Condition>
+bool WaitUpTo(int milliseconds, Condition condition) {
+  for (int waited = 0; waited < milliseconds && !condition(); waited += 5) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return condition();
+}
+
+void LateHook() { lateHookThread = VolThreads::GetCurrentThreadId(); }
+
+void SlowHook() {
+  queuer = std::thread([] {
+    VolSysCallOnFirstThread(LateHook);
+    queued = true;
+  });
+  constructor = std::thread([] {
+    VolThreads second("second", nullptr);
+    secondWentOnTooEarly = !slowHookDone || lateHookThread == 0;
+    secondMade = true;
+  });
+  std::printf("child: queued during the first construction=%d\n", WaitUpTo(5000, [] { return queued.load(); }));
+  // Gives a second construction that does not wait the chance to finish.
+  WaitUpTo(200, [] { return secondMade.load(); });
+  slowHookDone = true;
+}
+
+int Scenario() {
+  VolSysCallOnFirstThread(SlowHook);
+  VolThreads first("first", nullptr);
+  queuer.join();
+  constructor.join();
+  std::printf("child: second construction went on too early=%d\n", secondWentOnTooEarly.load());
+  std::printf("child: late hook on the constructing thread=%d\n",
+              lateHookThread == VolThreads::GetCurrentThreadId());
+  VolThreads* main = VolThreads::GetMainThread();
+  std::printf("child: main object is this thread's=%d\n",
+              main && main->GetThreadId() == VolThreads::GetCurrentThreadId());
+  return 0;
+}
+}  // namespace first_construction_race
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,6 +162,7 @@ int main(int argc, char** argv) {
       {"thread-run", ThreadRunScenario},  {"long-message", LongMessageScenario},
       {"burst", BurstScenario},           {"multithreading", MultiThreadingScenario},
       {"first-thread", FirstThreadScenario},
+      {"first-construction-race", first_construction_race::Scenario},
   };
   for (const auto& scenario : scenarios) {
     if (std::strcmp(argv[1], scenario.name) == 0) return scenario.run();
