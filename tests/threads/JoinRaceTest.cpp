@@ -1,7 +1,8 @@
 // Join at the same time as Kill, End or another Join on one thread object. A waiter that does not
-// own the handle it waits on shows as a use after free under AddressSanitizer, and under Windows as
-// a wait on (or a termination through) a handle that has been closed and perhaps given out again.
-// Many short rounds, so that the interleavings vary.
+// own the handle it waits on shows as a use after free under AddressSanitizer. On Windows the same
+// fault waits on, or terminates through, a closed handle whose value may belong to something else by
+// then, which passes unseen here: there these rounds check the behaviour only. Many short rounds, so
+// that the interleavings vary.
 #include "threads/VolThreads.h"
 
 #include <gtest/gtest.h>
