@@ -9,7 +9,8 @@
 // for a reader that has already gone. The writer counts its nested write locks, so that only the
 // outermost unlock lets readers back in.
 
-VolResourceLock::VolResourceLock() : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0), writerAbout_(false), writeDepth_(0) {}
+VolResourceLock::VolResourceLock()
+    : mutex_(0, 1, 0), readersGone_(0, -1), readers_(0), writerAbout_(false), writeDepth_(0) {}
 
 VolResourceLock::~VolResourceLock() {
   // Releases a writer that may still wait, before the point goes away.
