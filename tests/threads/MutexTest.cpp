@@ -5,7 +5,6 @@
 #include "tests/threads/Eventually.h"
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace {

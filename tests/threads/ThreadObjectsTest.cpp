@@ -7,15 +7,12 @@
 #include "tests/threads/Eventually.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <thread>
 #include <vector>
 
 namespace {
-
-using namespace std::chrono_literals;
 
 long ReturnSeven(void*) { return 7; }
 long ReturnArgument(void* argument) { return static_cast<long>(reinterpret_cast<std::intptr_t>(argument)); }
