@@ -1,4 +1,5 @@
 #include "threads/VolMutex.h"
+#include "tests/support/TestThread.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ namespace {
 // TryLock from a second thread (which releases what it took): 0 free, 1 held elsewhere.
 int TryLockFromOtherThread(VolMutex& mutex) {
   int result = -1;
-  std::thread([&] {
+  TestThread([&] {
     result = mutex.TryLock();
     if (result == 0) mutex.Unlock();
   }).join();
@@ -119,7 +120,7 @@ TEST(VolSysMTGlobalMutex, RefusesNamesFlagsAndUnknownOperations) {
 // True when another thread can lock and unlock the global mutex within a generous time.
 bool GlobalMutexFreeForOtherThread() {
   std::atomic<bool> done{false};
-  std::thread other([&] {
+  TestThread other([&] {
     VolSysMTGlobalMutex(1, nullptr, 0);
     VolSysMTGlobalMutex(2, nullptr, 0);
     done = true;
@@ -141,7 +142,7 @@ TEST(VolSysMTGlobalMutex, LifecycleOfTheOneGlobalMutex) {
   EXPECT_EQ(1, VolSysMTGlobalMutex(1, nullptr, 0));  // re-entrant
   EXPECT_EQ(0, VolSysMTGlobalMutex(2, nullptr, 0));
   std::atomic<bool> otherGotIt{false};
-  std::thread other([&] {
+  TestThread other([&] {
     VolSysMTGlobalMutex(1, nullptr, 0);
     otherGotIt = true;
     VolSysMTGlobalMutex(2, nullptr, 0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/threads/Eventually.h"
+#include "tests/support/TestThread.h"
 
 #include <atomic>
 #include <chrono>
@@ -234,7 +235,7 @@ TEST(VolThreads, ProcessWideQueriesWithoutSettings) {
   EXPECT_GE(VolThreads::GetProcessorsNumber(), 1);
   EXPECT_NE(0u, VolThreads::GetCurrentThreadId());
   unsigned otherId = 0;
-  std::thread([&] { otherId = VolThreads::GetCurrentThreadId(); }).join();
+  TestThread([&] { otherId = VolThreads::GetCurrentThreadId(); }).join();
   EXPECT_NE(VolThreads::GetCurrentThreadId(), otherId);
 }
 
