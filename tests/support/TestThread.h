@@ -7,13 +7,15 @@
 #include <functional>
 #include <memory>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 class TestThread {
 public:
     TestThread() = default;
     // Calls function(args...) on a new thread; std::ref passes an argument by reference.
-    template <typename Function, typename... Args>
+    template <typename Function, typename... Args,
+              typename = std::enable_if_t<!std::is_same_v<std::decay_t<Function>, TestThread>>>
     explicit TestThread(Function&& function, Args&&... args)
         : TestThread(std::function<void()>(
               [call = std::forward<Function>(function),
