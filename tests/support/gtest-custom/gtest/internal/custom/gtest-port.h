@@ -1,10 +1,10 @@
 #ifndef GOOGLETEST_INCLUDE_GTEST_INTERNAL_CUSTOM_GTEST_PORT_H_
 #define GOOGLETEST_INCLUDE_GTEST_INTERNAL_CUSTOM_GTEST_PORT_H_
 // GoogleTest's hook for platform replacements, taken ahead of its own empty one by the include
-// order (tests/CMakeLists.txt). The Windows builds use MinGW's win32 thread model, whose standard
-// library has no std::mutex or std::condition_variable; GoogleTest's own locks there are Win32
-// critical sections, and only its Notification (used by its internal ThreadWithParam, not by our
-// tests) is written with the standard ones. This one polls instead.
+// order (cmake/KorvoTesting.cmake). The Windows builds use MinGW's win32 thread model, whose
+// standard library has no std::mutex or std::condition_variable; GoogleTest's own locks there are
+// Win32 critical sections, and only its Notification (used by its internal ThreadWithParam, not by
+// our tests) is written with the standard ones. This one polls instead.
 #include <cstddef>
 
 #if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
