@@ -12,9 +12,19 @@ if(KORVO_SANITIZE)
 endif()
 
 if(WIN32)
-  # Unicode Win32 API, XP-era headers are enough; one self-contained executable with no MinGW DLLs.
+  # The oldest Windows the program starts on; tools/imports checks its imports against it. The
+  # 32-bit program: Windows 2000 SP4. The 64-bit one: the first x64 Windows (Server 2003 SP1 and
+  # XP Professional x64 Edition, both NT 5.2).
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KORVO_OLDEST_WINDOWS 5.2.1)
+  else()
+    set(KORVO_OLDEST_WINDOWS 5.0.4)
+  endif()
+  # Unicode Win32 API with the Windows 2000 headers, so that a newer function is not even declared
+  # (code that looks one up at run time declares its type itself). One self-contained executable
+  # with no MinGW DLLs.
   target_compile_definitions(korvo_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-                                                     _WIN32_WINNT=0x0600)
+                                                     _WIN32_WINNT=0x0500)
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
 

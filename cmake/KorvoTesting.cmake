@@ -5,6 +5,13 @@ if(KORVO_BUILD_TESTS)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${KORVO_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(WIN32)
+    # The win32 thread model has no std::mutex; our copy of GoogleTest's custom port header, found
+    # ahead of its own, supplies the one class that needs it.
+    foreach(gtest_target gtest gtest_main gmock gmock_main)
+      target_include_directories(${gtest_target} BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/tests/support/gtest-custom)
+    endforeach()
+  endif()
 endif()
 
 # korvo_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>]
@@ -24,7 +31,7 @@ function(korvo_test name)
     set(no_run TRUE)
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main korvo_options)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvo_test_thread GTest::gmock GTest::gtest_main korvo_options)
   if(NOT no_run)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
     if(NOT T_TIMEOUT)

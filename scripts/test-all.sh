@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: native, native with ASan+UBSan, native with TSan
-# (concurrency tests), MinGW x86_64 under Wine, the MinGW i686 program (build only), a short fuzz
-# smoke run. Exits non-zero when anything fails.
+# (concurrency tests), MinGW x86_64 under Wine, the MinGW i686 program (built and its imports
+# checked: this machine runs no 32-bit program), a short fuzz smoke run. Exits non-zero when
+# anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -48,6 +49,7 @@ run "native-tsan tests" run_tests --preset native-tsan -j "$jobs" --no-tests=ign
 run "mingw64 build" configure_and_build mingw64
 run "mingw64 tests (Wine)" run_tests --preset mingw64 -j "$jobs"
 run "mingw32 build" configure_and_build mingw32
+run "mingw32 tests (import check)" run_tests --preset mingw32 -j "$jobs"
 if [ -f scripts/fuzz-smoke.sh ]; then run "fuzz smoke" bash scripts/fuzz-smoke.sh; fi
 
 

@@ -8,6 +8,18 @@
 
 namespace {
 
+// Holds a mutex of the threading library for one scope.
+class Held {
+public:
+    explicit Held(VolMutex& mutex) : mutex_(mutex) { mutex_.Lock(); }
+    ~Held() { mutex_.Unlock(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    VolMutex& mutex_;
+};
+
 constexpr std::size_t kTempPathChars = 1024;
 // The line format is the same text in every language; it is built in so that a missing string
 // table never costs the log its lines.
@@ -47,7 +59,7 @@ std::string EncodeLogBytes(const std::wstring& text) {
 }
 
 void LogWriter::Write(const std::wstring& text) {
-    std::lock_guard<std::mutex> guard(lock_);
+    Held guard(lock_);
     platform::Services& os = platform::Os();
     if (firstWrite_) {
         // An unreadable temporary folder leaves the bare file name: the log goes to the current folder.
@@ -69,6 +81,6 @@ void LogWriter::Write(const std::wstring& text) {
 }
 
 std::wstring LogWriter::FilePath() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    Held guard(lock_);
     return filePath_;
 }

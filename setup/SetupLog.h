@@ -1,9 +1,9 @@
 #pragma once
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "platform/Clock.h"
+#include "threads/VolMutex.h"
 
 // The setup's one log file, "KORVOSkelvInstall.log" in the user's temporary folder. Each entry is
 // "<local time stamp>: <text>" with CR LF, in single-byte Latin-1 ("?" for anything else). The first
@@ -25,7 +25,7 @@ public:
 private:
     // Writes of the dialog thread and the install worker are serialised, so neither ever loses an
     // entry because the other one held the file.
-    mutable std::mutex lock_;
+    mutable VolMutex lock_;
     bool firstWrite_ = true;
     std::wstring filePath_;
 };

@@ -21,7 +21,7 @@ echo "== building"
 cmake --preset native-release -B "$native_dir" >/dev/null
 cmake --build "$native_dir" -j2 --target http_download_tool >/dev/null
 have_wine=0
-if command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -x /usr/lib/wine/wine64 ]; then
+if command -v x86_64-w64-mingw32-g++-win32 >/dev/null && [ -x /usr/lib/wine/wine64 ]; then
   cmake --preset mingw64 -B "$wine_dir" >/dev/null
   cmake --build "$wine_dir" -j2 --target http_download_tool >/dev/null
   have_wine=1

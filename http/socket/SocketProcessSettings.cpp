@@ -1,17 +1,28 @@
 #include "http/socket/SocketProcessSettings.h"
 
-#include <mutex>
-
 #include "http/socket/os/SocketApi.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
+#include "threads/VolMutex.h"
 
 namespace socket_settings {
 
 namespace {
 
+// Holds a mutex of the threading library for one scope.
+class Held {
+public:
+    explicit Held(VolMutex& mutex) : mutex_(mutex) { mutex_.Lock(); }
+    ~Held() { mutex_.Unlock(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    VolMutex& mutex_;
+};
+
 struct State {
-    std::mutex lock;
+    VolMutex lock;
     bool initialised = false;
     std::string proxyHost;
     bool hasChallenge = false;
@@ -27,7 +38,7 @@ State& Shared() {
 
 void EnsureInitialised() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Held guard(state.lock);
     if (state.initialised) return;
     static const bool started = http::os::StartSockets();
     (void)started;
@@ -40,13 +51,13 @@ void EnsureInitialised() {
 
 std::string ProxyHost() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Held guard(state.lock);
     return state.proxyHost;
 }
 
 bool GetProxyChallenge(ProxyChallenge* out) {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Held guard(state.lock);
     if (!state.hasChallenge) return false;
     *out = state.challenge;
     return true;
@@ -54,14 +65,14 @@ bool GetProxyChallenge(ProxyChallenge* out) {
 
 void SetProxyChallenge(const ProxyChallenge& challenge) {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Held guard(state.lock);
     state.challenge = challenge;
     state.hasChallenge = true;
 }
 
 void ResetForTesting() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Held guard(state.lock);
     state.initialised = false;
     state.proxyHost.clear();
     state.hasChallenge = false;

@@ -8,12 +8,12 @@ public:
     FakeFile(FakeFileSystem& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
     ~FakeFile() override { Close(); }
     bool Write(const char* bytes, std::size_t count) override {
-        std::lock_guard<std::mutex> guard(owner_.lock);
+        std::lock_guard<FakeLock> guard(owner_.lock);
         owner_.files[path_].append(bytes, count);
         return true;
     }
     bool Close() override {
-        std::lock_guard<std::mutex> guard(owner_.lock);
+        std::lock_guard<FakeLock> guard(owner_.lock);
         if (!closed_) owner_.heldElsewhere.erase(path_);
         closed_ = true;
         return true;
@@ -28,7 +28,7 @@ private:
 }  // namespace
 
 std::unique_ptr<ExclusiveFile> FakeFileSystem::OpenExclusive(const std::wstring& path, OpenMode mode) {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<FakeLock> guard(lock);
     if (heldElsewhere.count(path) != 0) return nullptr;
     if (mode == OpenMode::Truncate) files[path].clear();
     else files[path];  // append creates a missing file

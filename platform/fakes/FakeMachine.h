@@ -3,14 +3,26 @@
 // facts it needs (environment, temporary folder, language, an existing mutex, a non-administrator),
 // and installs it for its duration with ScopedFakeMachine.
 #include <map>
-#include <mutex>
+#include <mutex>  // std::lock_guard
 #include <set>
 #include <vector>
 
 #include "platform/Services.h"
 #include "resources/CatalogueTable.h"
+#include "threads/VolMutex.h"
 
 namespace platform::fakes {
+
+// The threading library's mutex under the standard lock()/unlock() names, for std::lock_guard (the
+// Windows builds' standard library has no std::mutex).
+class FakeLock {
+public:
+    void lock() { mutex_.Lock(); }
+    void unlock() { mutex_.Unlock(); }
+
+private:
+    VolMutex mutex_;
+};
 
 class FakeEnvironment final : public Environment {
 public:
@@ -32,17 +44,17 @@ public:
     }
     std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override;
     bool CreateFolder(const std::wstring& path) override {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<FakeLock> guard(lock);
         createdFolders.push_back(path);
         return true;
     }
     std::string Contents(const std::wstring& path) const {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<FakeLock> guard(lock);
         auto it = files.find(path);
         return it == files.end() ? std::string() : it->second;
     }
     bool Exists(const std::wstring& path) const {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<FakeLock> guard(lock);
         return files.count(path) != 0;
     }
 
@@ -50,7 +62,7 @@ public:
     std::set<std::wstring> heldElsewhere;
     std::map<std::wstring, std::string> files;
     std::vector<std::wstring> createdFolders;
-    mutable std::mutex lock;
+    mutable FakeLock lock;
 };
 
 class FakeProcessInfo final : public ProcessInfo {
@@ -105,7 +117,7 @@ public:
     void InitCommonControls() override { ++commonControlsInitialised; }
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption, MessageIcon icon,
                               MessageButtons buttons) override {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<FakeLock> guard(lock);
         shown.push_back({text, caption, icon, buttons});
         return answer;
     }
@@ -120,7 +132,7 @@ public:
     int commonControlsInitialised = 0;
     std::vector<Shown> shown;
     std::vector<std::wstring> broughtToFront;
-    std::mutex lock;
+    FakeLock lock;
 };
 
 // Names in `existing` belong to another process; `failures` makes a creation fail with that code.

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupLog.h"
+#include "tests/support/TestThread.h"
 
 namespace {
 
@@ -88,8 +88,8 @@ TEST(RealFileSystem, TwoThreadsLoggingConcurrentlyLoseNoLine) {
     auto writer = [&log](const wchar_t* who) {
         for (int i = 0; i < kLines; ++i) log.Write(std::wstring(who) + std::to_wstring(i));
     };
-    std::thread dialog(writer, L"dialog ");
-    std::thread worker(writer, L"worker ");
+    TestThread dialog(writer, L"dialog ");
+    TestThread worker(writer, L"worker ");
     dialog.join();
     worker.join();
 

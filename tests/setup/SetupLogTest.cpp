@@ -2,10 +2,10 @@
 // threads share it.
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupLog.h"
+#include "tests/support/TestThread.h"
 
 namespace {
 
@@ -124,8 +124,8 @@ TEST(SetupLogFile, TwoThreadsLoseAndInterleaveNothing) {
     auto writer = [&log](wchar_t who) {
         for (int i = 0; i < kLines; ++i) log.Write(std::wstring(1, who) + L" line " + std::to_wstring(i));
     };
-    std::thread dialog(writer, L'D');
-    std::thread worker(writer, L'W');
+    TestThread dialog(writer, L'D');
+    TestThread worker(writer, L'W');
     dialog.join();
     worker.join();
 

@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/threads/Eventually.h"
+#include "tests/support/TestThread.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -21,20 +20,13 @@ using namespace std::chrono_literals;
 // A one-shot gate that test threads wait at.
 class Gate {
  public:
-  void Open() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
+  void Open() { open_ = true; }
   void WaitOpen() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return open_; });
+    while (!open_) std::this_thread::sleep_for(1ms);
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = false;
+  std::atomic<bool> open_{false};
 };
 
 // Each reader records, at the moment it gets in, whether the writer still holds the lock (or the
@@ -51,13 +43,13 @@ TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
     --readersIn;
     lock.ReadUnlock();
   };
-  std::thread first(reader, std::ref(releaseFirst));
-  std::thread second(reader, std::ref(releaseSecond));
+  TestThread first(reader, std::ref(releaseFirst));
+  TestThread second(reader, std::ref(releaseSecond));
   ASSERT_TRUE(Eventually([&] { return readersIn == 2; }));
 
   std::atomic<bool> writing{false};
   std::atomic<int> readersSeenByWriter{-1};
-  std::thread writer([&] {
+  TestThread writer([&] {
     lock.WriteLock();
     readersSeenByWriter = readersIn.load();
     writing = true;
@@ -80,7 +72,7 @@ TEST(VolResourceLockConcurrency, ReaderWaitsWhileAWriterHoldsTheLock) {
   lock.WriteLock();
   std::atomic<bool> reading{false};
   std::atomic<bool> readWhileWriterHeld{false};
-  std::thread reader([&] {
+  TestThread reader([&] {
     lock.ReadLock();
     readWhileWriterHeld = writerHolds.load();
     reading = true;
@@ -111,7 +103,7 @@ TEST(VolResourceLockConcurrency, NestedWriteLockKeepsReadersOutUntilTheOutermost
     constexpr int kReaders = 3;
     std::atomic<int> readersIn{0};
     std::atomic<int> readersInDuringWrite{0};
-    std::vector<std::thread> readers;
+    std::vector<TestThread> readers;
     for (int r = 0; r < kReaders; ++r) {
       readers.emplace_back([&] {
         lock.ReadLock();
@@ -127,12 +119,12 @@ TEST(VolResourceLockConcurrency, NestedWriteLockKeepsReadersOutUntilTheOutermost
     --writeDepth;
     lock.WriteUnlock();
     EXPECT_TRUE(Eventually([&] { return readersIn.load() == kReaders; }));
-    for (std::thread& reader : readers) reader.join();
+    for (TestThread& reader : readers) reader.join();
     EXPECT_EQ(0, readersInDuringWrite.load()) << "readers got in while the outer write lock was held";
 
     // And the lock is free again: another thread can write.
     std::atomic<bool> otherWrote{false};
-    std::thread other([&] {
+    TestThread other([&] {
       lock.WriteLock();
       otherWrote = true;
       lock.WriteUnlock();
@@ -149,7 +141,7 @@ TEST(VolResourceLockConcurrency, WriterMayReadInsideItsWriteLock) {
   lock.ReadUnlock();
   lock.WriteUnlock();
   std::atomic<bool> otherWrote{false};
-  std::thread other([&] {
+  TestThread other([&] {
     lock.WriteLock();
     otherWrote = true;
     lock.WriteUnlock();
@@ -163,7 +155,7 @@ TEST(VolResourceLockConcurrency, ReadersNeverSeeAHalfDoneWrite) {
   VolResourceLock lock;
   long first = 0, second = 0;
   std::atomic<int> mismatches{0};
-  std::vector<std::thread> threads;
+  std::vector<TestThread> threads;
   for (int t = 0; t < 3; ++t) {
     threads.emplace_back([&] {
       for (int i = 0; i < 2000; ++i) {
@@ -182,7 +174,7 @@ TEST(VolResourceLockConcurrency, ReadersNeverSeeAHalfDoneWrite) {
       }
     });
   }
-  for (std::thread& thread : threads) thread.join();
+  for (TestThread& thread : threads) thread.join();
   EXPECT_EQ(0, mismatches);
   EXPECT_EQ(6000, first);
   EXPECT_EQ(6000, second);
@@ -195,7 +187,7 @@ TEST(VolMutexConcurrency, LazyMutexLockedByManyThreadsAtOnceGivesMutualExclusion
     VolMutex mutex(0, 0, 1);
     long counter = 0;  // plain: a second lock would let increments race
     std::atomic<int> ready{0};
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&] {
         ++ready;
@@ -207,7 +199,7 @@ TEST(VolMutexConcurrency, LazyMutexLockedByManyThreadsAtOnceGivesMutualExclusion
         }
       });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (TestThread& thread : threads) thread.join();
     ASSERT_EQ(kThreads * kRounds, counter);
     ASSERT_EQ(1, mutex.IsCreated());
   }
@@ -219,7 +211,7 @@ TEST(VolMutexConcurrency, GlobalMutexFirstCallsRaceSafely) {
     ASSERT_EQ(0, VolSysMTGlobalMutex(8, nullptr, 0));  // the next call creates it again
     long counter = 0;
     std::atomic<int> ready{0};
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&] {
         ++ready;
@@ -231,7 +223,7 @@ TEST(VolMutexConcurrency, GlobalMutexFirstCallsRaceSafely) {
         }
       });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (TestThread& thread : threads) thread.join();
     ASSERT_EQ(kThreads * 200, counter);
   }
 }
@@ -240,7 +232,7 @@ TEST(VolWaitingPointConcurrency, PulseWakesOnlyTheThreadsWaitingThen) {
   VolWaitingPoint point(1, -1);
   std::atomic<bool> waiting{false};
   std::atomic<int> result{1};
-  std::thread waiter([&] {
+  TestThread waiter([&] {
     waiting = true;
     result = point.Wait(20000);
   });
@@ -258,14 +250,14 @@ TEST(VolWaitingPointConcurrency, PulseWakesOnlyTheThreadsWaitingThen) {
 TEST(VolWaitingPointConcurrency, BroadcastReleasesWaitersAndLaterArrivals) {
   VolWaitingPoint point(0, -1);
   std::atomic<int> woken{0};
-  std::vector<std::thread> waiters;
+  std::vector<TestThread> waiters;
   for (int t = 0; t < 4; ++t) {
     waiters.emplace_back([&] {
       if (point.Wait(-1) == 0) ++woken;
     });
   }
   point.Broadcast();  // before or after the waits begin: a manual-reset point releases both
-  for (std::thread& waiter : waiters) waiter.join();
+  for (TestThread& waiter : waiters) waiter.join();
   EXPECT_EQ(4, woken);
   EXPECT_EQ(0, point.Wait(50)) << "a manual-reset point stays set";
 }

@@ -9,6 +9,7 @@
 
 #include "tests/threads/Blocker.h"
 #include "tests/threads/Eventually.h"
+#include "tests/support/TestThread.h"
 
 #include <atomic>
 #include <thread>
@@ -41,7 +42,7 @@ class Joiner {
 
  private:
   std::atomic<bool> returned_{false};
-  std::thread runner_;
+  TestThread runner_;
 };
 
 // Starts a thread object on the blocker and waits until its function runs.
@@ -109,7 +110,7 @@ TEST(VolThreadsJoinRace, JoinAndEndAtOnceOnAThreadThatLeftWithoutEnding) {
     ASSERT_EQ(0, thread.Run());
     ASSERT_TRUE(Eventually([&] { return left.load(); }));
     std::atomic<int> ready{0};
-    std::thread joiner([&] {
+    TestThread joiner([&] {
       ++ready;
       while (ready.load() != 2) {
       }

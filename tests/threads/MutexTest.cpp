@@ -1,4 +1,5 @@
 #include "threads/VolMutex.h"
+#include "tests/support/TestThread.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ namespace {
 // TryLock from a second thread (which releases what it took): 0 free, 1 held elsewhere.
 int TryLockFromOtherThread(VolMutex& mutex) {
   int result = -1;
-  std::thread([&] {
+  TestThread([&] {
     result = mutex.TryLock();
     if (result == 0) mutex.Unlock();
   }).join();
@@ -120,7 +121,7 @@ TEST(VolSysMTGlobalMutex, RefusesNamesFlagsAndUnknownOperations) {
 // True when another thread can lock and unlock the global mutex within a generous time.
 bool GlobalMutexFreeForOtherThread() {
   std::atomic<bool> done{false};
-  std::thread other([&] {
+  TestThread other([&] {
     VolSysMTGlobalMutex(1, nullptr, 0);
     VolSysMTGlobalMutex(2, nullptr, 0);
     done = true;
@@ -143,7 +144,7 @@ TEST(VolSysMTGlobalMutex, LifecycleOfTheOneGlobalMutex) {
   std::atomic<bool> stillHeldHere{true};
   std::atomic<bool> otherGotIt{false};
   std::atomic<bool> otherGotItWhileHeldHere{false};
-  std::thread other([&] {
+  TestThread other([&] {
     VolSysMTGlobalMutex(1, nullptr, 0);
     otherGotItWhileHeldHere = stillHeldHere.load();
     otherGotIt = true;

@@ -5,6 +5,7 @@
 
 #include "tests/threads/Blocker.h"
 #include "tests/threads/Eventually.h"
+#include "tests/support/TestThread.h"
 
 #include <atomic>
 #include <cstdint>
@@ -200,7 +201,7 @@ TEST(VolListThreads, ListIsOrderedByThreadIdAtInsertion) {
     std::vector<unsigned> threadIds(kAdopted, 0);
     std::atomic<int> known{0};
     std::atomic<int> made{0};
-    std::vector<std::thread> makers;
+    std::vector<TestThread> makers;
     for (int i = 0; i < kAdopted; ++i) {
       makers.emplace_back([&, i] {
         threadIds[i] = VolThreads::GetCurrentThreadId();
@@ -215,7 +216,7 @@ TEST(VolListThreads, ListIsOrderedByThreadIdAtInsertion) {
         while (made.load() != kAdopted) std::this_thread::yield();
       });
     }
-    for (std::thread& maker : makers) maker.join();
+    for (TestThread& maker : makers) maker.join();
   }
   std::vector<unsigned> ids;
   for (VolListThreads* node = VolListThreads::GetFirst(); node; node = node->GetNext()) {
@@ -237,7 +238,7 @@ TEST(VolThreads, ProcessWideQueriesWithoutSettings) {
   EXPECT_GE(VolThreads::GetProcessorsNumber(), 1);
   EXPECT_NE(0u, VolThreads::GetCurrentThreadId());
   unsigned otherId = 0;
-  std::thread([&] { otherId = VolThreads::GetCurrentThreadId(); }).join();
+  TestThread([&] { otherId = VolThreads::GetCurrentThreadId(); }).join();
   EXPECT_NE(VolThreads::GetCurrentThreadId(), otherId);
 }
 

@@ -2,13 +2,13 @@
 // vol_threads_child with its own environment and checks what it wrote or sent.
 #include "tests/threads/support/ChildProcess.h"
 #include "tests/threads/support/LoopbackCollector.h"
+#include "tests/support/TestThread.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -151,7 +151,7 @@ TEST(ThreadTrace, LinesReachTheCollectorEachFollowedByAZeroByte) {
     Environment environment = {{"VolThrDebug", "PORT:" + std::to_string(collector.Port())}};
     if (host) environment.push_back({"VolThrDebug_Host", host});
     ChildResult child;
-    std::thread runner([&] { child = RunThreadsChild("mutex", environment); });
+    TestThread runner([&] { child = RunThreadsChild("mutex", environment); });
     const std::string received = collector.ReceiveAll(60);
     runner.join();
     ASSERT_EQ(0, child.exitCode);
@@ -172,7 +172,7 @@ TEST(ThreadTrace, CollectorThatHangsUpIsReportedOnceThenStandardErrorTakesOver) 
   LoopbackCollector collector;
   ASSERT_TRUE(collector.Listening());
   ChildResult child;
-  std::thread runner([&] {
+  TestThread runner([&] {
     child = RunThreadsChild("burst", {{"VolThrDebug", "PORT:" + std::to_string(collector.Port())}});
   });
   EXPECT_TRUE(collector.AcceptAndClose(60));

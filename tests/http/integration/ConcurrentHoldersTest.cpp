@@ -3,11 +3,11 @@
 // proxy setting) and each download must still come back whole.
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <vector>
 
 #include "http/HttpDriverHolder.h"
 #include "tests/http/integration/TestServers.h"
+#include "tests/support/TestThread.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ TEST(ConcurrentHolders, EachThreadDownloadsItsOwnFileWhole) {
     constexpr int kThreads = 4;
     std::vector<std::string> received(kThreads);
     std::vector<int32_t> failures(kThreads, 0);
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             HttpDriverHolder holder(nullptr, 1, 1);
@@ -39,7 +39,7 @@ TEST(ConcurrentHolders, EachThreadDownloadsItsOwnFileWhole) {
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (TestThread& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) {
         EXPECT_EQ(failures[t], 0) << t;
         EXPECT_TRUE(received[t] == expected) << t;

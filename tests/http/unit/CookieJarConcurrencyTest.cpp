@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "http/CookieJar.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
+#include "tests/support/TestThread.h"
 
 // Storing and looking up from several threads at once: every lookup sees a whole cookie line and
 // every stored cookie is there at the end.
 TEST(CookieJarConcurrency, StoresAndLookupsFromManyThreads) {
     constexpr int kThreads = 4;
     constexpr int kCookiesPerThread = 50;
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             std::string url = "http://concurrent" + std::to_string(t) + ".example/dir/file";

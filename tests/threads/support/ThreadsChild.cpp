@@ -4,6 +4,7 @@
 #include "threads/VolMutex.h"
 #include "threads/VolThreadTrace.h"
 #include "threads/VolThreads.h"
+#include "tests/support/TestThread.h"
 
 #include <atomic>
 #include <chrono>
@@ -106,8 +107,8 @@ std::atomic<bool> slowHookDone{false};
 std::atomic<bool> secondMade{false};
 std::atomic<bool> secondWentOnTooEarly{false};
 std::atomic<unsigned> lateHookThread{0};
-std::thread queuer;
-std::thread constructor;
+TestThread queuer;
+TestThread constructor;
 
 template <typename Condition>
 bool WaitUpTo(int milliseconds, Condition condition) {
@@ -120,11 +121,11 @@ bool WaitUpTo(int milliseconds, Condition condition) {
 void LateHook() { lateHookThread = VolThreads::GetCurrentThreadId(); }
 
 void SlowHook() {
-  queuer = std::thread([] {
+  queuer = TestThread([] {
     VolSysCallOnFirstThread(LateHook);
     queued = true;
   });
-  constructor = std::thread([] {
+  constructor = TestThread([] {
     VolThreads second("second", nullptr);
     secondWentOnTooEarly = !slowHookDone || lateHookThread == 0;
     secondMade = true;
