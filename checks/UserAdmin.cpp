@@ -1,7 +1,7 @@
 #include "checks/UserAdmin.h"
 
 #include "platform/Services.h"
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 bool IsUserAdmin() {
     SetupLog::Write(L"IN-> IsUserAdmin()");

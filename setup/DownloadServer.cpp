@@ -1,7 +1,7 @@
 #include "setup/DownloadServer.h"
 
 #include "platform/Services.h"
-#include "setup/ProductConstants.h"
+#include "core/ProductConstants.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "checks/UserAdmin.h"
 #include "platform/Services.h"
 #include "setup/DownloadServer.h"
-#include "setup/MessageCatalogue.h"
-#include "setup/ProcessState.h"
-#include "setup/ProductConstants.h"
-#include "setup/SetupLog.h"
+#include "core/MessageCatalogue.h"
+#include "core/ProcessState.h"
+#include "core/ProductConstants.h"
+#include "core/SetupLog.h"
 
 void SetupApp::Tell(const std::wstring& text, bool warning) const {
     platform::Os().desktop->ShowMessage(text, caption_,

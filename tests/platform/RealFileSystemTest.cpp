@@ -9,7 +9,7 @@
 
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 namespace {
 

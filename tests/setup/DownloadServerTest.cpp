@@ -5,7 +5,7 @@
 #include "platform/fakes/FakeMachine.h"
 #include "setup/DownloadServer.h"
 #include "setup/InstallPaths.h"
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 namespace {
 

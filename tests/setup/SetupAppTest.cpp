@@ -4,7 +4,7 @@
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupApp.h"
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 namespace {
 
@@ -170,7 +170,7 @@ TEST_F(StartupTest, ATestServerIsAnnouncedBeforeTheVersionLine) {
 
 TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
     struct Case {
-        platform::LanguageId language;
+        LanguageId language;
         std::string firstLogLine;  // bytes after the time stamp
         std::wstring refusalCaption;  // the message box shows the real letters
     };

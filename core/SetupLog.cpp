@@ -1,10 +1,10 @@
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 #include <cstdio>
 
 #include "platform/Services.h"
-#include "setup/MessageCatalogue.h"
-#include "setup/ProductConstants.h"
+#include "core/MessageCatalogue.h"
+#include "core/ProductConstants.h"
 
 namespace {
 

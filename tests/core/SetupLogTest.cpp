@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/fakes/FakeMachine.h"
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 namespace {
 
