@@ -48,7 +48,7 @@ run "native-tsan tests" run_tests --preset native-tsan -j "$jobs" --no-tests=ign
 run "mingw64 build" configure_and_build mingw64
 run "mingw64 tests (Wine)" run_tests --preset mingw64 -j "$jobs"
 run "mingw32 build" configure_and_build mingw32
-if [ -f scripts/fuzz-smoke.sh ]; then run "fuzz smoke" bash scripts/fuzz-smoke.sh; fi
+run "fuzz smoke" bash scripts/fuzz-smoke.sh
 
 
 if [ ${#failed[@]} -ne 0 ]; then
