@@ -1,10 +1,11 @@
 // Start-up on staged machines: the order of its steps, its refusals and what it logs.
 #include <gtest/gtest.h>
 
+#include "core/ProcessSettings.h"
+#include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupApp.h"
-#include "core/SetupLog.h"
 
 namespace {
 
@@ -151,21 +152,16 @@ TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
 }
 
 TEST_F(StartupTest, ATestServerIsAnnouncedBeforeTheVersionLine) {
-    machine.environment.variables[L"KORVOSkelv_Server"] = L"127.0.0.1:8081";
-    // The setting is read once per process; this test needs a process of its own.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            InitInstance();
-            bool warned = machine.desktop.shown.size() == 1 &&
-                          machine.desktop.shown[0].text == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
-                          machine.desktop.shown[0].icon == MessageIcon::Warning;
-            auto texts = LogTexts();
-            bool logged = texts.size() == 7 && texts[3] == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
-                          texts[4] == L"Version 06-11-2009.20.00";
-            std::exit(warned && logged ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    ProcessSettings settings;
+    settings.downloadServer = L"127.0.0.1:8081";
+    ScopedProcessSettings scope(settings);
+    InitInstance();
+    ASSERT_EQ(machine.desktop.shown.size(), 1u);
+    EXPECT_EQ(machine.desktop.shown[0].text, L"Internal test for KORVOSkelv from 127.0.0.1:8081");
+    EXPECT_EQ(machine.desktop.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()",
+                                                     L"Internal test for KORVOSkelv from 127.0.0.1:8081",
+                                                     L"Version 06-11-2009.20.00", L"IDCANCEL", kEnd}));
 }
 
 TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
