@@ -80,6 +80,8 @@ bool SetupApp::InitInstance() {
     } else if (result == StartupSteps::kCancelled || result == StartupSteps::kFailed) {
         SetupLog::Write(L"IDCANCEL");
     }
+    // The process ends when start-up returns: give a worker still cleaning up the time to finish.
+    if (!WaitForRunningWorkers(workerWaitMilliseconds_)) SetupLog::Write(L"Install worker still running at exit");
     SetupLog::Write(endLine);
     return false;
 }
