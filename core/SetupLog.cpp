@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/Services.h"
+#include "threads/VolMutexUntraced.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProductConstants.h"
 
@@ -14,9 +15,21 @@ constexpr std::size_t kTempPathChars = 1024;
 constexpr wchar_t kDefaultLineFormat[] = L"%s: %s\n";
 
 LogWriter& ProcessLog() {
-    static LogWriter writer;
+    static LogWriter& writer = *new LogWriter;
     return writer;
 }
+
+// Holds the untraced lock for the lifetime of the guard.
+class LockedFor {
+public:
+    explicit LockedFor(VolMutex& lock) : lock_(lock) { VolMutexUntraced::Lock(lock_); }
+    ~LockedFor() { VolMutexUntraced::Unlock(lock_); }
+    LockedFor(const LockedFor&) = delete;
+    LockedFor& operator=(const LockedFor&) = delete;
+
+private:
+    VolMutex& lock_;
+};
 
 }  // namespace
 
@@ -47,7 +60,7 @@ std::string EncodeLogBytes(const std::wstring& text) {
 }
 
 void LogWriter::Write(const std::wstring& text) {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockedFor guard(lock_);
     platform::Services& os = platform::Os();
     if (firstWrite_) {
         // An unreadable temporary folder leaves the bare file name: the log goes to the current folder.
@@ -69,6 +82,6 @@ void LogWriter::Write(const std::wstring& text) {
 }
 
 std::wstring LogWriter::FilePath() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockedFor guard(lock_);
     return filePath_;
 }

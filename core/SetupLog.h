@@ -1,9 +1,9 @@
 #pragma once
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "platform/Clock.h"
+#include "threads/VolMutex.h"
 
 // The setup's one log file, "KORVOSkelvInstall.log" in the user's temporary folder. Each entry is
 // "<local time stamp>: <text>" with CR LF, in single-byte Latin-1 ("?" for anything else). The first
@@ -16,7 +16,8 @@ public:
     static std::wstring GetFilePath();
 };
 
-// The machinery behind SetupLog: one instance per process there, a fresh one in each test.
+// The machinery behind SetupLog: one instance per process there (never destroyed, so a thread still
+// writing while the process ends finds it whole), a fresh one in each test.
 class LogWriter {
 public:
     void Write(const std::wstring& text);
@@ -24,8 +25,8 @@ public:
 
 private:
     // Writes of the dialog thread and the install worker are serialised, so neither ever loses an
-    // entry because the other one held the file.
-    mutable std::mutex lock_;
+    // entry because the other one held the file. Untraced: log writes are not thread events.
+    mutable VolMutex lock_;
     bool firstWrite_ = true;
     std::wstring filePath_;
 };
