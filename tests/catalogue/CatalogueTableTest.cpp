@@ -110,28 +110,6 @@ TEST(CatalogueTable, LogLineFormatIsTheSameInEveryLanguage) {
     }
 }
 
-TEST(CatalogueTable, CharactersOutsideAsciiSurviveTheGenerator) {
-    struct Sample {
-        LanguageId language;
-        unsigned id;
-        const wchar_t* text;
-    };
-    const Sample samples[] = {
-        {0x0007, 116, L"Schlie\u00dfen"},
-        {0x0007, 132, L"Klicken Sie auf die Schaltfl\u00e4che \"Installieren\", um die Installation zu starten."},
-        {0x000A, 1020, L"\u00bfEst\u00e1 seguro de que desea cancelar la instalaci\u00f3n de %1?"},
-        {0x000C, 126, L"\u00c9chec de la fonction %s - errno = %d"},
-        {0x0010, 150, L"\u00c8 gi\u00e0 in corso un'altra installazione di %1."},
-        {0x0411, 152, L"\u30ad\u30e3\u30f3\u30bb\u30eb"},
-        {0x0411, 128, L"%2\n\u3067\u306f %1 \u306e\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb\u306f\u7981\u6b62\u3055\u308c\u3066\u3044\u307e\u3059\u3002"},
-    };
-    for (const Sample& sample : samples) {
-        const wchar_t* text = catalogue::FindEntry(sample.language, sample.id);
-        ASSERT_NE(text, nullptr) << Hex(sample.language) << " entry " << sample.id;
-        EXPECT_EQ(std::wstring(text), sample.text) << Hex(sample.language) << " entry " << sample.id;
-    }
-}
-
 TEST(CatalogueTable, TextsNameTheButtonsAsTheButtonsRead) {
     struct Mention {
         unsigned text;

@@ -48,20 +48,6 @@ TEST(DownloadServer, FileNamesAreUsedAsGiven) {
     EXPECT_EQ(BuildDownloadUrl(L"a b%20C.MSI"), L"http://download.halvorsk.com/downloads/skelv/skelv_v31/a b%20C.MSI");
 }
 
-TEST(DownloadServer, HelpAddressIgnoresTheServer) {
-    ScopedProcessSettings settings(WithServer(L"127.0.0.1:9"));
-    EXPECT_EQ(HelpAddress(), L"http://support.halvorsk.com/skelvit/KORVO_Skelv/help/");
-    EXPECT_EQ(GetHelpUrl(HelpAddress()), HelpAddress());
-    EXPECT_EQ(GetHelpUrl(L"anything at all"), L"anything at all");
-}
-
-TEST(InstallPaths, PackageFolderIsTempKorvosAndTheProcessIdInDecimal) {
-    EXPECT_EQ(FormatPackageFolder(L"C:\\Temp\\", 1234), L"C:\\Temp\\KORVOS1234\\");
-    EXPECT_EQ(FormatPackageFolder(L"C:\\Temp\\", 7), L"C:\\Temp\\KORVOS7\\");
-    EXPECT_EQ(FormatPackageFolder(L"C:\\Temp\\", 4294967295u), L"C:\\Temp\\KORVOS4294967295\\");
-    EXPECT_EQ(FormatPackageFolder(L"", 12), L"KORVOS12\\");
-}
-
 TEST(InstallPaths, PreparingCreatesAndLogsThePackageFolder) {
     ScopedFakeMachine machine;
     machine.process.processId = 1234;
