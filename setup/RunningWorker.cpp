@@ -1,6 +1,7 @@
 #include "setup/RunningWorker.h"
 
 #include "threads/VolMutex.h"
+#include "threads/VolMutexUntraced.h"
 #include "threads/VolWaitingPoint.h"
 
 namespace {
@@ -22,16 +23,16 @@ WorkerCount& Workers() {
 
 void RegisterRunningWorker() {
     WorkerCount& workers = Workers();
-    workers.lock.Lock();
+    VolMutexUntraced::Lock(workers.lock);
     if (workers.running++ == 0) workers.noneRunning.Reset();
-    workers.lock.Unlock();
+    VolMutexUntraced::Unlock(workers.lock);
 }
 
 void UnregisterRunningWorker() {
     WorkerCount& workers = Workers();
-    workers.lock.Lock();
+    VolMutexUntraced::Lock(workers.lock);
     if (workers.running > 0 && --workers.running == 0) workers.noneRunning.Broadcast();
-    workers.lock.Unlock();
+    VolMutexUntraced::Unlock(workers.lock);
 }
 
 bool WaitForRunningWorkers(int milliseconds) { return Workers().noneRunning.Wait(milliseconds) == 0; }
