@@ -1,7 +1,7 @@
 #include "checks/UserAdmin.h"
 
-#include "platform/Services.h"
 #include "core/SetupLog.h"
+#include "platform/Services.h"
 
 bool IsUserAdmin() {
     SetupLog::Write(L"IN-> IsUserAdmin()");

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "platform/Services.h"
-#include "threads/VolMutexUntraced.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProductConstants.h"
+#include "platform/Services.h"
+#include "threads/VolMutexUntraced.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "setup/InstallPaths.h"
 
-#include "platform/Services.h"
 #include "core/SetupLog.h"
+#include "platform/Services.h"
 
 namespace {
 

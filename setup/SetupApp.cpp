@@ -1,12 +1,12 @@
 #include "setup/SetupApp.h"
 
 #include "checks/UserAdmin.h"
-#include "platform/Services.h"
-#include "setup/DownloadServer.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProcessState.h"
 #include "core/ProductConstants.h"
 #include "core/SetupLog.h"
+#include "platform/Services.h"
+#include "setup/DownloadServer.h"
 
 void SetupApp::Tell(const std::wstring& text, bool warning) const {
     platform::Os().desktop->ShowMessage(text, caption_,

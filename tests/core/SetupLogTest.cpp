@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "platform/fakes/FakeMachine.h"
 #include "core/SetupLog.h"
+#include "platform/fakes/FakeMachine.h"
 
 namespace {
 

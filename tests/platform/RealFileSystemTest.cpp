@@ -7,9 +7,9 @@
 #include <iterator>
 #include <thread>
 
+#include "core/SetupLog.h"
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
-#include "core/SetupLog.h"
 
 namespace {
 
