@@ -3,7 +3,8 @@
 #include "checks/StartupCheckResults.h"
 
 StartupCheckResults& StartupResults() {
-    static StartupCheckResults results;
+    // Never destroyed: the install worker may read it while the process ends.
+    static StartupCheckResults& results = *new StartupCheckResults;
     return results;
 }
 

@@ -1,7 +1,7 @@
 #include "checks/UserAdmin.h"
 
+#include "core/SetupLog.h"
 #include "platform/Services.h"
-#include "setup/SetupLog.h"
 
 bool IsUserAdmin() {
     SetupLog::Write(L"IN-> IsUserAdmin()");

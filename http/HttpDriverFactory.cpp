@@ -2,18 +2,15 @@
 
 #include <new>
 
+#include "core/ProcessSettings.h"
 #include "http/socket/SocketHttpDriver.h"
-#include "platform/Services.h"
 #ifdef _WIN32
 #include "http/wininet/WinInetHttpDriver.h"
 #endif
 
 namespace {
 
-bool SocketDriverRequested() {
-    platform::Environment* environment = platform::Os().environment;
-    return environment != nullptr && environment->Get(L"HTTPDriver").has_value();
-}
+bool SocketDriverRequested() { return CurrentProcessSettings().socketDriverRequested; }
 
 }  // namespace
 

@@ -1,19 +1,14 @@
 # The HTTP client's transports: the socket driver (every platform), the WinINet driver (Windows),
 # the driver factory and the holder. Added to the korvo_http library that core.cmake creates.
-if(TARGET korvo_http)
-  target_sources(korvo_http PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/socket/os/SocketApi.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/socket/HttpSocket.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/socket/ResponseHeaderQuery.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/socket/SocketProcessSettings.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/socket/SocketHttpDriver.cpp)
-  if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp)
-    target_sources(korvo_http PRIVATE
-      ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/HttpDriverHolder.cpp)
-  endif()
-  if(WIN32)
-    target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wininet/WinInetHttpDriver.cpp)
-    target_link_libraries(korvo_http PUBLIC ws2_32 wininet)
-  endif()
+target_sources(korvo_http PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/socket/os/SocketApi.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket/HttpSocket.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket/ResponseHeaderQuery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket/SocketProcessSettings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket/SocketHttpDriver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HttpDriverHolder.cpp)
+if(WIN32)
+  target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wininet/WinInetHttpDriver.cpp)
+  target_link_libraries(korvo_http PUBLIC ws2_32 wininet)
 endif()

@@ -3,7 +3,8 @@
 namespace platform {
 
 Services& Os() {
-    static Services current = RealServices();
+    // Never destroyed, like the services it points to: threads may use them while the process ends.
+    static Services& current = *new Services(RealServices());
     return current;
 }
 

@@ -28,7 +28,8 @@ struct Services {
 // The services in force. Set once on the user-interface thread before any other thread exists.
 Services& Os();
 
-// The operating system's own implementations (Win32 on Windows, POSIX stand-ins elsewhere).
+// The operating system's own implementations (Win32 on Windows, POSIX stand-ins elsewhere), made
+// on first use and never destroyed.
 Services RealServices();
 
 class ScopedServices {

@@ -1,12 +1,7 @@
 #pragma once
-#include <cstdint>
+#include "resources/LanguageId.h"
 
 namespace platform {
-
-// A Windows language identifier: primary language in the low 10 bits, sublanguage above.
-using LanguageId = std::uint16_t;
-
-constexpr LanguageId PrimaryLanguage(LanguageId id) { return static_cast<LanguageId>(id & 0x3FF); }
 
 class UiLanguage {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
 
-#include "platform/UiLanguage.h"
+#include "resources/LanguageId.h"
 
 // The generated side of the portable catalogue (CatalogueEntries.cpp, built from
 // resources/catalogue/messages.txt). Only CatalogueTable.cpp reads it.
@@ -14,7 +14,7 @@ struct CatalogueEntry {
 
 // One language's entries, sorted by id.
 struct LanguageTable {
-    platform::LanguageId language;
+    LanguageId language;
     const CatalogueEntry* entries;
     std::size_t count;
 };

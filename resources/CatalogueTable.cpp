@@ -7,13 +7,13 @@
 namespace catalogue {
 namespace {
 
-constexpr platform::LanguageId kEnglishUnitedStates = 0x0409;
-constexpr platform::LanguageId kJapanese = 0x0411;
+constexpr LanguageId kEnglishUnitedStates = 0x0409;
+constexpr LanguageId kJapanese = 0x0411;
 
 // The tables with the neutral sublanguage: they serve every region of their language.
-constexpr platform::LanguageId kNeutralTables[] = {0x0007, 0x000A, 0x000C, 0x0010};
+constexpr LanguageId kNeutralTables[] = {0x0007, 0x000A, 0x000C, 0x0010};
 
-const LanguageTable* TableFor(platform::LanguageId language) {
+const LanguageTable* TableFor(LanguageId language) {
     const TableList list = GeneratedTables();
     const LanguageTable* end = list.tables + list.count;
     const LanguageTable* found = std::find_if(list.tables, end, [language](const LanguageTable& table) {
@@ -24,16 +24,16 @@ const LanguageTable* TableFor(platform::LanguageId language) {
 
 }  // namespace
 
-platform::LanguageId ChooseTableLanguage(platform::LanguageId userLanguage) {
-    const platform::LanguageId primary = platform::PrimaryLanguage(userLanguage);
-    for (platform::LanguageId neutral : kNeutralTables) {
+LanguageId ChooseTableLanguage(LanguageId userLanguage) {
+    const LanguageId primary = PrimaryLanguage(userLanguage);
+    for (LanguageId neutral : kNeutralTables) {
         if (primary == neutral) return neutral;
     }
-    if (primary == platform::PrimaryLanguage(kJapanese)) return kJapanese;
+    if (primary == PrimaryLanguage(kJapanese)) return kJapanese;
     return kEnglishUnitedStates;
 }
 
-const wchar_t* FindEntry(platform::LanguageId tableLanguage, unsigned id) {
+const wchar_t* FindEntry(LanguageId tableLanguage, unsigned id) {
     const LanguageTable* table = TableFor(tableLanguage);
     if (table == nullptr) return nullptr;
     const CatalogueEntry* end = table->entries + table->count;

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/UiLanguage.h"
+#include "resources/LanguageId.h"
 
 // The message catalogue as compiled into the program for platforms without the Windows resource
 // loader. Generated from the same source as the Windows string tables.
@@ -8,9 +8,9 @@ namespace catalogue {
 // The table the Windows resource loader would use for a user of `userLanguage`: German, Spanish,
 // French and Italian by primary language (any region), Japanese, and English (United States) for
 // every other language.
-platform::LanguageId ChooseTableLanguage(platform::LanguageId userLanguage);
+LanguageId ChooseTableLanguage(LanguageId userLanguage);
 
 // The text of entry `id` in the table of `tableLanguage`; null when there is no such entry.
-const wchar_t* FindEntry(platform::LanguageId tableLanguage, unsigned id);
+const wchar_t* FindEntry(LanguageId tableLanguage, unsigned id);
 
 }  // namespace catalogue

@@ -50,7 +50,7 @@ run "mingw64 build" configure_and_build mingw64
 run "mingw64 tests (Wine)" run_tests --preset mingw64 -j "$jobs"
 run "mingw32 build" configure_and_build mingw32
 run "mingw32 tests (import check)" run_tests --preset mingw32 -j "$jobs"
-if [ -f scripts/fuzz-smoke.sh ]; then run "fuzz smoke" bash scripts/fuzz-smoke.sh; fi
+run "fuzz smoke" bash scripts/fuzz-smoke.sh
 
 
 if [ ${#failed[@]} -ne 0 ]; then

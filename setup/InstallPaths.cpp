@@ -1,19 +1,20 @@
 #include "setup/InstallPaths.h"
 
+#include "core/SetupLog.h"
 #include "platform/Services.h"
-#include "setup/SetupLog.h"
 
 namespace {
 
 constexpr std::size_t kTempPathChars = 1024;
 
+// Never destroyed: the worker's clean-up may read them while the process ends.
 std::wstring& TempPathValue() {
-    static std::wstring value;
+    static std::wstring& value = *new std::wstring;
     return value;
 }
 
 std::wstring& PackageFolderValue() {
-    static std::wstring value;
+    static std::wstring& value = *new std::wstring;
     return value;
 }
 

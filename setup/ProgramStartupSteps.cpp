@@ -16,6 +16,6 @@ public:
 }  // namespace
 
 StartupSteps& ProgramStartupSteps() {
-    static RealStartupSteps steps;
+    static RealStartupSteps& steps = *new RealStartupSteps;
     return steps;
 }

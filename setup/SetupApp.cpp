@@ -1,12 +1,12 @@
 #include "setup/SetupApp.h"
 
 #include "checks/UserAdmin.h"
+#include "core/MessageCatalogue.h"
+#include "core/ProcessState.h"
+#include "core/ProductConstants.h"
+#include "core/SetupLog.h"
 #include "platform/Services.h"
 #include "setup/DownloadServer.h"
-#include "setup/MessageCatalogue.h"
-#include "setup/ProcessState.h"
-#include "setup/ProductConstants.h"
-#include "setup/SetupLog.h"
 
 void SetupApp::Tell(const std::wstring& text, bool warning) const {
     platform::Os().desktop->ShowMessage(text, caption_,
@@ -80,6 +80,8 @@ bool SetupApp::InitInstance() {
     } else if (result == StartupSteps::kCancelled || result == StartupSteps::kFailed) {
         SetupLog::Write(L"IDCANCEL");
     }
+    // The process ends when start-up returns: give a worker still cleaning up the time to finish.
+    if (!WaitForRunningWorkers(workerWaitMilliseconds_)) SetupLog::Write(L"Install worker still running at exit");
     SetupLog::Write(endLine);
     return false;
 }

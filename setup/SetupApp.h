@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "setup/RunningWorker.h"
+
 // The steps start-up hands over to other parts of the setup. The program uses the real ones
 // (ProgramStartupSteps); tests substitute their own to observe the order and steer the outcome.
 class StartupSteps {
@@ -19,7 +21,9 @@ StartupSteps& ProgramStartupSteps();
 // The whole life of the setup process: checks, single-instance guard, the dialog, the launch.
 class SetupApp {
 public:
-    explicit SetupApp(StartupSteps& steps = ProgramStartupSteps()) : steps_(steps) {}
+    explicit SetupApp(StartupSteps& steps = ProgramStartupSteps(),
+                      int workerWaitMilliseconds = kWorkerEndWaitMilliseconds)
+        : steps_(steps), workerWaitMilliseconds_(workerWaitMilliseconds) {}
     // Always false: no message loop is to run after it.
     bool InitInstance();
 
@@ -28,5 +32,6 @@ private:
     void Tell(const std::wstring& text, bool warning) const;
 
     StartupSteps& steps_;
+    int workerWaitMilliseconds_;
     std::wstring caption_;
 };

@@ -1,7 +1,7 @@
 #include "http/socket/SocketProcessSettings.h"
 
+#include "core/ProcessSettings.h"
 #include "http/socket/os/SocketApi.h"
-#include "platform/Services.h"
 #include "platform/Text.h"
 #include "threads/VolMutex.h"
 
@@ -43,9 +43,7 @@ void EnsureInitialised() {
     static const bool started = http::os::StartSockets();
     (void)started;
     state.proxyHost.clear();
-    if (platform::Environment* environment = platform::Os().environment) {
-        if (auto value = environment->Get(L"Proxy")) state.proxyHost = platform::ToUtf8(*value);
-    }
+    if (const auto& proxy = CurrentProcessSettings().proxy) state.proxyHost = platform::ToUtf8(*proxy);
     state.initialised = true;
 }
 

@@ -167,16 +167,11 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static PosixEnvironment environment;
-    static PosixFileSystem files;
-    static PosixProcessInfo process;
-    static PosixClock clock;
-    static PosixUiLanguage language;
-    static PosixStringResources strings;
-    static PosixDesktop desktop;
-    static PosixNamedMutexes mutexes;
-    static PosixSecurity security;
-    return Services{&environment, &files, &process, &clock, &language, &strings, &desktop, &mutexes, &security};
+    static const Services& services =
+        *new Services{new PosixEnvironment, new PosixFileSystem, new PosixProcessInfo, new PosixClock,
+                      new PosixUiLanguage, new PosixStringResources, new PosixDesktop, new PosixNamedMutexes,
+                      new PosixSecurity};
+    return services;
 }
 
 }  // namespace platform

@@ -21,8 +21,8 @@ public:
     bool RegisterDialogClassCopy(const std::wstring& className) override {
         WNDCLASSW dialogClass{};
         if (!GetClassInfoW(nullptr, L"#32770", &dialogClass)) return false;
-        // The copy must outlive the registration, so keep the name in a static.
-        static std::wstring registeredName;
+        // The copy must outlive the registration, so keep the name for the whole process.
+        static std::wstring& registeredName = *new std::wstring;
         registeredName = className;
         dialogClass.lpszClassName = registeredName.c_str();
         return RegisterClassW(&dialogClass) != 0;
@@ -57,7 +57,7 @@ public:
 }  // namespace
 
 Desktop& Win32DesktopInstance() {
-    static Win32Desktop instance;
+    static Win32Desktop& instance = *new Win32Desktop;  // never destroyed, like every real service
     return instance;
 }
 

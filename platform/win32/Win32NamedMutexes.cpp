@@ -55,7 +55,7 @@ public:
 }  // namespace
 
 NamedMutexes& Win32NamedMutexesInstance() {
-    static Win32NamedMutexes instance;
+    static Win32NamedMutexes& instance = *new Win32NamedMutexes;  // never destroyed, like every real service
     return instance;
 }
 

@@ -48,7 +48,7 @@ private:
 }  // namespace
 
 Security& Win32SecurityInstance() {
-    static Win32Security instance;
+    static Win32Security& instance = *new Win32Security;  // never destroyed, like every real service
     return instance;
 }
 

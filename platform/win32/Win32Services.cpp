@@ -103,14 +103,11 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static Win32Environment environment;
-    static Win32FileSystem files;
-    static Win32ProcessInfo process;
-    static Win32Clock clock;
-    static Win32UiLanguage language;
-    return Services{&environment, &files, &process, &clock, &language,
-                    &Win32StringResourcesInstance(), &Win32DesktopInstance(),
-                    &Win32NamedMutexesInstance(), &Win32SecurityInstance()};
+    static const Services& services =
+        *new Services{new Win32Environment, new Win32FileSystem, new Win32ProcessInfo, new Win32Clock,
+                      new Win32UiLanguage, &Win32StringResourcesInstance(), &Win32DesktopInstance(),
+                      &Win32NamedMutexesInstance(), &Win32SecurityInstance()};
+    return services;
 }
 
 }  // namespace platform

@@ -20,7 +20,7 @@ public:
 }  // namespace
 
 StringResources& Win32StringResourcesInstance() {
-    static Win32StringResources instance;
+    static Win32StringResources& instance = *new Win32StringResources;  // never destroyed, like every real service
     return instance;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/UiLanguage.h"
+#include "resources/LanguageId.h"
 
 // What the catalogue must hold, written down independently of resources/catalogue/messages.txt so
 // that a slip in the data or in the generator shows up as a difference.
@@ -69,11 +69,11 @@ inline constexpr ExpectedEntry kExpectedEntries[] = {
     {1020, Rule::Positional, L"Are you sure you want to cancel %1 installation?"},
 };
 
-inline constexpr platform::LanguageId kEnglishUnitedStates = 0x0409;
+inline constexpr LanguageId kEnglishUnitedStates = 0x0409;
 
 // The six tables: English (United States), German, Spanish, French, Italian (neutral sublanguage:
 // every region), Japanese.
-inline constexpr platform::LanguageId kTableLanguages[] = {0x0409, 0x0007, 0x000A, 0x000C, 0x0010, 0x0411};
-inline constexpr platform::LanguageId kTranslatedLanguages[] = {0x0007, 0x000A, 0x000C, 0x0010, 0x0411};
+inline constexpr LanguageId kTableLanguages[] = {0x0409, 0x0007, 0x000A, 0x000C, 0x0010, 0x0411};
+inline constexpr LanguageId kTranslatedLanguages[] = {0x0007, 0x000A, 0x000C, 0x0010, 0x0411};
 
 }  // namespace catalogue_test

@@ -47,7 +47,7 @@ std::optional<std::wstring> LoadedByTheLoader(unsigned id) {
 }
 
 TEST(StringTables, HoldEveryEntryOfThePortableTableInEveryLanguage) {
-    for (platform::LanguageId language : kTableLanguages) {
+    for (LanguageId language : kTableLanguages) {
         for (const ExpectedEntry& expected : kExpectedEntries) {
             SCOPED_TRACE(testing::Message() << Hex(language) << " entry " << expected.id);
             const wchar_t* portable = catalogue::FindEntry(language, expected.id);
@@ -91,7 +91,7 @@ TEST(ResourceLoader, ChoosesTheTableForTheUserLanguage) {
     if (std::optional<unsigned> expectedUser = HexFromEnvironment("KORVO_EXPECTED_USER_LANGUAGE")) {
         ASSERT_EQ(Hex(user), Hex(*expectedUser)) << "the user language was not set up as asked";
     }
-    const platform::LanguageId table = catalogue::ChooseTableLanguage(user);
+    const LanguageId table = catalogue::ChooseTableLanguage(user);
     if (std::optional<unsigned> expectedTable = HexFromEnvironment("KORVO_EXPECTED_TABLE")) {
         ASSERT_EQ(Hex(table), Hex(*expectedTable));
     }

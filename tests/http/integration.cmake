@@ -14,6 +14,7 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
   LIBS korvo_http korvo_platform_fakes
+  LABELS server
   TIMEOUT 600)
 target_compile_definitions(http_integration_tests PRIVATE
   KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
@@ -23,6 +24,7 @@ korvo_test(http_wininet_tests
     ${HTTP_INTEGRATION}/TestServers.cpp
     ${HTTP_INTEGRATION}/WinInetDriverTest.cpp
   LIBS korvo_http korvo_platform_fakes
+  LABELS server
   WINDOWS_ONLY
   TIMEOUT 300)
 if(TARGET http_wininet_tests)
@@ -35,7 +37,7 @@ korvo_test(http_concurrency_tests
     ${HTTP_INTEGRATION}/TestServers.cpp
     ${HTTP_INTEGRATION}/ConcurrentHoldersTest.cpp
   LIBS korvo_http korvo_platform_fakes
-  LABELS concurrency
+  LABELS concurrency server
   TIMEOUT 300)
 target_compile_definitions(http_concurrency_tests PRIVATE
   KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
@@ -49,8 +51,8 @@ find_package(Python3 COMPONENTS Interpreter)
 if(TEST http_integration_tests AND Python3_Interpreter_FOUND)
   add_test(NAME http_servers_start COMMAND ${Python3_EXECUTABLE} ${HTTP_SERVERS_SCRIPT} start ${HTTP_SERVERS_STATE})
   add_test(NAME http_servers_stop COMMAND ${Python3_EXECUTABLE} ${HTTP_SERVERS_SCRIPT} stop ${HTTP_SERVERS_STATE})
-  set_tests_properties(http_servers_start PROPERTIES FIXTURES_SETUP http_servers TIMEOUT 300)
-  set_tests_properties(http_servers_stop PROPERTIES FIXTURES_CLEANUP http_servers TIMEOUT 60)
+  set_tests_properties(http_servers_start PROPERTIES FIXTURES_SETUP http_servers TIMEOUT 300 LABELS server)
+  set_tests_properties(http_servers_stop PROPERTIES FIXTURES_CLEANUP http_servers TIMEOUT 60 LABELS server)
   set_tests_properties(http_integration_tests PROPERTIES FIXTURES_REQUIRED http_servers)
   foreach(test http_wininet_tests http_concurrency_tests)
     if(TEST ${test})

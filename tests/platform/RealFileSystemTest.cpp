@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/SetupLog.h"
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
-#include "setup/SetupLog.h"
 #include "tests/support/TestThread.h"
 
 namespace {

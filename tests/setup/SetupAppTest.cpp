@@ -1,10 +1,18 @@
 // Start-up on staged machines: the order of its steps, its refusals and what it logs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "core/ProcessSettings.h"
+#include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupApp.h"
-#include "setup/SetupLog.h"
+#include "tests/support/TestThread.h"
 
 namespace {
 
@@ -22,12 +30,22 @@ public:
     void CheckAllPrereqs() override { calls.push_back("prereqs"); }
     int ShowMainDialog() override {
         calls.push_back("dialog");
+        if (onDialog) onDialog();
         return dialogResult;
     }
-    void LaunchInstalledApplication() override { calls.push_back("launch"); }
+    void LaunchInstalledApplication() override {
+        calls.push_back("launch");
+        if (mutexes != nullptr) mutexesClosedAtLaunch = mutexes->closed.size();
+        if (onLaunch) onLaunch();
+    }
 
     int dialogResult = kCancelled;
     std::vector<std::string> calls;
+    std::function<void()> onDialog;
+    std::function<void()> onLaunch;
+    // Watched at the moment of the launch when set.
+    const platform::fakes::FakeNamedMutexes* mutexes = nullptr;
+    std::size_t mutexesClosedAtLaunch = 0;
 };
 
 // The texts of a machine's log entries, without their time stamps.
@@ -81,13 +99,16 @@ TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
         ScopedFakeMachine run;
         RecordingSteps caseSteps;
         caseSteps.dialogResult = c.result;
+        caseSteps.mutexes = &run.mutexes;
         SetupApp(caseSteps).InitInstance();
         std::vector<std::wstring> texts = LogTextsOf(run);
         ASSERT_GE(texts.size(), 4u);
         EXPECT_EQ(std::vector<std::wstring>(texts.begin() + 4, texts.end()), c.logTail) << "result " << c.result;
         EXPECT_EQ(caseSteps.calls, c.calls) << "result " << c.result;
-        // Both mutexes are gone before the application starts.
-        EXPECT_EQ(run.mutexes.closed.size(), 2u);
+        // Both mutexes are gone when the application starts, so it cannot find them.
+        if (c.result == StartupSteps::kInstalled) {
+            EXPECT_EQ(caseSteps.mutexesClosedAtLaunch, 2u);
+        }
     }
 }
 
@@ -151,26 +172,95 @@ TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
 }
 
 TEST_F(StartupTest, ATestServerIsAnnouncedBeforeTheVersionLine) {
-    machine.environment.variables[L"KORVOSkelv_Server"] = L"127.0.0.1:8081";
-    // The setting is read once per process; this test needs a process of its own.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            InitInstance();
-            bool warned = machine.desktop.shown.size() == 1 &&
-                          machine.desktop.shown[0].text == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
-                          machine.desktop.shown[0].icon == MessageIcon::Warning;
-            auto texts = LogTexts();
-            bool logged = texts.size() == 7 && texts[3] == L"Internal test for KORVOSkelv from 127.0.0.1:8081" &&
-                          texts[4] == L"Version 06-11-2009.20.00";
-            std::exit(warned && logged ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    ProcessSettings settings;
+    settings.downloadServer = L"127.0.0.1:8081";
+    ScopedProcessSettings scope(settings);
+    InitInstance();
+    ASSERT_EQ(machine.desktop.shown.size(), 1u);
+    EXPECT_EQ(machine.desktop.shown[0].text, L"Internal test for KORVOSkelv from 127.0.0.1:8081");
+    EXPECT_EQ(machine.desktop.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()",
+                                                     L"Internal test for KORVOSkelv from 127.0.0.1:8081",
+                                                     L"Version 06-11-2009.20.00", L"IDCANCEL", kEnd}));
+}
+
+// A stand-in for the install worker: registered by the dialog before it starts, it writes log lines
+// until told to stop, then a last line, then unregisters.
+class StandInWorker {
+public:
+    void Start() {
+        RegisterRunningWorker();
+        thread_ = TestThread([this] {
+            while (!stop_.load()) SetupLog::Write(L"worker line " + std::to_wstring(++written_));
+            SetupLog::Write(L"worker done");
+            UnregisterRunningWorker();
+        });
+    }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    int Written() const { return written_.load(); }
+    ~StandInWorker() { Stop(); }
+
+private:
+    TestThread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> written_{0};
+};
+
+TEST_F(StartupTest, StartUpWaitsForAWorkerThatIsStillCleaningUp) {
+    StandInWorker worker;
+    std::atomic<bool> returned{false};
+    steps.dialogResult = StartupSteps::kInstalled;
+    steps.onDialog = [&] { worker.Start(); };
+    // The worker goes on after the launch and stops once start-up has returned, or after a bounded
+    // wait for that: start-up that waits for the worker never returns first.
+    TestThread stopper;
+    steps.onLaunch = [&] {
+        stopper = TestThread([&] {
+            for (int i = 0; i < 50 && !returned.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            worker.Stop();
+        });
+    };
+    InitInstance();
+    returned = true;
+    stopper.join();
+
+    std::vector<std::wstring> texts = LogTexts();
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts.back(), kEnd);
+    EXPECT_EQ(texts[texts.size() - 2], L"worker done") << "the end line comes after the worker's last line";
+}
+
+TEST_F(StartupTest, AWorkerThatOverrunsTheWaitIsLoggedAndKeepsWriting) {
+    StandInWorker worker;
+    steps.onDialog = [&] { worker.Start(); };
+    SetupApp(steps, 1).InitInstance();
+    const int writtenAtReturn = worker.Written();
+    // Still running after start-up has returned: let it write some more lines, then end it.
+    for (int i = 0; i < 1000 && worker.Written() < writtenAtReturn + 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    worker.Stop();
+
+    std::vector<std::wstring> texts = LogTexts();
+    auto timeout = std::find(texts.begin(), texts.end(), L"Install worker still running at exit");
+    ASSERT_NE(timeout, texts.end());
+    // The worker goes on writing meanwhile, so only its lines may stand between the two.
+    auto end = std::find(timeout, texts.end(), kEnd);
+    ASSERT_NE(end, texts.end());
+    EXPECT_TRUE(std::all_of(timeout + 1, end, [](const std::wstring& t) { return t.rfind(L"worker line ", 0) == 0; }));
+    EXPECT_GE(worker.Written(), writtenAtReturn + 5);
+    EXPECT_EQ(texts.back(), L"worker done");
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [](const std::wstring& t) { return t.rfind(L"worker line ", 0) == 0; }),
+              worker.Written())
+        << "no worker line is lost";
 }
 
 TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
     struct Case {
-        platform::LanguageId language;
+        LanguageId language;
         std::string firstLogLine;  // bytes after the time stamp
         std::wstring refusalCaption;  // the message box shows the real letters
     };
@@ -178,7 +268,7 @@ TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
         {0x0C07, "Beginn des Bootstrap-Setups f\xFCr die Installation von KORVO Skelv", L"KORVO Skelv Setup"},
         {0x0816, "Begin bootstrap setup for KORVO Skelv installation", L"KORVO Skelv Setup"},
         // Japanese letters become "?" in the log; the product name stays readable.
-        {0x0411, "KORVO Skelv ??????????????????? ????????????", L""},
+        {0x0411, "KORVO Skelv ??????????????????? ????????????", L"KORVO Skelv \u30bb\u30c3\u30c8\u30a2\u30c3\u30d7"},
     };
     for (const Case& c : cases) {
         ScopedFakeMachine machine;
@@ -190,8 +280,7 @@ TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
         std::string first = log.substr(0, log.find("\r\n"));
         EXPECT_EQ(first.substr(first.find(": ") + 2), c.firstLogLine) << "language " << c.language;
         ASSERT_EQ(machine.desktop.shown.size(), 1u);
-        if (c.language != 0x0411) EXPECT_EQ(machine.desktop.shown[0].caption, c.refusalCaption);
-        else EXPECT_EQ(machine.desktop.shown[0].caption, L"KORVO Skelv \u30bb\u30c3\u30c8\u30a2\u30c3\u30d7");
+        EXPECT_EQ(machine.desktop.shown[0].caption, c.refusalCaption);
     }
 }
 

@@ -113,10 +113,17 @@ def tls_server_block(www, port, certificate):
   }}"""
 
 
+def nginx_worker_user():
+    """nginx run as root hands its requests to a worker of an unprivileged user, which cannot read a
+    checkout inside a private folder (root's home, mode 0700) and answers 403. The test server's
+    worker stays root instead; run by anyone else, nginx keeps that user's rights anyway."""
+    return "user root;\n" if os.geteuid() == 0 else ""
+
+
 def nginx_config(state, www, port, tls_port=0, certificate=None):
     temp = os.path.join(state, "nginx-temp")
     os.makedirs(temp, exist_ok=True)
-    return f"""daemon off;
+    return f"""{nginx_worker_user()}daemon off;
 worker_processes 1;
 pid {state}/nginx.pid;
 error_log {state}/nginx-error.log;

@@ -61,9 +61,11 @@ std::string TestServers::FileContents(const std::string& name) const {
     return text.str();
 }
 
-ScopedEnvironment::ScopedEnvironment(std::map<std::wstring, std::wstring> variables) : saved_(platform::Os()) {
-    environment_.variables = std::move(variables);
-    platform::Os().environment = &environment_;
+static ProcessSettings SettingsOf(std::map<std::wstring, std::wstring> variables) {
+    platform::fakes::FakeEnvironment environment;
+    environment.variables = std::move(variables);
+    return ReadProcessSettings(environment);
 }
 
-ScopedEnvironment::~ScopedEnvironment() { platform::Os() = saved_; }
+ScopedEnvironment::ScopedEnvironment(std::map<std::wstring, std::wstring> variables)
+    : settings_(SettingsOf(std::move(variables))) {}

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "core/ProcessSettings.h"
 #include "http/HttpMemory.h"
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
@@ -28,17 +29,13 @@ struct TestServers {
     std::string FileContents(const std::string& name) const;
 };
 
-// Installs environment variables for the duration of a test, the rest of the OS services kept.
+// Puts the settings these environment variables give in force for the duration of a test.
 class ScopedEnvironment {
 public:
     explicit ScopedEnvironment(std::map<std::wstring, std::wstring> variables);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    platform::fakes::FakeEnvironment environment_;
-    platform::Services saved_;
+    ScopedProcessSettings settings_;
 };
 
 // A buffer the HTTP client handed back, released at the end of the scope.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ProcessSettings.h"
 #include "http/HttpDriver.h"
 #include "http/HttpPutSetting.h"
 #include "platform/fakes/FakeMachine.h"
@@ -436,8 +437,6 @@ TEST(OnAuthenticationChallenge, TheBaseClassHasNoCredentials) {
 
 class HeadTest : public ::testing::Test {
 protected:
-    void SetUp() override { HttpForgetPutSetting(); }
-    void TearDown() override { HttpForgetPutSetting(); }
     platform::fakes::ScopedFakeMachine machine;
 };
 
@@ -455,9 +454,9 @@ TEST_F(HeadTest, ModeAndSizeFollowLengthAndPutSetting) {
         {"no length, put set", "HTTP/1.1 200 OK\r\n\r\n", true, 0x4100, 0},
     };
     for (const auto& c : cases) {
-        HttpForgetPutSetting();
-        machine.environment.variables.clear();
-        if (c.putSet) machine.environment.variables[L"VolHTTPPUT"] = L"";
+        ProcessSettings settings;
+        settings.httpPutConfigured = c.putSet;
+        ScopedProcessSettings scope(settings);
         FakeDriver driver;
         driver.Respond(c.response);
         HttpFileStatus record;

@@ -1,4 +1,4 @@
-#include "setup/ProcessState.h"
+#include "core/ProcessState.h"
 
 std::atomic<std::int32_t> CancelRequested{0};
 std::atomic<std::int32_t> ProgressDisplayEnabled{1};

@@ -7,11 +7,10 @@ inline constexpr wchar_t kName[] = L"KORVO Skelv";          // "%1" of almost ev
 inline constexpr wchar_t kShortName[] = L"KORVOSkelv";      // in file, class and mutex names
 inline constexpr wchar_t kBuildStamp[] = L"06-11-2009.20.00";
 
-// The maker's servers. A test server replaces the download host through "KORVOSkelv_Server".
+// The maker's servers. A test server replaces the download host (core/ProcessSettings.h).
 inline constexpr wchar_t kDefaultDownloadHost[] = L"download.halvorsk.com";
 inline constexpr wchar_t kHelpSiteHost[] = L"support.halvorsk.com";
 inline constexpr wchar_t kHelpPath[] = L"/skelvit/KORVO_Skelv/help/";
-inline constexpr wchar_t kServerVariable[] = L"KORVOSkelv_Server";
 inline constexpr wchar_t kDownloadPath[] = L"/downloads/skelv/";
 inline constexpr wchar_t kReleaseLine[] = L"skelv_v31";
 

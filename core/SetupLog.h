@@ -16,7 +16,8 @@ public:
     static std::wstring GetFilePath();
 };
 
-// The machinery behind SetupLog: one instance per process there, a fresh one in each test.
+// The machinery behind SetupLog: one instance per process there (never destroyed, so a thread still
+// writing while the process ends finds it whole), a fresh one in each test.
 class LogWriter {
 public:
     void Write(const std::wstring& text);
@@ -24,7 +25,7 @@ public:
 
 private:
     // Writes of the dialog thread and the install worker are serialised, so neither ever loses an
-    // entry because the other one held the file.
+    // entry because the other one held the file. Untraced: log writes are not thread events.
     mutable VolMutex lock_;
     bool firstWrite_ = true;
     std::wstring filePath_;

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/MessageIds.h"
-#include "setup/WidePrintf.h"
+#include "core/MessageIds.h"
+#include "core/WidePrintf.h"
 
 // The numbered texts the setup shows and logs, in the user's language (the platform's loader
 // chooses the table). Two fill-in rules, fixed per text: positional ("%1".."%9", "%A".."%Z") and

@@ -1,4 +1,4 @@
-#include "setup/MessageCatalogue.h"
+#include "core/MessageCatalogue.h"
 
 #include "platform/Services.h"
 

@@ -1,8 +1,8 @@
 // The two fill-in rules of the catalogue's texts.
 #include <gtest/gtest.h>
 
-#include "setup/MessageCatalogue.h"
-#include "setup/WidePrintf.h"
+#include "core/MessageCatalogue.h"
+#include "core/WidePrintf.h"
 
 namespace {
 

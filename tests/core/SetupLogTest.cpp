@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 
+#include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
-#include "setup/SetupLog.h"
 #include "tests/support/TestThread.h"
 
 namespace {

@@ -1,24 +1,13 @@
-#include "setup/SetupLog.h"
+#include "core/SetupLog.h"
 
 #include <cstdio>
 
+#include "core/MessageCatalogue.h"
+#include "core/ProductConstants.h"
 #include "platform/Services.h"
-#include "setup/MessageCatalogue.h"
-#include "setup/ProductConstants.h"
+#include "threads/VolMutexUntraced.h"
 
 namespace {
-
-// Holds a mutex of the threading library for one scope.
-class Held {
-public:
-    explicit Held(VolMutex& mutex) : mutex_(mutex) { mutex_.Lock(); }
-    ~Held() { mutex_.Unlock(); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-private:
-    VolMutex& mutex_;
-};
 
 constexpr std::size_t kTempPathChars = 1024;
 // The line format is the same text in every language; it is built in so that a missing string
@@ -26,9 +15,21 @@ constexpr std::size_t kTempPathChars = 1024;
 constexpr wchar_t kDefaultLineFormat[] = L"%s: %s\n";
 
 LogWriter& ProcessLog() {
-    static LogWriter writer;
+    static LogWriter& writer = *new LogWriter;
     return writer;
 }
+
+// Holds the untraced lock for the lifetime of the guard.
+class LockedFor {
+public:
+    explicit LockedFor(VolMutex& lock) : lock_(lock) { VolMutexUntraced::Lock(lock_); }
+    ~LockedFor() { VolMutexUntraced::Unlock(lock_); }
+    LockedFor(const LockedFor&) = delete;
+    LockedFor& operator=(const LockedFor&) = delete;
+
+private:
+    VolMutex& lock_;
+};
 
 }  // namespace
 
@@ -59,7 +60,7 @@ std::string EncodeLogBytes(const std::wstring& text) {
 }
 
 void LogWriter::Write(const std::wstring& text) {
-    Held guard(lock_);
+    LockedFor guard(lock_);
     platform::Services& os = platform::Os();
     if (firstWrite_) {
         // An unreadable temporary folder leaves the bare file name: the log goes to the current folder.
@@ -81,6 +82,6 @@ void LogWriter::Write(const std::wstring& text) {
 }
 
 std::wstring LogWriter::FilePath() const {
-    Held guard(lock_);
+    LockedFor guard(lock_);
     return filePath_;
 }

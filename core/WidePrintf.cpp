@@ -1,4 +1,4 @@
-#include "setup/WidePrintf.h"
+#include "core/WidePrintf.h"
 
 
 namespace {
