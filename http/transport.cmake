@@ -4,7 +4,6 @@ if(TARGET korvo_http)
   target_sources(korvo_http PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/socket/os/SocketApi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/socket/HttpSocket.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/socket/ResponseHeaderQuery.cpp
     ${CMAKE_CURRENT_LIST_DIR}/socket/SocketProcessSettings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/socket/SocketHttpDriver.cpp)
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp)

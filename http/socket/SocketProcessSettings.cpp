@@ -1,17 +1,19 @@
 #include "http/socket/SocketProcessSettings.h"
 
-#include <mutex>
-
 #include "http/socket/os/SocketApi.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
+#include "threads/VolMutexUntraced.h"
 
 namespace socket_settings {
 
 namespace {
 
+// Holders on several threads may construct socket drivers and meet a 407 at once: every value
+// below is read and written under the lock. Untraced, so that the thread trace (itself a socket
+// user) never reports it.
 struct State {
-    std::mutex lock;
+    VolMutex lock{0, 0, 1};
     bool initialised = false;
     std::string proxyHost;
     bool hasChallenge = false;
@@ -23,11 +25,22 @@ State& Shared() {
     return state;
 }
 
+class Locked {
+public:
+    explicit Locked(State& state) : state_(state) { VolMutexUntraced::Lock(state_.lock); }
+    ~Locked() { VolMutexUntraced::Unlock(state_.lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    State& state_;
+};
+
 }  // namespace
 
 void EnsureInitialised() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Locked guard(state);
     if (state.initialised) return;
     static const bool started = http::os::StartSockets();
     (void)started;
@@ -40,13 +53,13 @@ void EnsureInitialised() {
 
 std::string ProxyHost() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Locked guard(state);
     return state.proxyHost;
 }
 
 bool GetProxyChallenge(ProxyChallenge* out) {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Locked guard(state);
     if (!state.hasChallenge) return false;
     *out = state.challenge;
     return true;
@@ -54,14 +67,14 @@ bool GetProxyChallenge(ProxyChallenge* out) {
 
 void SetProxyChallenge(const ProxyChallenge& challenge) {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Locked guard(state);
     state.challenge = challenge;
     state.hasChallenge = true;
 }
 
 void ResetForTesting() {
     State& state = Shared();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Locked guard(state);
     state.initialised = false;
     state.proxyHost.clear();
     state.hasChallenge = false;

@@ -7,8 +7,6 @@
 // for the last 407 answer.
 namespace socket_settings {
 
-constexpr uint16_t kProxyPort = 8080;
-
 // Reads "Proxy" and starts the socket library, the first time only.
 void EnsureInitialised();
 // The proxy host, or empty when none is configured.

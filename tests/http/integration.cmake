@@ -10,6 +10,7 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/TestServers.cpp
     ${HTTP_INTEGRATION}/DriverFactories.cpp
     ${HTTP_INTEGRATION}/DriverConformanceTest.cpp
+    ${HTTP_INTEGRATION}/AnswerRobustnessTest.cpp
     ${HTTP_INTEGRATION}/SocketDriverTest.cpp
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
@@ -39,11 +40,6 @@ korvo_test(http_concurrency_tests
   TIMEOUT 300)
 target_compile_definitions(http_concurrency_tests PRIVATE
   KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
-
-# The socket driver's header lookups, without any server.
-korvo_test(http_transport_unit_tests
-  SOURCES ${HTTP_INTEGRATION}/ResponseHeaderQueryTest.cpp
-  LIBS korvo_http)
 
 find_package(Python3 COMPONENTS Interpreter)
 if(TEST http_integration_tests AND Python3_Interpreter_FOUND)

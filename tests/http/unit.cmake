@@ -7,6 +7,7 @@ korvo_test(http_core_unit_tests
   SOURCES
     ${HTTP_UNIT}/HttpStreamTest.cpp
     ${HTTP_UNIT}/ResponseParsingTest.cpp
+    ${HTTP_UNIT}/ResponseHeaderQueryTest.cpp
     ${HTTP_UNIT}/RequestFlowsTest.cpp
     ${HTTP_UNIT}/UrlUtilitiesTest.cpp
     ${HTTP_UNIT}/CookieJarTest.cpp

@@ -321,6 +321,15 @@ TEST_F(SocketDriver, ResponseCanBeReadPieceByPiece) {
 
 namespace {
 
+TEST_F(SocketDriver, ChallengeHeaderIsFoundOnlyAtALineStart) {
+    CredentialDriver driver;
+    int32_t status = 0;
+    Echo(driver, "/challenge-in-value", 0, &status);
+    EXPECT_EQ(status, -401);
+    EXPECT_EQ(driver.seenScheme, "Basic");
+    EXPECT_EQ(driver.seenChallenge, "\"right\"");
+}
+
 TEST_F(SocketDriver, ChallengeTextIsReadWithinItsOwnLine) {
     struct Case {
         std::string value;
