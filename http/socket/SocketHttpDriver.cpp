@@ -92,7 +92,8 @@ int32_t SocketHttpDriver::Connect(const char* server, uint16_t port, int32_t /*a
         if (!socket_) return kHttpEFail;
         socket_->SetReceiveTimeoutMs(receiveTimeoutMs_);
     }
-    int32_t result = socket_->Connect(server, port, UsesProxy() ? proxyHost_.c_str() : nullptr, kHttpProxyPort);
+    int32_t result = socket_->Connect(server, port, UsesProxy() ? proxyHost_.c_str() : nullptr,
+                                      socket_settings::ProxyPort());
     if (result == kHttpOk) {
         port_ = port;
         connectedPort_ = port;

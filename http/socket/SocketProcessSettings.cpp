@@ -1,5 +1,6 @@
 #include "http/socket/SocketProcessSettings.h"
 
+#include "http/HttpLimits.h"
 #include "http/socket/os/SocketApi.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
@@ -16,6 +17,7 @@ struct State {
     VolMutex lock{0, 0, 1};
     bool initialised = false;
     std::string proxyHost;
+    uint16_t proxyPort = kHttpProxyPort;
     bool hasChallenge = false;
     ProxyChallenge challenge;
 };
@@ -57,6 +59,18 @@ std::string ProxyHost() {
     return state.proxyHost;
 }
 
+uint16_t ProxyPort() {
+    State& state = Shared();
+    Locked guard(state);
+    return state.proxyPort;
+}
+
+void UseProxyPortForTesting(uint16_t port) {
+    State& state = Shared();
+    Locked guard(state);
+    state.proxyPort = port;
+}
+
 bool GetProxyChallenge(ProxyChallenge* out) {
     State& state = Shared();
     Locked guard(state);
@@ -77,6 +91,7 @@ void ResetForTesting() {
     Locked guard(state);
     state.initialised = false;
     state.proxyHost.clear();
+    state.proxyPort = kHttpProxyPort;
     state.hasChallenge = false;
     state.challenge = ProxyChallenge{};
 }

@@ -11,6 +11,8 @@ namespace socket_settings {
 void EnsureInitialised();
 // The proxy host, or empty when none is configured.
 std::string ProxyHost();
+// The proxy's port: kHttpProxyPort.
+uint16_t ProxyPort();
 
 struct ProxyChallenge {
     std::string scheme;
@@ -24,5 +26,8 @@ void SetProxyChallenge(const ProxyChallenge& challenge);
 // Forgets everything above, so that the next construction reads the environment again. For tests,
 // which change "Proxy" between cases within one process.
 void ResetForTesting();
+// Sends proxy traffic to another port until the next reset, so that a test can stand in for the
+// proxy on a free port (8080 is the fixture's real proxy).
+void UseProxyPortForTesting(uint16_t port);
 
 }  // namespace socket_settings

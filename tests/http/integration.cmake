@@ -11,6 +11,8 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/DriverFactories.cpp
     ${HTTP_INTEGRATION}/DriverConformanceTest.cpp
     ${HTTP_INTEGRATION}/AnswerRobustnessTest.cpp
+    ${HTTP_INTEGRATION}/RawListener.cpp
+    ${HTTP_INTEGRATION}/RequestWireTest.cpp
     ${HTTP_INTEGRATION}/SocketDriverTest.cpp
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
