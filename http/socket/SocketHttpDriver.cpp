@@ -104,23 +104,19 @@ int32_t SocketHttpDriver::Connect(const char* server, uint16_t port, int32_t /*a
 
 int32_t SocketHttpDriver::ConnectUrl(const char* url) {
     if (url == nullptr) return kHttpFailed;
-    char* host = nullptr;
-    char* path = nullptr;
-    char* extra = nullptr;
-    uint16_t port = 0;
-    int32_t result = CrackUrlAndConnect(url, &host, &port, &path, &extra);
-    HttpFree(host);
-    HttpFree(path);
-    HttpFree(extra);
-    return result == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
+    // An authentication retry names the URL of the request it sends again: it was cracked when
+    // that request was opened.
+    if (cracked_.url == url) return ConnectFor(cracked_) == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
+    RequestUrl parts;
+    if (CrackRequestUrl(url, &parts) != kHttpOk) return kHttpConnectUrlFailed;
+    return ConnectFor(parts) == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
 }
 
 int32_t SocketHttpDriver::ReservedA(void*) { return kHttpFailed; }
 int32_t SocketHttpDriver::ReservedB(void*) { return kHttpFailed; }
 
-int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                                             char** extra) {
-    if (url == nullptr || std::strncmp(url, "http", 4) != 0 || host == nullptr) return kHttpInvalidArg;
+int32_t SocketHttpDriver::CrackRequestUrl(const char* url, RequestUrl* out) const {
+    if (url == nullptr || std::strncmp(url, "http", 4) != 0) return kHttpInvalidArg;
     if (std::strncmp(url, "https://", 8) == 0) return kHttpSchemeNotSupported;
     char* escaped = nullptr;
     int32_t result = EscapeUrl(url, &escaped, kUrlEscapeMode);
@@ -134,42 +130,55 @@ int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint1
         HttpFree(escaped);
         return result != kHttpOk ? result : kHttpNameNotResolved;
     }
-    std::string_view hostText(parts.hostName, parts.hostNameLength);
-    std::string target;
+    out->url = url;
+    out->host.assign(parts.hostName, parts.hostNameLength);
+    out->port = parts.port;
+    out->target.clear();
     if (UsesProxy()) {
         // The absolute form names the port too when it is not the default: a proxy goes where the
         // target says, and without it would reach port 80 instead of the server's.
-        target.assign(parts.scheme, parts.schemeLength);
-        target.append(hostText);
-        if (parts.port != 80) target.append(":").append(std::to_string(parts.port));
+        out->target.assign(parts.scheme, parts.schemeLength);
+        out->target.append(out->host);
+        if (parts.port != 80) out->target.append(":").append(std::to_string(parts.port));
     }
     if (parts.urlPath != nullptr && parts.urlPathLength != 0)
-        target.append(parts.urlPath, parts.urlPathLength);
+        out->target.append(parts.urlPath, parts.urlPathLength);
     else
-        target.push_back('/');
-    if (parts.extraInfo != nullptr) target.append(parts.extraInfo, parts.extraInfoLength);
-    uint16_t urlPort = parts.port;
-    *host = CopyText(hostText);
+        out->target.push_back('/');
+    if (parts.extraInfo != nullptr) out->target.append(parts.extraInfo, parts.extraInfoLength);
     HttpFree(escaped);
-    if (*host == nullptr) return kHttpOutOfMemory;
-    if (path != nullptr) {
-        *path = CopyText(target);
-        if (*path == nullptr) return kHttpOutOfMemory;
-    }
-    port_ = urlPort;
-    if (port != nullptr) *port = urlPort;
-    if (extra != nullptr) *extra = nullptr;
+    return kHttpOk;
+}
 
+int32_t SocketHttpDriver::ConnectFor(const RequestUrl& url) {
+    port_ = url.port;
     // Only a connection whose last answer was read to its end can carry a new request; an idle
     // one to the same server has nothing to read, so the probe times out. Pending bytes or the end
     // of the stream mean it cannot be used.
     reusedConnection_ = answerFinished_ && socket_ && socket_->IsOpen() && !socket_->IsMarkedClosed() &&
-                        socket_->HostName() != nullptr && std::strcmp(socket_->HostName(), *host) == 0 &&
-                        connectedPort_ == urlPort && socket_->WaitReadable(0) == kHttpTimeout;
-    if (!reusedConnection_ && Connect(*host, urlPort, 0) != kHttpOk) return kHttpNotConnected;
+                        socket_->HostName() != nullptr && url.host == socket_->HostName() &&
+                        connectedPort_ == url.port && socket_->WaitReadable(0) == kHttpTimeout;
+    if (!reusedConnection_ && Connect(url.host.c_str(), url.port, 0) != kHttpOk) return kHttpNotConnected;
     if (!socket_) return kHttpNotConnected;
     socket_->MarkOpen();
     return kHttpOk;
+}
+
+int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
+                                             char** extra) {
+    if (host == nullptr) return kHttpInvalidArg;
+    RequestUrl parts;
+    int32_t result = CrackRequestUrl(url, &parts);
+    if (result != kHttpOk) return result;
+    *host = CopyText(parts.host);
+    if (*host == nullptr) return kHttpOutOfMemory;
+    if (path != nullptr) {
+        *path = CopyText(parts.target);
+        if (*path == nullptr) return kHttpOutOfMemory;
+    }
+    if (port != nullptr) *port = parts.port;
+    if (extra != nullptr) *extra = nullptr;
+    return ConnectFor(parts);
 }
 
 int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint32_t flags,
@@ -181,24 +190,17 @@ int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint3
     contentState_ = -2;
     answerToHead_ = std::strcmp(method, "HEAD") == 0;
     const char* acceptLine = std::strcmp(method, "PUT") == 0 ? nullptr : "Accept: */*\r\n";
-    char* host = nullptr;
-    char* target = nullptr;
-    char* extra = nullptr;
-    uint16_t port = 0;
-    int32_t result = CrackUrlAndConnect(url, &host, &port, &target, &extra);
-    if (result == kHttpOk) {
-        if (!socket_)
-            result = kHttpEFail;
-        else if (!socket_->IsOpen())
-            result = kHttpNotConnected;
-        else
-            result = BuildRequest(method, target, userAgentLine_.c_str(), flags, acceptLine, &requestBlock_,
-                                  &requestLength_);
-    }
-    HttpFree(host);
-    HttpFree(target);
-    HttpFree(extra);
-    return result;
+    // The URL is cracked once here; the retries of this request use what is kept.
+    cracked_ = RequestUrl{};
+    RequestUrl parts;
+    int32_t result = CrackRequestUrl(url, &parts);
+    if (result == kHttpOk) result = ConnectFor(parts);
+    if (result != kHttpOk) return result;
+    cracked_ = std::move(parts);
+    if (!socket_) return kHttpEFail;
+    if (!socket_->IsOpen()) return kHttpNotConnected;
+    return BuildRequest(method, cracked_.target.c_str(), userAgentLine_.c_str(), flags, acceptLine, &requestBlock_,
+                        &requestLength_);
 }
 
 int32_t SocketHttpDriver::BuildRequest(const char* method, const char* target, const char* extraLines,

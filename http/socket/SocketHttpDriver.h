@@ -58,6 +58,18 @@ public:
     const std::string& Agent() const { return agent_; }
 
 private:
+    // A request URL cracked once: the server, its port and the request target (absolute through
+    // the proxy).
+    struct RequestUrl {
+        std::string url;
+        std::string host;
+        uint16_t port = 0;
+        std::string target;
+    };
+    int32_t CrackRequestUrl(const char* url, RequestUrl* out) const;
+    // Reuses the connection for url's server when it can carry a new request, else connects.
+    int32_t ConnectFor(const RequestUrl& url);
+
     static constexpr uint32_t kChunkedUpload = 0x01;
     static constexpr uint32_t kHeaderBlockSent = 0x10;
 
@@ -96,4 +108,5 @@ private:
     bool answerToHead_ = false;
     HttpBodyFraming framing_;
     bool answerFinished_ = true;
+    RequestUrl cracked_;  // the URL of the open request
 };

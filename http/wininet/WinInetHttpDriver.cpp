@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,7 @@ const char* ComputerName() {
 }  // namespace
 
 struct WinInetHttpDriver::CrackedUrl {
+    std::string url;  // as given, before canonicalisation
     std::string host;
     std::string pathAndExtra;
     uint16_t port = 0;
@@ -65,6 +67,11 @@ WinInetHttpDriver::~WinInetHttpDriver() {
 }
 
 int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
+    // A retry of the open request names its URL again: it was cracked when the request was opened.
+    if (cracked_ && cracked_->url == url) {
+        *out = *cracked_;
+        return kHttpOk;
+    }
     size_t length = std::strlen(url);
     std::vector<char> canonical(3 * length + 1);
     DWORD size = static_cast<DWORD>(canonical.size());
@@ -89,6 +96,7 @@ int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
     out->pathAndExtra.append(extra.data(), copy.dwExtraInfoLength);
     out->port = copy.nPort;
     out->scheme = static_cast<int32_t>(copy.nScheme);
+    out->url = url;
     return kHttpOk;
 }
 
@@ -164,6 +172,7 @@ int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint
     CrackedUrl cracked;
     int32_t result = Crack(url, &cracked);
     if (result != kHttpOk) return result;
+    cracked_ = std::make_unique<CrackedUrl>(cracked);
     scheme_ = cracked.scheme;
     if (port != nullptr) *port = cracked.port;
     if (host != nullptr) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "http/HttpDriver.h"
@@ -79,4 +80,5 @@ private:
     uint32_t connectTimeoutMs_ = kHttpWinInetConnectTimeoutMs;
     bool answerToHead_ = false;  // the open request is a HEAD: its answer has no body
     void* parentWindow_ = nullptr;
+    std::unique_ptr<CrackedUrl> cracked_;  // the URL of the open request, cracked once
 };
