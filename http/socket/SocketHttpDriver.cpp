@@ -23,19 +23,6 @@ bool ContainsLine(const char* block, uint32_t length, std::string_view line) {
     return std::string_view(block, length).find(line) != std::string_view::npos;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Position of name (compared whatever its case) in text, or npos.
-size_t FindNoCase(std::string_view text, std::string_view name) {
-    if (name.size() > text.size()) return std::string_view::npos;
-    for (size_t i = 0; i + name.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < name.size() && Lower(text[i + k]) == Lower(name[k])) ++k;
-        if (k == name.size()) return i;
-    }
-    return std::string_view::npos;
-}
-
 // A decimal header value as a 32-bit number; false when it is not one or does not fit, so that a
 // length beyond 32 bits is never taken for its low bits.
 bool ReadInt32(std::string_view text, int32_t* number) {
@@ -187,7 +174,6 @@ int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint3
     ReleaseBlock(&responseBlock_, &responseLength_);
     ReleaseBlock(&requestBlock_, &requestLength_);
     requestState_ = 0;
-    contentState_ = -2;
     answerToHead_ = std::strcmp(method, "HEAD") == 0;
     const char* acceptLine = std::strcmp(method, "PUT") == 0 ? nullptr : "Accept: */*\r\n";
     // The URL is cracked once here; the retries of this request use what is kept.
@@ -319,7 +305,6 @@ int32_t SocketHttpDriver::EndRequest() {
     if (!socket_->IsOpen() || requestBlock_ == nullptr) return kHttpNotConnected;
     if ((requestState_ & kChunkedUpload) && !SendAll(kLastChunk)) return kHttpInternalError;
     ReleaseBlock(&responseBlock_, &responseLength_);
-    contentState_ = -2;
     int32_t status = 0;
     // Interim answers (1xx other than 101) are skipped; the answer after them is the response.
     for (int interim = 0;; ++interim) {
@@ -401,8 +386,6 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
     }
     if (result != kHttpOk) return result;
 
-    if (level == kHttpQueryTransferEncoding && FindNoCase(found, "chunked") != std::string_view::npos)
-        contentState_ = -1;
     if (asNumber && (level == kHttpQueryContentLength || level == kHttpQueryStatusCode)) {
         int32_t number = 0;
         if (!ReadInt32(found, &number)) return level == kHttpQueryContentLength ? kHttpMalformed : kHttpInvalidServerResponse;
@@ -411,7 +394,6 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
         std::memcpy(copy, &number, sizeof number);
         *value = copy;
         *valueLength = sizeof number;
-        if (level == kHttpQueryContentLength) contentState_ = number;
         return kHttpOk;
     }
     *value = CopyText(found);
@@ -451,7 +433,6 @@ int32_t SocketHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** 
     *length = 0;
     *complete = 0;
     if (responseBlock_ == nullptr) return kHttpNotConnected;
-    contentState_ = framing_.kind == HttpBodyKind::Chunked ? -1 : static_cast<int64_t>(framing_.length);
     int32_t result;
     switch (framing_.kind) {
     case HttpBodyKind::None:

@@ -88,7 +88,6 @@ private:
     uint16_t major_ = 1;
     uint16_t minor_ = 1;
     uint32_t requestState_ = 0;
-    int64_t contentState_ = -2;  // -2 not yet known, -1 chunked, else the content length
     std::string agent_;
     std::string userAgentLine_;
     char* responseBlock_ = nullptr;
