@@ -247,10 +247,10 @@ int32_t SocketHttpDriver::BeginRequest(int32_t declareLength, uint32_t totalLeng
         if (result != kHttpOk) return result;
     }
     bodyWritten_ = false;
-    answerFinished_ = false;
     int32_t result = SendHeaderBlock();
     if (result == kHttpInternalError && MayRetryOnFreshConnection() && Reconnect() == kHttpOk)
         result = SendHeaderBlock();
+    answerFinished_ = false;  // also after a fresh connection: this request's answer is due on it
     if (result != kHttpOk) return result;
     requestState_ |= kHeaderBlockSent;
     return kHttpOk;
@@ -316,6 +316,7 @@ int32_t SocketHttpDriver::EndRequest() {
             read = socket_->ReadHeaderBlock(&headers, &length);
         if (read != kHttpOk) {
             requestState_ = 0;
+            answerFinished_ = false;  // a retry's fresh connection may still owe its answer
             return ReadFailureStatus(kHttpReadFailed);
         }
         responseBlock_ = headers;
