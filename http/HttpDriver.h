@@ -22,6 +22,7 @@
 
 #include "http/HttpBodySource.h"
 #include "http/HttpFileStatus.h"
+#include "http/HttpFraming.h"
 #include "http/HttpLimits.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
@@ -39,16 +40,15 @@ protected:
 inline char** HttpDiscardBody() { return reinterpret_cast<char**>(static_cast<uintptr_t>(1)); }
 inline uint32_t* HttpDiscardLength() { return reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(1)); }
 
-// The facts ParseResponseHeaders draws from a response header block.
-struct HttpResponseFacts {
+// What the response step draws from a response header block, once: ParseResponseHeaders, the
+// response step and Head all read it.
+struct HttpAnswerFacts {
     int32_t status = 0;
     int32_t minorVersion = 0;
-    uint32_t contentLength = 0;
-    int32_t chunked = 0;
     int32_t keepAlive = 1;
     char* location = nullptr;  // HttpAlloc'd; the caller releases it
-    int32_t hasBody = 1;
     int32_t notPlainText = 0;
+    HttpBodyFraming framing;
 };
 
 class HttpDriver {
@@ -74,6 +74,7 @@ public:
     virtual int32_t Post(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
                          int32_t contentType, int32_t* keepAlive, char** responseBody,
                          uint32_t* responseLength);
+    // Returns 0 for a 200 answer and any other final status as it is (positive, e.g. 404).
     virtual int32_t Head(const char* url, uint32_t flags, HttpFileStatus* record);
     virtual int32_t Put(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
                         int32_t contentType, int32_t* keepAlive);
@@ -112,7 +113,8 @@ public:
     virtual void OnBodyReceived(const char* body, uint32_t length, int32_t notPlainText);
 
     // Parses a response header block (status line first). headers is a private copy: the header
-    // names are lower-cased in place. minorVersion and keepAlive may be null.
+    // names are lower-cased in place. minorVersion and keepAlive may be null. contentLength is the
+    // announced length, capped at 0xFFFFFFFF (Head reads the full 64-bit value).
     virtual int32_t ParseResponseHeaders(const char* url, const char* method, char* headers,
                                          uint32_t headerLength, int32_t* minorVersion,
                                          int32_t* status, uint32_t* contentLength,
@@ -149,8 +151,11 @@ protected:
     int32_t ReceiveResponse(const char* url, const char* method, int32_t* status, uint32_t flags,
                             char** location, char** body, uint32_t* bodyLength,
                             int32_t* keepAlive);
-    // The response's Content-Length as a number; 0 when it is missing, unreadable or not positive.
-    uint32_t QueryContentLengthNumber();
+    // ParseResponseHeaders' work, with the full facts. facts->location is the caller's.
+    int32_t ParseAnswer(const char* url, const char* method, char* headers, uint32_t headerLength,
+                        uint32_t flags, HttpAnswerFacts* facts);
+    // The framing of the response just received, from its raw header block (QueryInfo level 22).
+    int32_t FramingOfCurrentResponse(bool answerToHead, HttpBodyFraming* framing);
 
 private:
     int32_t SendRequestBounded(const char* method, const char* url, uint32_t flags,

@@ -3,10 +3,6 @@
 
 #include "http/HttpDriver.h"
 
-// The HRESULT of WinINet's "unrecognised scheme" (12006): an "https://" URL where no driver of the
-// build speaks TLS.
-constexpr int32_t kHttpSchemeNotSupported = static_cast<int32_t>(0x80072EE6u);
-
 // True in builds that carry the WinINet driver (Windows).
 bool HttpWinInetAvailable();
 

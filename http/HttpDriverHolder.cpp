@@ -1,34 +1,11 @@
 #include "http/HttpDriverHolder.h"
 
-#include <atomic>
 #include <cstring>
 
 #include "http/HttpDriverFactory.h"
 #include "http/socket/SocketHttpDriver.h"
-#include "threads/VolMutex.h"
-
-namespace {
-
-// Guards nothing in this program; it is created once so that holders made on several threads
-// first meet here, as the rest of the library expects.
-std::atomic<VolMutex*> holderMutex{nullptr};
-
-void EnsureHolderMutex() {
-    if (holderMutex.load(std::memory_order_acquire) == nullptr) {
-        VolSysMTGlobalMutex(1, nullptr, 0);
-        if (holderMutex.load(std::memory_order_relaxed) == nullptr)
-            holderMutex.store(new VolMutex(0, 0, 0), std::memory_order_release);
-        VolSysMTGlobalMutex(2, nullptr, 0);
-    }
-    VolMutex* mutex = holderMutex.load(std::memory_order_acquire);
-    mutex->Lock();
-    mutex->Unlock();
-}
-
-}  // namespace
 
 HttpDriverHolder::HttpDriverHolder(const char* agent, uint16_t major, uint16_t minor) {
-    EnsureHolderMutex();
     driver_ = CreateHttpDriver(agent, major, minor, this);
 }
 

@@ -44,20 +44,6 @@ int32_t MergeOneLine(std::string_view line, const char* separator, std::string* 
 
 }  // namespace
 
-size_t LineEnd(std::string_view text, size_t position) { return text.find("\r\n", position); }
-
-size_t FindHeaderValue(std::string_view text, std::string_view nameWithColon) {
-    size_t lineStart = text.find("\r\n");
-    while (lineStart != std::string_view::npos) {
-        lineStart += 2;
-        if (text.compare(lineStart, nameWithColon.size(), nameWithColon) == 0) {
-            return lineStart + nameWithColon.size();
-        }
-        lineStart = text.find("\r\n", lineStart);
-    }
-    return std::string_view::npos;
-}
-
 int32_t MergeHeaderText(const char* text, uint32_t modifiers, uint32_t* blockLength, char** block) {
     if (text == nullptr || block == nullptr || blockLength == nullptr) return kHttpInvalidArg;
     std::string_view lines(text);

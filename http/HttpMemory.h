@@ -11,3 +11,8 @@ char* HttpDuplicate(const char* text, size_t length);  // copy of length bytes p
 // Grows *buffer from oldSize to newSize bytes, zero-filling the new part. On failure *buffer is
 // left as it was and false is returned.
 bool HttpGrow(char** buffer, size_t oldSize, size_t newSize);
+
+// The largest single allocation made since the last reset: lets a test see that an announced
+// size alone never reserves memory.
+size_t HttpLargestAllocation();
+void HttpResetLargestAllocation();

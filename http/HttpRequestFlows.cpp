@@ -234,29 +234,31 @@ int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t
     if (result < 0) return result;
     if (headers == nullptr) return kHttpInvalidServerResponse;
 
-    int32_t minorVersion = 0;
-    uint32_t contentLength = 0;
-    int32_t chunked = 0;
-    int32_t hasBody = 1;
-    int32_t notPlainText = 0;
-    int32_t connectionKept = 1;
-    result = ParseResponseHeaders(url, method, headers, headerLength, &minorVersion, status,
-                                  &contentLength, &chunked, &connectionKept, location, &hasBody,
-                                  &notPlainText, flags & ~kHttpFlagDiscardBody);
+    HttpAnswerFacts facts;
+    result = ParseAnswer(url, method, headers, headerLength, flags & ~kHttpFlagDiscardBody, &facts);
     HttpFree(headers);
-    if (keepAlive != nullptr) *keepAlive = connectionKept;
-    if (result < 0) return result;
-    if (connectionKept == 0) MarkConnectionClosed();  // the next request connects afresh
+    *status = facts.status;
+    if (keepAlive != nullptr) *keepAlive = facts.keepAlive;
+    if (result < 0) {
+        HttpFree(facts.location);
+        return result;
+    }
+    *location = facts.location;
+    if (facts.keepAlive == 0) MarkConnectionClosed();  // the next request connects afresh
 
+    // A body left unread leaves the driver's connection unfinished: the driver does not reuse it.
     bool discard = (flags & kHttpFlagDiscardBody) != 0;
-    uint32_t length = contentLength;
+    const HttpBodyFraming& framing = facts.framing;
+    uint32_t length = 0;
     result = kHttpOk;
-    if (hasBody != 0 && (!discard || IsAuthenticationChallenge(*status))) {
+    if (framing.kind != HttpBodyKind::None && (!discard || IsAuthenticationChallenge(*status))) {
+        length = framing.kind == HttpBodyKind::ByLength ? static_cast<uint32_t>(framing.length) : 0;
         char* received = nullptr;
-        result = ReadBody(chunked != 0 ? kHttpReadChunked : 0, &length, &received);
-        if (result >= 0) OnBodyReceived(received, length, notPlainText);
+        result = ReadBody(framing.kind == HttpBodyKind::Chunked ? kHttpReadChunked : 0, &length, &received);
+        if (result >= 0) OnBodyReceived(received, length, facts.notPlainText);
         if (discard || result < 0) {
             HttpFree(received);
+            length = 0;
         } else {
             HttpFree(*body);
             *body = received;
@@ -271,7 +273,8 @@ int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t
             HttpFree(cookie);
             break;
         }
-        int32_t stored = cookie != nullptr ? StoreCookie(url, cookie) : kHttpOk;
+        // An oversized cookie is dropped; the answer itself is still good.
+        int32_t stored = cookie != nullptr && cookieLength <= kHttpMaxCookieLength ? StoreCookie(url, cookie) : kHttpOk;
         HttpFree(cookie);
         if (stored < 0) {
             HttpFree(*body);
@@ -299,20 +302,16 @@ int32_t HttpDriver::Head(const char* url, uint32_t flags, HttpFileStatus* record
     result = QueryInfo(&headers, &headerLength, nullptr, kHttpQueryRawHeadersCrlf, nullptr);
     if (result < 0) return result;
     if (headers == nullptr) return kHttpInvalidServerResponse;
-    int32_t status = 0;
-    uint32_t contentLength = 0;
-    int32_t chunked = 0;
-    int32_t hasBody = 0;
-    int32_t notPlainText = 0;
-    char* location = nullptr;
-    result = ParseResponseHeaders(url, "HEAD", headers, headerLength, nullptr, &status,
-                                  &contentLength, &chunked, nullptr, &location, &hasBody,
-                                  &notPlainText, 0);
+    HttpAnswerFacts facts;
+    result = ParseAnswer(url, "HEAD", headers, headerLength, 0, &facts);
     HttpFree(headers);
+    char* location = facts.location;
     if (result < 0) {
         HttpFree(location);
         return result;
     }
+    const int32_t status = facts.status;
+    const uint64_t contentLength = facts.framing.announcedLength;
 
     bool redirect = IsFollowedRedirect(status, flags);
     bool challenge = status == 401 || (status == 407 && (flags & kHttpFlagNoAuthentication) == 0);
@@ -335,7 +334,7 @@ int32_t HttpDriver::Head(const char* url, uint32_t flags, HttpFileStatus* record
     if (status != 200) return status;
     if (contentLength != 0) {
         record->mode = kHttpModeRegular | kHttpModeReadable;
-        record->size = contentLength;
+        record->size = static_cast<int64_t>(contentLength);
     } else {
         record->mode = kHttpModeDirectory | kHttpModeReadable;
         record->size = 0;

@@ -68,6 +68,10 @@ bool RangeLines(int32_t rangeMode, uint32_t first, uint32_t count, std::string* 
     return true;
 }
 
+std::string ProxyAuthorizationLine(const std::string& scheme, const std::string& credentials) {
+    return "Proxy-authorization: " + std::string(" ") + scheme + " " + credentials + "\r\n";
+}
+
 std::string ContentLengthLine(uint32_t length) {
     return "Content-Length: " + Decimal(length) + "\r\n";
 }

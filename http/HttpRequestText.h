@@ -2,7 +2,8 @@
 #include <cstdint>
 #include <string>
 
-// Pieces of the HTTP/1.x request text, each sized to fit whatever the lengths of its inputs.
+// The HTTP/1.x request text: every piece of it that a driver writes or hands to WinINet comes from
+// here, sized to fit whatever the lengths of its inputs.
 
 // "<method> <target> HTTP/<major>.<minor>\r\nHost: <host>:<port>\r\n<userAgentLine>"
 std::string RequestHead(const char* method, const char* target, int major, int minor,
@@ -17,6 +18,10 @@ const char* ContentTypeLine(int32_t contentType);
 // The range request lines of GetRange ("Accept-Ranges: bytes\r\nRange: bytes=...\r\n").
 // false for an unknown range mode.
 bool RangeLines(int32_t rangeMode, uint32_t first, uint32_t count, std::string* lines);
+
+// "Proxy-authorization:  <scheme> <credentials>\r\n" (two blanks after the colon), sent through
+// the proxy once credentials were obtained for a 407 answer.
+std::string ProxyAuthorizationLine(const std::string& scheme, const std::string& credentials);
 
 // "Content-Length: <length>\r\n" and "Transfer-Encoding: chunked\r\n".
 std::string ContentLengthLine(uint32_t length);

@@ -2,17 +2,13 @@
 #include <string_view>
 
 #include "http/HttpDriver.h"
-#include "http/HttpHeaderBlock.h"
+#include "http/ResponseHeaderQuery.h"
 
-// The response step's parsing: the status line and the header names the client acts on.
+// The response step's parsing: the status line and the header names the client acts on. Header
+// names are matched whatever their case, at a line start, with optional blanks after the colon.
 
 namespace {
 
-constexpr std::string_view kConnection = "connection: ";
-constexpr std::string_view kLocation = "location: ";
-constexpr std::string_view kContentType = "content-type: ";
-constexpr std::string_view kContentLength = "content-length: ";
-constexpr std::string_view kTransferEncoding = "transfer-encoding: ";
 // Only the first characters of the status line carry version and status.
 constexpr size_t kStatusLineScan = 14;
 
@@ -50,19 +46,6 @@ bool ReadDecimal(std::string_view text, size_t position, size_t maxDigits, uint3
     return true;
 }
 
-// A content length: digits only, and no more than the client accepts.
-bool ReadContentLength(std::string_view value, uint32_t* length) {
-    if (value.empty() || value.size() > 10) return false;
-    uint64_t number = 0;
-    for (char c : value) {
-        if (!IsDigit(c)) return false;
-        number = number * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (number > kHttpMaxBodyLength) return false;
-    *length = static_cast<uint32_t>(number);
-    return true;
-}
-
 // "HTTP/<major>.<minor> <status>": major and status must be numbers above 0, the status three
 // digits.
 bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status) {
@@ -83,14 +66,57 @@ bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status) {
     return true;
 }
 
-bool ValueEndsWithClose(std::string_view text, size_t valueStart) {
-    size_t end = LineEnd(text, valueStart);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view value = text.substr(valueStart, end - valueStart);
-    return value.size() >= 5 && value.compare(value.size() - 5, 5, "Close") == 0;
+// The value of the first header called name, or an empty view with *present false.
+std::string_view HeaderValue(std::string_view text, std::string_view name, bool* present,
+                             int32_t* lookup = nullptr) {
+    std::string_view value;
+    int32_t result = FindHeaderValue(text, name, 0, &value);
+    if (lookup != nullptr) *lookup = result;
+    *present = result == kHttpOk;
+    return *present ? value : std::string_view();
 }
 
 }  // namespace
+
+int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* headers, uint32_t headerLength,
+                                uint32_t flags, HttpAnswerFacts* facts) {
+    *facts = HttpAnswerFacts{};
+    LowerCaseHeaderNames(headers, headerLength);
+    std::string_view text(headers, headerLength);
+    if (!ParseStatusLine(text, &facts->minorVersion, &facts->status)) return kHttpMalformed;
+    const int32_t code = facts->status;
+
+    // "Close" with a capital C is the only spelling that ends keep-alive.
+    bool present = false;
+    std::string_view connection = HeaderValue(text, "connection", &present);
+    while (!connection.empty() && (connection.back() == ' ' || connection.back() == '\t')) connection.remove_suffix(1);
+    if (present && connection.size() >= 5 && connection.substr(connection.size() - 5) == "Close") facts->keepAlive = 0;
+
+    if ((flags & kHttpFlagNoAuthentication) == 0 &&
+        ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
+         (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {
+        int32_t result = HandleAuthenticationChallenge(url, code, headers, headerLength);
+        if (result < 0) return result;
+    }
+
+    int32_t result = DecideBodyFraming(text, method != nullptr && std::strcmp(method, "HEAD") == 0, &facts->framing);
+    if (result != kHttpOk) return result;
+    // A body longer than the client accepts is refused before a byte of it is read.
+    if (facts->framing.kind == HttpBodyKind::ByLength && facts->framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+
+    // A 304 answers a conditional request and never names another place.
+    if (code >= 300 && code <= 399 && code != 304) {
+        int32_t lookup = kHttpOk;
+        std::string_view location = HeaderValue(text, "location", &present, &lookup);
+        if (!present) return kHttpInvalidServerResponse;
+        facts->location = HttpDuplicate(location.data(), location.size());
+        if (facts->location == nullptr) return kHttpOutOfMemory;
+    }
+
+    std::string_view contentType = HeaderValue(text, "content-type", &present);
+    if (present) facts->notPlainText = contentType.size() > 1 && contentType.find("plain", 1) != std::string_view::npos ? 0 : 1;
+    return kHttpOk;
+}
 
 int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, char* headers,
                                          uint32_t headerLength, int32_t* minorVersion,
@@ -101,117 +127,55 @@ int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, ch
         location == nullptr || hasBody == nullptr || notPlainText == nullptr) {
         return kHttpInvalidArg;
     }
-    *status = 0;
-    *contentLength = 0;
-    *chunked = 0;
-    *hasBody = 1;
-    *notPlainText = 0;
+    HttpAnswerFacts facts;
+    int32_t result = ParseAnswer(url, method, headers, headerLength, flags, &facts);
+    *status = facts.status;
+    if (minorVersion != nullptr && facts.status != 0) *minorVersion = facts.minorVersion;
+    if (keepAlive != nullptr) *keepAlive = facts.keepAlive;
+    *chunked = facts.framing.kind == HttpBodyKind::Chunked ? 1 : 0;
+    *hasBody = facts.framing.kind == HttpBodyKind::None ? 0 : 1;
+    *notPlainText = facts.notPlainText;
+    uint64_t length = facts.framing.kind == HttpBodyKind::Chunked ? 0 : facts.framing.announcedLength;
+    *contentLength = length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length);
     *location = nullptr;
-    int32_t privateKeepAlive = 1;
-    if (keepAlive == nullptr) keepAlive = &privateKeepAlive;
-
-    LowerCaseHeaderNames(headers, headerLength);
-    std::string_view text(headers, headerLength);
-
-    int32_t minor = 0;
-    int32_t code = 0;
-    if (!ParseStatusLine(text, &minor, &code)) return kHttpMalformed;
-    *status = code;
-    if (minorVersion != nullptr) *minorVersion = minor;
-
-    // "Close" with a capital C is the only spelling that ends keep-alive.
-    *keepAlive = 1;
-    size_t connection = FindHeaderValue(text, kConnection);
-    if (connection != std::string_view::npos && ValueEndsWithClose(text, connection)) *keepAlive = 0;
-
-    if ((flags & kHttpFlagNoAuthentication) == 0 &&
-        ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
-         (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {
-        int32_t result = HandleAuthenticationChallenge(url, code, headers, headerLength);
-        if (result < 0) return result;
+    if (result != kHttpOk) {
+        HttpFree(facts.location);
+        return result;
     }
-
-    if (code == 204 || code == 304) *hasBody = 0;
-    if (method != nullptr && std::strcmp(method, "HEAD") == 0) *hasBody = 0;
-
-    // A 304 answers a conditional request and never names another place.
-    if (code >= 300 && code <= 399 && code != 304) {
-        size_t start = FindHeaderValue(text, kLocation);
-        size_t end = start == std::string_view::npos ? start : LineEnd(text, start);
-        if (end == std::string_view::npos) return kHttpInvalidServerResponse;
-        *location = HttpDuplicate(headers + start, end - start);
-        if (*location == nullptr) return kHttpOutOfMemory;
-    }
-
-    size_t contentType = FindHeaderValue(text, kContentType);
-    if (contentType != std::string_view::npos) {
-        size_t end = LineEnd(text, contentType);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view value = text.substr(contentType, end - contentType);
-        *notPlainText = value.size() > 1 && value.find("plain", 1) != std::string_view::npos ? 0 : 1;
-    }
-
-    bool lengthGiven = false;
-    size_t lengthValue = FindHeaderValue(text, kContentLength);
-    if (lengthValue != std::string_view::npos) {
-        // A length that is not a plain number, or beyond what the client accepts, is not trusted.
-        size_t end = LineEnd(text, lengthValue);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view value = text.substr(lengthValue, end - lengthValue);
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
-        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-        uint32_t length = 0;
-        if (!ReadContentLength(value, &length)) {
-            HttpFree(*location);
-            *location = nullptr;
-            return kHttpMalformed;
-        }
-        *contentLength = length;
-        lengthGiven = true;
-        if (length == 0) *hasBody = 0;
-    }
-
-    if (code >= 200 && code <= 599 && !lengthGiven) {
-        size_t encoding = FindHeaderValue(text, kTransferEncoding);
-        if (encoding != std::string_view::npos) {
-            size_t end = LineEnd(text, encoding);
-            if (end == std::string_view::npos) {
-                HttpFree(*location);
-                *location = nullptr;
-                return kHttpMalformed;
-            }
-            if (text.substr(encoding, end - encoding).find("chunked") != std::string_view::npos) {
-                *chunked = 1;
-                *contentLength = 0;
-            }
-        }
-    }
+    *location = facts.location;
     return kHttpOk;
+}
+
+int32_t HttpDriver::FramingOfCurrentResponse(bool answerToHead, HttpBodyFraming* framing) {
+    char* headers = nullptr;
+    uint32_t headerLength = 0;
+    int32_t result = QueryInfo(&headers, &headerLength, nullptr, kHttpQueryRawHeadersCrlf, nullptr);
+    if (result == kHttpOk && headers == nullptr) result = kHttpInvalidServerResponse;
+    if (result == kHttpOk) result = DecideBodyFraming(std::string_view(headers, headerLength), answerToHead, framing);
+    HttpFree(headers);
+    return result;
 }
 
 int32_t HttpDriver::ReadResponseBody(uint32_t* length, char** body) {
     if (length == nullptr || body == nullptr) return kHttpInvalidArg;
     *length = 0;
     *body = nullptr;
-    char* value = nullptr;
-    uint32_t valueLength = 0;
-    bool isChunked = false;
-    if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) == kHttpOk &&
-        value != nullptr) {
-        isChunked = std::string_view(value, valueLength).find("chunked") != std::string_view::npos;
+    HttpBodyFraming framing;
+    int32_t result = FramingOfCurrentResponse(false, &framing);
+    if (result != kHttpOk) return result;
+    switch (framing.kind) {
+    case HttpBodyKind::None: {
+        char* empty = HttpDuplicate("", 0);
+        if (empty == nullptr) return kHttpOutOfMemory;
+        *body = empty;
+        return kHttpOk;
     }
-    HttpFree(value);
-    value = nullptr;
-    uint32_t expected = 0;
-    if (!isChunked &&
-        QueryInfo(&value, &valueLength, nullptr, kHttpQueryContentLength | kHttpQueryFlagNumber,
-                  nullptr) == kHttpOk &&
-        value != nullptr && valueLength == 4) {
-        int32_t number = 0;
-        std::memcpy(&number, value, 4);
-        expected = number > 0 ? static_cast<uint32_t>(number) : 0;
+    case HttpBodyKind::ByLength:
+        if (framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+        *length = static_cast<uint32_t>(framing.length);
+        return ReadBody(0, length, body);
+    case HttpBodyKind::Chunked: return ReadBody(kHttpReadChunked, length, body);
+    case HttpBodyKind::UntilClose: break;
     }
-    HttpFree(value);
-    *length = expected;
-    return ReadBody(isChunked ? kHttpReadChunked : 0, length, body);
+    return ReadBody(0, length, body);
 }

@@ -3,7 +3,11 @@
 
 // Status codes, request flags, header-merge modifiers, query info levels, content-type codes and
 // range modes of the HTTP client. Every operation returns a 32-bit status: 0 is success, failures
-// are negative (HRESULT-style codes are negative as signed 32-bit numbers).
+// are negative (HRESULT-style codes are negative as signed 32-bit numbers). Where an operation
+// differs, its declaration says so:
+//   Head returns a final HTTP status other than 200 as it is (a positive number, e.g. 404);
+//   the request flows (Get, GetRange, Post, Put, ...) return minus a final status outside 200-299;
+//   HttpStream::Send, ReceiveFill and ReceiveLine return byte counts and system results.
 
 namespace http_detail {
 constexpr int32_t Hr(uint32_t code) { return static_cast<int32_t>(code); }
@@ -30,6 +34,8 @@ constexpr int32_t kHttpNoMoreItems = http_detail::Hr(0x80070103);
 constexpr int32_t kHttpTimeout = http_detail::Hr(0x8007041D);
 constexpr int32_t kHttpInternalError = http_detail::Hr(0x80072EE4);
 constexpr int32_t kHttpInvalidUrl = http_detail::Hr(0x80072EE5);
+// An "https://" URL where the driver (or the whole build) speaks no TLS (WinINet's 12006).
+constexpr int32_t kHttpSchemeNotSupported = http_detail::Hr(0x80072EE6);
 constexpr int32_t kHttpNameNotResolved = http_detail::Hr(0x80072EE7);
 constexpr int32_t kHttpMergeModifierUnsupported = http_detail::Hr(0x80072EE9);
 constexpr int32_t kHttpIncorrectHandleState = http_detail::Hr(0x80072EF2);

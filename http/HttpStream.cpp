@@ -2,14 +2,12 @@
 
 #include <cstring>
 
+#include "http/HttpBodyBuffer.h"
 #include "http/HttpLimits.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
 
 namespace {
-
-constexpr uint32_t kLineBufferSize = 1024;
-constexpr uint32_t kUntilCloseStartSize = 2048;
 
 bool EndsWithCrLf(const char* data, uint32_t length) {
     return length >= 2 && data[length - 2] == '\r' && data[length - 1] == '\n';
@@ -40,53 +38,25 @@ bool ParseChunkSize(const char* line, uint32_t length, uint32_t* size) {
     return true;
 }
 
-// A heap buffer that always keeps one zero byte after its data; released unless handed over.
-class BodyBuffer {
-public:
-    ~BodyBuffer() { HttpFree(data_); }
-    bool Reserve(uint32_t dataCapacity) {
-        size_t wanted = static_cast<size_t>(dataCapacity) + 1;
-        if (data_ == nullptr) {
-            data_ = static_cast<char*>(HttpAlloc(wanted));
-            if (data_ == nullptr) return false;
-            allocated_ = wanted;
-            return true;
-        }
-        if (wanted <= allocated_) return true;
-        if (!HttpGrow(&data_, allocated_, wanted)) return false;
-        allocated_ = wanted;
-        return true;
-    }
-    char* End() { return data_ + length_; }
-    uint32_t Length() const { return length_; }
-    uint32_t Capacity() const { return allocated_ == 0 ? 0 : static_cast<uint32_t>(allocated_ - 1); }
-    void Advance(uint32_t count) { length_ += count; }
-    void HandOver(char** out, uint32_t* length) {
-        *out = data_;
-        *length = length_;
-        data_ = nullptr;
-    }
-
-private:
-    char* data_ = nullptr;
-    size_t allocated_ = 0;
-    uint32_t length_ = 0;
-};
-
 // Appends exactly size bytes from the stream to body. The buffer grows with the data that
 // actually arrives, so an announced size alone never reserves much memory.
-int32_t ReceiveExactlyInto(HttpStream& stream, uint32_t size, BodyBuffer* body) {
+int32_t ReceiveExactlyInto(HttpStream& stream, uint32_t size, HttpBodyBuffer* body) {
     uint32_t wanted = body->Length() + size;
     while (body->Length() < wanted) {
         uint32_t remaining = wanted - body->Length();
         uint32_t step = remaining < kHttpBodyGrowthStep ? remaining : kHttpBodyGrowthStep;
-        if (!body->Reserve(body->Length() + step)) return kHttpStreamOutOfMemory;
+        if (!body->MakeRoom(step)) return kHttpStreamOutOfMemory;
         uint32_t received = 0;
         int32_t result = stream.ReceiveFill(body->End(), step, &received);
         if (result < 0 || received != step) return kHttpReadFailed;
         body->Advance(step);
     }
     return kHttpOk;
+}
+
+// Hands the body to the caller, or reports that the 0 byte after it found no memory.
+int32_t HandOver(HttpBodyBuffer* body, char** out, uint32_t* length) {
+    return body->HandOver(out, length) ? kHttpOk : kHttpStreamOutOfMemory;
 }
 
 }  // namespace
@@ -112,59 +82,62 @@ int32_t HttpStream::ReadHeaderBlock(char** buffer, uint32_t* length) {
     if (buffer == nullptr || length == nullptr) return kHttpInvalidArg;
     *buffer = nullptr;
     *length = 0;
-    BodyBuffer block;
+    HttpBodyBuffer block;
     uint32_t lineStart = 0;  // where the line being received began
     for (;;) {
-        if (!block.Reserve(block.Length() + kLineBufferSize)) return kHttpStreamOutOfMemory;
+        if (!block.MakeRoom(kHttpLineReceiveSize)) return kHttpStreamOutOfMemory;
         uint32_t count = 0;
-        int32_t result = ReceiveLine(block.End(), kLineBufferSize, &count);
-        if (result < 1 || count == 0 || count > kLineBufferSize) return kHttpSocketReadFailed;
+        int32_t result = ReceiveLine(block.End(), kHttpLineReceiveSize, &count);
+        if (result < 1 || count == 0 || count > kHttpLineReceiveSize) return kHttpSocketReadFailed;
+        uint32_t scanFrom = block.Length();
         block.Advance(count);
-        if (block.Length() > kHttpMaxHeaderBlockLength) return kHttpMalformed;
-        char* data = block.End() - block.Length();
-        if (!EndsWithCrLf(data, block.Length())) {
-            // A line longer than one receive arrives in pieces; only a complete line ends it.
-            if (block.Length() - lineStart > kHttpMaxHeaderLineLength) return kHttpMalformed;
-            continue;
+        const char* data = block.End() - block.Length();
+        // A piece may start with the LF of a CR that ended the previous one: the line ends and the
+        // empty line are looked for across pieces, at every byte that arrived.
+        for (uint32_t i = scanFrom; i < block.Length(); ++i) {
+            if (i == 0 || data[i - 1] != '\r' || data[i] != '\n') continue;
+            if (i + 1 - lineStart > kHttpMaxHeaderLineLength) return kHttpMalformed;
+            if (i >= 3 && data[i - 3] == '\r' && data[i - 2] == '\n') {
+                if (i + 1 > kHttpMaxHeaderBlockLength) return kHttpMalformed;
+                // ReceiveLine stops at a line end, so nothing past the empty line was taken.
+                if (i + 1 != block.Length()) return kHttpMalformed;
+                return HandOver(&block, buffer, length);
+            }
+            lineStart = i + 1;
         }
-        uint32_t lineLength = block.Length() - lineStart;
-        // The empty line is a CR LF on its own, not the tail piece of a long line.
-        if (lineLength == 2) break;
-        lineStart = block.Length();
+        if (block.Length() - lineStart > kHttpMaxHeaderLineLength) return kHttpMalformed;
+        if (block.Length() > kHttpMaxHeaderBlockLength) return kHttpMalformed;
     }
-    block.HandOver(buffer, length);
-    return kHttpOk;
 }
 
 int32_t HttpStream::ReadUntilClose(char** buffer, uint32_t* total) {
     if (buffer == nullptr || total == nullptr) return kHttpInvalidArg;
     *buffer = nullptr;
     *total = 0;
-    BodyBuffer body;
-    uint32_t capacity = kUntilCloseStartSize;
+    HttpBodyBuffer body;
     for (;;) {
-        if (!body.Reserve(capacity)) return kHttpStreamOutOfMemory;
+        if (body.Free() == 0) {
+            if (body.Length() >= kHttpMaxBodyLength) return kHttpMalformed;
+            uint32_t step = body.Length() == 0 ? kHttpUnknownLengthStartSize : body.Length();
+            if (step > kHttpMaxBodyLength - body.Length()) step = kHttpMaxBodyLength - body.Length();
+            if (!body.MakeRoom(step)) return kHttpStreamOutOfMemory;
+        }
         uint32_t count = 0;
-        int32_t result = ReceiveFill(body.End(), capacity - body.Length(), &count);
-        if (count > capacity - body.Length()) return kHttpSocketReadFailed;
+        uint32_t free = body.Free();
+        int32_t result = ReceiveFill(body.End(), free, &count);
+        if (count > free) return kHttpSocketReadFailed;
         body.Advance(count);
         if (result < 0) return result;
         if (result == 0) break;
-        if (body.Length() < capacity) continue;  // a short fill that still reports success
-        if (capacity >= kHttpMaxBodyLength) return kHttpMalformed;
-        // Doubling keeps the copying linear in the body size.
-        capacity = capacity > kHttpMaxBodyLength / 2 ? kHttpMaxBodyLength : capacity * 2;
     }
-    body.HandOver(buffer, total);
-    return kHttpOk;
+    return HandOver(&body, buffer, total);
 }
 
 int32_t HttpStream::ReadChunked(char** buffer, uint32_t* length, uint32_t flags) {
     if (buffer == nullptr || length == nullptr) return kHttpInvalidArg;
     *buffer = nullptr;
     *length = 0;
-    BodyBuffer body;
-    if (!body.Reserve(0)) return kHttpStreamOutOfMemory;
+    HttpBodyBuffer body;
     char line[kHttpMaxChunkSizeLineLength];
     for (;;) {
         uint32_t count = 0;
@@ -183,8 +156,7 @@ int32_t HttpStream::ReadChunked(char** buffer, uint32_t* length, uint32_t flags)
         if (result < 0 || received != 2 || crlf[0] != '\r' || crlf[1] != '\n') return kHttpReadFailed;
         if (size == 0 || (flags & kHttpFlagFirstPieceOnly) != 0) break;
     }
-    body.HandOver(buffer, length);
-    return kHttpOk;
+    return HandOver(&body, buffer, length);
 }
 
 int32_t HttpStream::ReadBody(uint32_t flags, uint32_t* length, char** buffer) {
@@ -201,9 +173,8 @@ int32_t HttpStream::ReadBody(uint32_t flags, uint32_t* length, char** buffer) {
         return ReadUntilClose(buffer, length) == kHttpOk ? kHttpOk : kHttpSocketReadFailed;
     }
     if (expected > kHttpMaxBodyLength) return kHttpMalformed;
-    BodyBuffer body;
+    HttpBodyBuffer body;
     int32_t result = ReceiveExactlyInto(*this, expected, &body);
     if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpSocketReadFailed;
-    body.HandOver(buffer, length);
-    return kHttpOk;
+    return HandOver(&body, buffer, length);
 }

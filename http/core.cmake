@@ -6,6 +6,9 @@ add_library(korvo_http STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HttpRequestFlows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpResponseParsing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpHeaderBlock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ResponseHeaderQuery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HttpFraming.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HttpBodyBuffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpRequestText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpPutSetting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpStream.cpp

@@ -3,7 +3,6 @@
 target_sources(korvo_http PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/socket/os/SocketApi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket/HttpSocket.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/socket/ResponseHeaderQuery.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket/SocketProcessSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket/SocketHttpDriver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -20,8 +21,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char* block = nullptr;
     uint32_t blockLength = 0;
     if ((mode & 0x40) != 0) {
-        if (stream.ReadHeaderBlock(&block, &blockLength) == kHttpOk) {
-            if (blockLength > kHttpMaxHeaderBlockLength || block[blockLength] != '\0') __builtin_trap();
+        // Oracle: the block is the input up to its first CR LF CR LF, whatever the receive pieces,
+        // unless that end is never received or a bound is passed on the way.
+        std::string received = bytes.substr(0, std::min(bytes.size(), failAfter));
+        size_t end = received.find("\r\n\r\n");
+        bool expectBlock = end != std::string::npos && end + 4 <= kHttpMaxHeaderBlockLength;
+        for (size_t lineStart = 0; expectBlock && lineStart < end + 4;) {
+            size_t lineEnd = received.find("\r\n", lineStart) + 2;
+            if (lineEnd - lineStart > kHttpMaxHeaderLineLength) expectBlock = false;
+            lineStart = lineEnd;
+        }
+        int32_t result = stream.ReadHeaderBlock(&block, &blockLength);
+        if (expectBlock != (result == kHttpOk)) __builtin_trap();
+        if (result == kHttpOk) {
+            if (received.compare(0, end + 4, block, blockLength) != 0 || block[blockLength] != '\0') __builtin_trap();
         } else if (block != nullptr) {
             __builtin_trap();
         }

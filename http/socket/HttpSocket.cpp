@@ -7,11 +7,6 @@
 
 namespace os = http::os;
 
-namespace {
-// Bodies are received in pieces of at most this many bytes.
-constexpr uint32_t kMaxReceive = 65536;
-}  // namespace
-
 HttpSocket::~HttpSocket() { Close(); }
 
 int32_t HttpSocket::Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
@@ -45,6 +40,7 @@ int32_t HttpSocket::Send(const char* data, uint32_t length) {
     // A send may take less than asked on a busy connection; go on so that the caller sees all of
     // it or a failure.
     receivedSinceSend_ = 0;
+    timedOut_ = false;
     uint32_t sent = 0;
     while (sent < length) {
         uint32_t piece = std::min<uint32_t>(length - sent, 0x40000000u);
@@ -72,7 +68,7 @@ int32_t HttpSocket::ReceiveSome(char* buffer, uint32_t capacity) {
         if (capacity >= readAhead_.size()) {
             // Large reads go straight into the caller's buffer.
             if (socket_ == 0) return -1;
-            int n = os::ReceiveBytes(socket_, buffer, static_cast<int>(std::min(capacity, kMaxReceive)));
+            int n = os::ReceiveBytes(socket_, buffer, static_cast<int>(std::min(capacity, kHttpMaxReceiveSize)));
             if (n < 0) timedOut_ = os::LastReceiveTimedOut();
             if (n > 0) receivedSinceSend_ += static_cast<uint64_t>(n);
             return n;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "http/HttpLimits.h"
 #include "http/HttpStream.h"
 #include "http/socket/os/SocketApi.h"
 
@@ -9,10 +10,6 @@
 // header lines are not read one system call per byte; large reads go straight to the caller.
 class HttpSocket : public HttpStream {
 public:
-    // Receive time-out of a fresh connection: long enough for a slow server, short enough that a
-    // stalled one does not hold the setup forever.
-    static constexpr int32_t kDefaultReceiveTimeoutMs = 60000;
-
     HttpSocket() = default;
     ~HttpSocket() override;
 
@@ -30,7 +27,8 @@ public:
 
     // Applies to connections made after the call; 0 means no limit.
     void SetReceiveTimeoutMs(int32_t milliseconds) { receiveTimeoutMs_ = milliseconds; }
-    // True when the last receive failure was the receive time-out running out.
+    // True when a receive since the last Send failed because the receive time-out ran out: the
+    // time-out belongs to the request that was sent, not to the connection's life.
     bool TimedOut() const { return timedOut_; }
     // Bytes that arrived since the last Send: 0 after a failed read means the peer answered nothing.
     uint64_t ReceivedSinceSend() const { return receivedSinceSend_; }
@@ -40,10 +38,10 @@ private:
     int32_t RefillReadAhead();
 
     http::os::SocketHandle socket_ = 0;
-    int32_t receiveTimeoutMs_ = kDefaultReceiveTimeoutMs;
+    int32_t receiveTimeoutMs_ = kHttpSocketReceiveTimeoutMs;
     bool timedOut_ = false;
     uint64_t receivedSinceSend_ = 0;
-    std::vector<char> readAhead_ = std::vector<char>(16384);
+    std::vector<char> readAhead_ = std::vector<char>(kHttpReadAheadSize);
     uint32_t aheadStart_ = 0;
     uint32_t aheadEnd_ = 0;
 };

@@ -6,16 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "http/HttpFraming.h"
+#include "http/HttpRequestText.h"
 #include "http/UrlUtilities.h"
-#include "http/socket/ResponseHeaderQuery.h"
+#include "http/ResponseHeaderQuery.h"
 #include "http/socket/SocketProcessSettings.h"
 
 namespace {
 
-constexpr uint32_t kKeepAliveFlag = kHttpFlagKeepAlive;
 constexpr uint32_t kSecurityFlagsOption = 31;
-// The HRESULT of WinINet's "unrecognised scheme" (12006): this driver speaks no TLS.
-constexpr int32_t kHttpUnsupportedScheme = static_cast<int32_t>(0x80072EE6u);
 
 char* CopyText(std::string_view text) { return HttpDuplicate(text.data(), text.size()); }
 
@@ -24,18 +23,22 @@ bool ContainsLine(const char* block, uint32_t length, std::string_view line) {
     return std::string_view(block, length).find(line) != std::string_view::npos;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Position of name (compared whatever its case) in text, or npos.
-size_t FindNoCase(std::string_view text, std::string_view name) {
-    if (name.size() > text.size()) return std::string_view::npos;
-    for (size_t i = 0; i + name.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < name.size() && Lower(text[i + k]) == Lower(name[k])) ++k;
-        if (k == name.size()) return i;
+// A decimal header value as a 32-bit number; false when it is not one or does not fit, so that a
+// length beyond 32 bits is never taken for its low bits.
+bool ReadInt32(std::string_view text, int32_t* number) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text.empty() || text.size() > 10) return false;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
     }
-    return std::string_view::npos;
+    if (value > INT32_MAX) return false;
+    *number = static_cast<int32_t>(value);
+    return true;
 }
+
+bool IsInterim(int32_t status) { return status >= 100 && status <= 199 && status != 101; }
 
 }  // namespace
 
@@ -77,34 +80,31 @@ int32_t SocketHttpDriver::Connect(const char* server, uint16_t port, int32_t /*a
         socket_->SetReceiveTimeoutMs(receiveTimeoutMs_);
     }
     int32_t result = socket_->Connect(server, port, UsesProxy() ? proxyHost_.c_str() : nullptr,
-                                      socket_settings::kProxyPort);
+                                      socket_settings::ProxyPort());
     if (result == kHttpOk) {
         port_ = port;
         connectedPort_ = port;
+        answerFinished_ = true;  // nothing in flight on a fresh connection
     }
     return result;
 }
 
 int32_t SocketHttpDriver::ConnectUrl(const char* url) {
     if (url == nullptr) return kHttpFailed;
-    char* host = nullptr;
-    char* path = nullptr;
-    char* extra = nullptr;
-    uint16_t port = 0;
-    int32_t result = CrackUrlAndConnect(url, &host, &port, &path, &extra);
-    HttpFree(host);
-    HttpFree(path);
-    HttpFree(extra);
-    return result == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
+    // An authentication retry names the URL of the request it sends again: it was cracked when
+    // that request was opened.
+    if (cracked_.url == url) return ConnectFor(cracked_) == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
+    RequestUrl parts;
+    if (CrackRequestUrl(url, &parts) != kHttpOk) return kHttpConnectUrlFailed;
+    return ConnectFor(parts) == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
 }
 
 int32_t SocketHttpDriver::ReservedA(void*) { return kHttpFailed; }
 int32_t SocketHttpDriver::ReservedB(void*) { return kHttpFailed; }
 
-int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                                             char** extra) {
-    if (url == nullptr || std::strncmp(url, "http", 4) != 0 || host == nullptr) return kHttpInvalidArg;
-    if (std::strncmp(url, "https://", 8) == 0) return kHttpUnsupportedScheme;
+int32_t SocketHttpDriver::CrackRequestUrl(const char* url, RequestUrl* out) const {
+    if (url == nullptr || std::strncmp(url, "http", 4) != 0) return kHttpInvalidArg;
+    if (std::strncmp(url, "https://", 8) == 0) return kHttpSchemeNotSupported;
     char* escaped = nullptr;
     int32_t result = EscapeUrl(url, &escaped, kUrlEscapeMode);
     if (result != kHttpOk) return result;
@@ -117,41 +117,55 @@ int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint1
         HttpFree(escaped);
         return result != kHttpOk ? result : kHttpNameNotResolved;
     }
-    std::string_view hostText(parts.hostName, parts.hostNameLength);
-    std::string target;
+    out->url = url;
+    out->host.assign(parts.hostName, parts.hostNameLength);
+    out->port = parts.port;
+    out->target.clear();
     if (UsesProxy()) {
         // The absolute form names the port too when it is not the default: a proxy goes where the
         // target says, and without it would reach port 80 instead of the server's.
-        target.assign(parts.scheme, parts.schemeLength);
-        target.append(hostText);
-        if (parts.port != 80) target.append(":").append(std::to_string(parts.port));
+        out->target.assign(parts.scheme, parts.schemeLength);
+        out->target.append(out->host);
+        if (parts.port != 80) out->target.append(":").append(std::to_string(parts.port));
     }
     if (parts.urlPath != nullptr && parts.urlPathLength != 0)
-        target.append(parts.urlPath, parts.urlPathLength);
+        out->target.append(parts.urlPath, parts.urlPathLength);
     else
-        target.push_back('/');
-    if (parts.extraInfo != nullptr) target.append(parts.extraInfo, parts.extraInfoLength);
-    uint16_t urlPort = parts.port;
-    *host = CopyText(hostText);
+        out->target.push_back('/');
+    if (parts.extraInfo != nullptr) out->target.append(parts.extraInfo, parts.extraInfoLength);
     HttpFree(escaped);
-    if (*host == nullptr) return kHttpOutOfMemory;
-    if (path != nullptr) {
-        *path = CopyText(target);
-        if (*path == nullptr) return kHttpOutOfMemory;
-    }
-    port_ = urlPort;
-    if (port != nullptr) *port = urlPort;
-    if (extra != nullptr) *extra = nullptr;
+    return kHttpOk;
+}
 
-    // An idle kept-alive connection to the same server has nothing to read: the probe times out.
-    // Pending bytes or the end of the stream mean it cannot carry a new request.
-    reusedConnection_ = socket_ && socket_->IsOpen() && !socket_->IsMarkedClosed() && socket_->HostName() != nullptr &&
-                 std::strcmp(socket_->HostName(), *host) == 0 && connectedPort_ == urlPort &&
-                 socket_->WaitReadable(0) == kHttpTimeout;
-    if (!reusedConnection_ && Connect(*host, urlPort, 0) != kHttpOk) return kHttpNotConnected;
+int32_t SocketHttpDriver::ConnectFor(const RequestUrl& url) {
+    port_ = url.port;
+    // Only a connection whose last answer was read to its end can carry a new request; an idle
+    // one to the same server has nothing to read, so the probe times out. Pending bytes or the end
+    // of the stream mean it cannot be used.
+    reusedConnection_ = answerFinished_ && socket_ && socket_->IsOpen() && !socket_->IsMarkedClosed() &&
+                        socket_->HostName() != nullptr && url.host == socket_->HostName() &&
+                        connectedPort_ == url.port && socket_->WaitReadable(0) == kHttpTimeout;
+    if (!reusedConnection_ && Connect(url.host.c_str(), url.port, 0) != kHttpOk) return kHttpNotConnected;
     if (!socket_) return kHttpNotConnected;
     socket_->MarkOpen();
     return kHttpOk;
+}
+
+int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
+                                             char** extra) {
+    if (host == nullptr) return kHttpInvalidArg;
+    RequestUrl parts;
+    int32_t result = CrackRequestUrl(url, &parts);
+    if (result != kHttpOk) return result;
+    *host = CopyText(parts.host);
+    if (*host == nullptr) return kHttpOutOfMemory;
+    if (path != nullptr) {
+        *path = CopyText(parts.target);
+        if (*path == nullptr) return kHttpOutOfMemory;
+    }
+    if (port != nullptr) *port = parts.port;
+    if (extra != nullptr) *extra = nullptr;
+    return ConnectFor(parts);
 }
 
 int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint32_t flags,
@@ -160,26 +174,19 @@ int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint3
     ReleaseBlock(&responseBlock_, &responseLength_);
     ReleaseBlock(&requestBlock_, &requestLength_);
     requestState_ = 0;
-    contentState_ = -2;
+    answerToHead_ = std::strcmp(method, "HEAD") == 0;
     const char* acceptLine = std::strcmp(method, "PUT") == 0 ? nullptr : "Accept: */*\r\n";
-    char* host = nullptr;
-    char* target = nullptr;
-    char* extra = nullptr;
-    uint16_t port = 0;
-    int32_t result = CrackUrlAndConnect(url, &host, &port, &target, &extra);
-    if (result == kHttpOk) {
-        if (!socket_)
-            result = kHttpEFail;
-        else if (!socket_->IsOpen())
-            result = kHttpNotConnected;
-        else
-            result = BuildRequest(method, target, userAgentLine_.c_str(), flags, acceptLine, &requestBlock_,
-                                  &requestLength_);
-    }
-    HttpFree(host);
-    HttpFree(target);
-    HttpFree(extra);
-    return result;
+    // The URL is cracked once here; the retries of this request use what is kept.
+    cracked_ = RequestUrl{};
+    RequestUrl parts;
+    int32_t result = CrackRequestUrl(url, &parts);
+    if (result == kHttpOk) result = ConnectFor(parts);
+    if (result != kHttpOk) return result;
+    cracked_ = std::move(parts);
+    if (!socket_) return kHttpEFail;
+    if (!socket_->IsOpen()) return kHttpNotConnected;
+    return BuildRequest(method, cracked_.target.c_str(), userAgentLine_.c_str(), flags, acceptLine, &requestBlock_,
+                        &requestLength_);
 }
 
 int32_t SocketHttpDriver::BuildRequest(const char* method, const char* target, const char* extraLines,
@@ -187,15 +194,8 @@ int32_t SocketHttpDriver::BuildRequest(const char* method, const char* target, c
     if (target == nullptr || extraLines == nullptr || method == nullptr || block == nullptr || length == nullptr)
         return kHttpInvalidArg;
     if (!socket_) return kHttpEFail;
-    // Sized to fit whatever the lengths of target, host and lines.
-    std::string text;
-    text.reserve(std::strlen(method) + std::strlen(target) + std::strlen(extraLines) + 128);
-    text.append(method).append(" ").append(target);
-    text.append(" HTTP/").append(std::to_string(major_)).append(".").append(std::to_string(minor_)).append("\r\n");
-    text.append("Host: ").append(socket_->HostName() != nullptr ? socket_->HostName() : "");
-    text.append(":").append(std::to_string(port_)).append("\r\n");
-    text.append(extraLines);
-    if (flags & kKeepAliveFlag) text.append(UsesProxy() ? "Proxy-Connection: Keep-Alive\r\n" : "Connection: Keep-Alive\r\n");
+    std::string text = RequestHead(method, target, major_, minor_, socket_->HostName(), port_, extraLines);
+    if (flags & kHttpFlagKeepAlive) text.append(KeepAliveLine(UsesProxy()));
     if (pendingBlock_ != nullptr && pendingLength_ != 0 && acceptLine != nullptr) {
         int32_t merged = MergeHeaderLine(acceptLine, kHttpAddReqCoalesceComma, &pendingLength_, &pendingBlock_);
         if (merged != kHttpOk) return merged;
@@ -234,23 +234,23 @@ int32_t SocketHttpDriver::BeginRequest(int32_t declareLength, uint32_t totalLeng
         int32_t result;
         if (chunked) {
             requestState_ |= kChunkedUpload;
-            result = AddLineOnce("Transfer-Encoding: chunked\r\n");
+            result = AddLineOnce(kChunkedEncodingLine);
         } else {
-            result = AddLineOnce(("Content-Length: " + std::to_string(totalLength) + "\r\n").c_str());
+            result = AddLineOnce(ContentLengthLine(totalLength).c_str());
         }
         if (result != kHttpOk) return result;
     }
     socket_settings::ProxyChallenge proxy;
     if (UsesProxy() && socket_settings::GetProxyChallenge(&proxy) && !proxy.scheme.empty() &&
         !proxy.credentials.empty()) {
-        std::string line = "Proxy-authorization:  " + proxy.scheme + " " + proxy.credentials + "\r\n";
-        int32_t result = AddLineOnce(line.c_str());
+        int32_t result = AddLineOnce(ProxyAuthorizationLine(proxy.scheme, proxy.credentials).c_str());
         if (result != kHttpOk) return result;
     }
     bodyWritten_ = false;
     int32_t result = SendHeaderBlock();
     if (result == kHttpInternalError && MayRetryOnFreshConnection() && Reconnect() == kHttpOk)
         result = SendHeaderBlock();
+    answerFinished_ = false;  // also after a fresh connection: this request's answer is due on it
     if (result != kHttpOk) return result;
     requestState_ |= kHeaderBlockSent;
     return kHttpOk;
@@ -285,15 +285,15 @@ int32_t SocketHttpDriver::WriteData(const char* data, uint32_t length) {
     if (!socket_->IsOpen() || requestBlock_ == nullptr) return kHttpNotConnected;
     if (!(requestState_ & kHeaderBlockSent)) return kHttpEFail;
     if (data == nullptr && length != 0) return kHttpInvalidArg;
-    if (requestState_ & kChunkedUpload) {
-        char size[16];
-        int n = std::snprintf(size, sizeof size, "%x\r\n", length);
-        if (socket_->Send(size, static_cast<uint32_t>(n)) != n) return kHttpInternalError;
-    }
+    if ((requestState_ & kChunkedUpload) && !SendAll(ChunkSizeLine(length))) return kHttpInternalError;
     if (length != 0) bodyWritten_ = true;
     if (length != 0 && socket_->Send(data, length) != static_cast<int32_t>(length)) return kHttpInternalError;
-    if ((requestState_ & kChunkedUpload) && socket_->Send("\r\n", 2) != 2) return kHttpInternalError;
+    if ((requestState_ & kChunkedUpload) && !SendAll(kChunkTrailer)) return kHttpInternalError;
     return kHttpOk;
+}
+
+bool SocketHttpDriver::SendAll(const std::string& text) {
+    return socket_->Send(text.data(), static_cast<uint32_t>(text.size())) == static_cast<int32_t>(text.size());
 }
 
 int32_t SocketHttpDriver::ReadFailureStatus(int32_t readStatus) const {
@@ -303,35 +303,37 @@ int32_t SocketHttpDriver::ReadFailureStatus(int32_t readStatus) const {
 int32_t SocketHttpDriver::EndRequest() {
     if (!socket_) return kHttpEFail;
     if (!socket_->IsOpen() || requestBlock_ == nullptr) return kHttpNotConnected;
-    if ((requestState_ & kChunkedUpload) && socket_->Send("0\r\n\r\n", 5) != 5) return kHttpInternalError;
+    if ((requestState_ & kChunkedUpload) && !SendAll(kLastChunk)) return kHttpInternalError;
     ReleaseBlock(&responseBlock_, &responseLength_);
-    contentState_ = -2;
-    int32_t result = kHttpOk;
-    // An interim 100 answer is skipped once; the answer after it is the response.
-    for (int block = 0; block < 2; ++block) {
+    int32_t status = 0;
+    // Interim answers (1xx other than 101) are skipped; the answer after them is the response.
+    for (int interim = 0;; ++interim) {
         char* headers = nullptr;
         uint32_t length = 0;
         int32_t read = socket_->ReadHeaderBlock(&headers, &length);
-        if (read != kHttpOk && block == 0 && MayRetryOnFreshConnection() && Reconnect() == kHttpOk &&
+        if (read != kHttpOk && interim == 0 && MayRetryOnFreshConnection() && Reconnect() == kHttpOk &&
             SendHeaderBlock() == kHttpOk)
             read = socket_->ReadHeaderBlock(&headers, &length);
         if (read != kHttpOk) {
             requestState_ = 0;
+            answerFinished_ = false;  // a retry's fresh connection may still owe its answer
             return ReadFailureStatus(kHttpReadFailed);
         }
         responseBlock_ = headers;
         responseLength_ = length;
-        char* status = nullptr;
-        uint32_t statusLength = 0;
-        result = QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode | kHttpQueryFlagNumber, nullptr);
-        int32_t code = 0;
-        if (result == kHttpOk && status != nullptr && statusLength == 4) std::memcpy(&code, status, 4);
-        HttpFree(status);
-        if (result != kHttpOk || code != 100 || block == 1) break;
+        status = StatusOfHeaderBlock(std::string_view(headers, length));
+        if (!IsInterim(status) || interim == kHttpMaxInterimAnswers) break;
         ReleaseBlock(&responseBlock_, &responseLength_);
     }
     requestState_ = 0;
-    return result;
+    std::string_view statusWord;
+    if (FindStatusWord(std::string_view(responseBlock_, responseLength_), &statusWord) != kHttpOk)
+        return kHttpInvalidServerResponse;
+    // The body is read by this decision; an answer without one is finished already.
+    if (DecideBodyFraming(std::string_view(responseBlock_, responseLength_), answerToHead_, &framing_) != kHttpOk)
+        framing_ = HttpBodyFraming{};
+    answerFinished_ = framing_.kind == HttpBodyKind::None;
+    return kHttpOk;
 }
 
 int32_t SocketHttpDriver::SendRequest(const char* body, uint32_t length, int32_t declareLength) {
@@ -385,16 +387,14 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
     }
     if (result != kHttpOk) return result;
 
-    if (level == kHttpQueryTransferEncoding && FindNoCase(found, "chunked") != std::string_view::npos)
-        contentState_ = -1;
     if (asNumber && (level == kHttpQueryContentLength || level == kHttpQueryStatusCode)) {
-        int32_t number = static_cast<int32_t>(std::strtol(std::string(found).c_str(), nullptr, 10));
+        int32_t number = 0;
+        if (!ReadInt32(found, &number)) return level == kHttpQueryContentLength ? kHttpMalformed : kHttpInvalidServerResponse;
         char* copy = static_cast<char*>(HttpAlloc(sizeof number));
         if (copy == nullptr) return kHttpOutOfMemory;
         std::memcpy(copy, &number, sizeof number);
         *value = copy;
         *valueLength = sizeof number;
-        if (level == kHttpQueryContentLength) contentState_ = number;
         return kHttpOk;
     }
     *value = CopyText(found);
@@ -406,10 +406,8 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
 int32_t SocketHttpDriver::QueryOption(uint32_t, void*, uint32_t*) { return kHttpOk; }
 
 int32_t SocketHttpDriver::SetOption(uint32_t option, const void* value, uint32_t size) {
+    // The security flags are accepted for WinINet's sake; without TLS nothing here uses them.
     if (option != kSecurityFlagsOption || value == nullptr || size != 4) return kHttpInvalidArg;
-    uint32_t bits;
-    std::memcpy(&bits, value, 4);
-    securityFlags_ |= bits;
     return kHttpOk;
 }
 
@@ -417,36 +415,53 @@ int32_t SocketHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** body
     if (length == nullptr || body == nullptr) return kHttpInvalidArg;
     if (!socket_) return kHttpEFail;
     if (!socket_->IsOpen()) return kHttpNotConnected;
+    bool chunked = (flags & kHttpReadChunked) != 0;
+    bool untilClose = !chunked && *length == 0;
     int32_t result = socket_->ReadBody(flags, length, body);
-    return result == kHttpOk ? result : ReadFailureStatus(result);
+    if (result != kHttpOk) {
+        answerFinished_ = false;
+        return ReadFailureStatus(result);
+    }
+    // A chunked body read one piece at a time is finished by its last (empty) chunk; a body read
+    // until close leaves nothing to reuse.
+    if (untilClose) socket_->MarkClosed();
+    answerFinished_ = !untilClose && (!chunked || (flags & kHttpFlagFirstPieceOnly) == 0 || *length == 0);
+    return kHttpOk;
 }
 
 int32_t SocketHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** body, int32_t* complete) {
     if (length == nullptr || body == nullptr || complete == nullptr) return kHttpInvalidArg;
     *length = 0;
     *complete = 0;
-    uint32_t expected = 0;
-    if (contentState_ == -2) {
-        char* value = nullptr;
-        uint32_t valueLength = 0;
-        if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) == kHttpOk &&
-            contentState_ == -1) {
-            HttpFree(value);
-        } else {
-            HttpFree(value);
-            expected = QueryContentLengthNumber();
-            contentState_ = expected;
-        }
-    }
+    if (responseBlock_ == nullptr) return kHttpNotConnected;
     int32_t result;
-    if (contentState_ == -1) {
-        result = ReadBody(flags | kHttpReadChunked, length, body);
-        *complete = result == kHttpOk && *length == 0;
-    } else {
-        *length = expected;
-        result = ReadBody(0, length, body);
-        *complete = result == kHttpOk;
+    switch (framing_.kind) {
+    case HttpBodyKind::None:
+        *body = HttpDuplicate("", 0);
+        if (*body == nullptr) return kHttpOutOfMemory;
+        *complete = 1;
+        return kHttpOk;
+    case HttpBodyKind::Chunked:
+    case HttpBodyKind::ByLength:
+        if (framing_.length > kHttpMaxBodyLength) return kHttpMalformed;
+        // A body read to its end (all at once, or by its last chunk) leaves nothing for later calls.
+        if (answerFinished_) {
+            *body = HttpDuplicate("", 0);
+            if (*body == nullptr) return kHttpOutOfMemory;
+            *complete = 1;
+            return kHttpOk;
+        }
+        if (framing_.kind == HttpBodyKind::Chunked) {
+            result = ReadBody(flags | kHttpReadChunked, length, body);
+            *complete = result == kHttpOk && answerFinished_;
+            return result;
+        }
+        *length = static_cast<uint32_t>(framing_.length);
+        break;
+    case HttpBodyKind::UntilClose: break;
     }
+    result = ReadBody(0, length, body);
+    *complete = result == kHttpOk;
     return result;
 }
 
@@ -458,19 +473,17 @@ int32_t SocketHttpDriver::HandleAuthenticationChallenge(const char* url, int32_t
         socket_settings::ProxyChallenge known;
         if (socket_settings::GetProxyChallenge(&known) && !known.scheme.empty() && !known.credentials.empty())
             return kHttpOk;
-        name = "proxy-authenticate:";
+        name = "Proxy-Authenticate";
     } else if (status == 401) {
-        name = "www-authenticate:";
+        name = "WWW-Authenticate";
     } else {
         return kHttpFailed;
     }
-    std::string_view text(headers, length);
-    size_t at = FindNoCase(text, name);
-    if (at == std::string_view::npos) return kHttpInvalidServerResponse;
-    size_t lineEnd = text.find("\r\n", at);
-    if (lineEnd == std::string_view::npos) return kHttpInvalidServerResponse;
-    // Everything is read within the header's own line.
-    std::string_view line = text.substr(at + name.size(), lineEnd - at - name.size());
+    // The header is found at a line start, whatever the case of its name; everything is read
+    // within its own line.
+    std::string_view line;
+    if (FindHeaderValue(std::string_view(headers, length), name, 0, &line) != kHttpOk)
+        return kHttpInvalidServerResponse;
     size_t wordStart = line.find_first_not_of(" \t");
     if (wordStart == std::string_view::npos) return kHttpInvalidServerResponse;
     size_t wordEnd = line.find_first_of(" \t", wordStart);

@@ -50,7 +50,7 @@ public:
                                  uint32_t* length);
 
     // Bounds each receive of connections made from now on (0: no bound). A receive that runs out
-    // of time fails the request with kHttpTimeout.
+    // of time fails that request with kHttpTimeout and closes its connection.
     void SetReceiveTimeoutMs(int32_t milliseconds);
 
     uint16_t MajorVersion() const { return major_; }
@@ -58,10 +58,23 @@ public:
     const std::string& Agent() const { return agent_; }
 
 private:
+    // A request URL cracked once: the server, its port and the request target (absolute through
+    // the proxy).
+    struct RequestUrl {
+        std::string url;
+        std::string host;
+        uint16_t port = 0;
+        std::string target;
+    };
+    int32_t CrackRequestUrl(const char* url, RequestUrl* out) const;
+    // Reuses the connection for url's server when it can carry a new request, else connects.
+    int32_t ConnectFor(const RequestUrl& url);
+
     static constexpr uint32_t kChunkedUpload = 0x01;
     static constexpr uint32_t kHeaderBlockSent = 0x10;
 
     int32_t AddLineOnce(const char* line);
+    bool SendAll(const std::string& text);
     int32_t SendHeaderBlock();
     // A kept-alive connection that the server closed while idle fails the first send or read of
     // the next request; that request goes again once on a fresh connection.
@@ -74,9 +87,7 @@ private:
     uint16_t port_ = 0;
     uint16_t major_ = 1;
     uint16_t minor_ = 1;
-    uint32_t securityFlags_ = 0;
     uint32_t requestState_ = 0;
-    int64_t contentState_ = -2;  // -2 not yet known, -1 chunked, else the content length
     std::string agent_;
     std::string userAgentLine_;
     char* responseBlock_ = nullptr;
@@ -90,5 +101,11 @@ private:
     bool reusedConnection_ = false;
     bool bodyWritten_ = false;
     std::string proxyHost_;
-    int32_t receiveTimeoutMs_ = HttpSocket::kDefaultReceiveTimeoutMs;
+    int32_t receiveTimeoutMs_ = kHttpSocketReceiveTimeoutMs;
+    // The answer to the request in flight: how its body is framed, and whether it was read to its
+    // end. A connection is reused only after a finished answer.
+    bool answerToHead_ = false;
+    HttpBodyFraming framing_;
+    bool answerFinished_ = true;
+    RequestUrl cracked_;  // the URL of the open request
 };

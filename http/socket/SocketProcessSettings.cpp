@@ -1,30 +1,23 @@
 #include "http/socket/SocketProcessSettings.h"
 
 #include "core/ProcessSettings.h"
+#include "http/HttpLimits.h"
 #include "http/socket/os/SocketApi.h"
 #include "platform/Text.h"
-#include "threads/VolMutex.h"
+#include "threads/VolMutexUntraced.h"
 
 namespace socket_settings {
 
 namespace {
 
-// Holds a mutex of the threading library for one scope.
-class Held {
-public:
-    explicit Held(VolMutex& mutex) : mutex_(mutex) { mutex_.Lock(); }
-    ~Held() { mutex_.Unlock(); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-private:
-    VolMutex& mutex_;
-};
-
+// Holders on several threads may construct socket drivers and meet a 407 at once: every value
+// below is read and written under the lock. Untraced, so that the thread trace (itself a socket
+// user) never reports it.
 struct State {
-    VolMutex lock;
+    VolMutex lock{0, 0, 1};
     bool initialised = false;
     std::string proxyHost;
+    uint16_t proxyPort = kHttpProxyPort;
     bool hasChallenge = false;
     ProxyChallenge challenge;
 };
@@ -34,11 +27,22 @@ State& Shared() {
     return state;
 }
 
+class Locked {
+public:
+    explicit Locked(State& state) : state_(state) { VolMutexUntraced::Lock(state_.lock); }
+    ~Locked() { VolMutexUntraced::Unlock(state_.lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    State& state_;
+};
+
 }  // namespace
 
 void EnsureInitialised() {
     State& state = Shared();
-    Held guard(state.lock);
+    Locked guard(state);
     if (state.initialised) return;
     static const bool started = http::os::StartSockets();
     (void)started;
@@ -49,13 +53,25 @@ void EnsureInitialised() {
 
 std::string ProxyHost() {
     State& state = Shared();
-    Held guard(state.lock);
+    Locked guard(state);
     return state.proxyHost;
+}
+
+uint16_t ProxyPort() {
+    State& state = Shared();
+    Locked guard(state);
+    return state.proxyPort;
+}
+
+void UseProxyPortForTesting(uint16_t port) {
+    State& state = Shared();
+    Locked guard(state);
+    state.proxyPort = port;
 }
 
 bool GetProxyChallenge(ProxyChallenge* out) {
     State& state = Shared();
-    Held guard(state.lock);
+    Locked guard(state);
     if (!state.hasChallenge) return false;
     *out = state.challenge;
     return true;
@@ -63,16 +79,17 @@ bool GetProxyChallenge(ProxyChallenge* out) {
 
 void SetProxyChallenge(const ProxyChallenge& challenge) {
     State& state = Shared();
-    Held guard(state.lock);
+    Locked guard(state);
     state.challenge = challenge;
     state.hasChallenge = true;
 }
 
 void ResetForTesting() {
     State& state = Shared();
-    Held guard(state.lock);
+    Locked guard(state);
     state.initialised = false;
     state.proxyHost.clear();
+    state.proxyPort = kHttpProxyPort;
     state.hasChallenge = false;
     state.challenge = ProxyChallenge{};
 }

@@ -7,12 +7,12 @@
 // for the last 407 answer.
 namespace socket_settings {
 
-constexpr uint16_t kProxyPort = 8080;
-
 // Reads "Proxy" and starts the socket library, the first time only.
 void EnsureInitialised();
 // The proxy host, or empty when none is configured.
 std::string ProxyHost();
+// The proxy's port: kHttpProxyPort.
+uint16_t ProxyPort();
 
 struct ProxyChallenge {
     std::string scheme;
@@ -26,5 +26,8 @@ void SetProxyChallenge(const ProxyChallenge& challenge);
 // Forgets everything above, so that the next construction reads the environment again. For tests,
 // which change "Proxy" between cases within one process.
 void ResetForTesting();
+// Sends proxy traffic to another port until the next reset, so that a test can stand in for the
+// proxy on a free port (8080 is the fixture's real proxy).
+void UseProxyPortForTesting(uint16_t port);
 
 }  // namespace socket_settings

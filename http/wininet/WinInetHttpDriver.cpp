@@ -5,9 +5,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "http/HttpBodyBuffer.h"
+#include "http/HttpRequestText.h"
+#include "http/OnceText.h"
 
 namespace {
 
@@ -15,9 +20,6 @@ constexpr uint32_t kOptionParentWindow = 0x40000000;
 constexpr uint32_t kCertificateBits = 0xFF00;
 constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                     FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
-// A request sent again after a certificate answer or a forced retry: bounded, so that a server
-// that keeps asking cannot hold the driver in a loop.
-constexpr int kMaxSendAttempts = 3;
 
 HINTERNET H(void* handle) { return static_cast<HINTERNET>(handle); }
 
@@ -28,21 +30,20 @@ bool IsCertificateError(DWORD error) {
            error == ERROR_INTERNET_INVALID_CA;
 }
 
-// The computer name, read once per process.
+// The computer name (up to 15 characters), read once per process.
+OnceText<16> computerName;
+
 const char* ComputerName() {
-    static char name[16];
-    static bool known = false;
-    if (!known) {
-        DWORD size = sizeof name;
-        if (!GetComputerNameA(name, &size)) return nullptr;
-        known = true;
-    }
-    return name;
+    return computerName.Get([](char* buffer, size_t capacity) {
+        DWORD size = static_cast<DWORD>(capacity);
+        return GetComputerNameA(buffer, &size) != FALSE;
+    });
 }
 
 }  // namespace
 
 struct WinInetHttpDriver::CrackedUrl {
+    std::string url;  // as given, before canonicalisation
     std::string host;
     std::string pathAndExtra;
     uint16_t port = 0;
@@ -66,6 +67,11 @@ WinInetHttpDriver::~WinInetHttpDriver() {
 }
 
 int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
+    // A retry of the open request names its URL again: it was cracked when the request was opened.
+    if (cracked_ && cracked_->url == url) {
+        *out = *cracked_;
+        return kHttpOk;
+    }
     size_t length = std::strlen(url);
     std::vector<char> canonical(3 * length + 1);
     DWORD size = static_cast<DWORD>(canonical.size());
@@ -90,6 +96,7 @@ int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
     out->pathAndExtra.append(extra.data(), copy.dwExtraInfoLength);
     out->port = copy.nPort;
     out->scheme = static_cast<int32_t>(copy.nScheme);
+    out->url = url;
     return kHttpOk;
 }
 
@@ -165,6 +172,7 @@ int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint
     CrackedUrl cracked;
     int32_t result = Crack(url, &cracked);
     if (result != kHttpOk) return result;
+    cracked_ = std::make_unique<CrackedUrl>(cracked);
     scheme_ = cracked.scheme;
     if (port != nullptr) *port = cracked.port;
     if (host != nullptr) {
@@ -197,6 +205,7 @@ int32_t WinInetHttpDriver::OpenRequest(const char* method, const char* url, uint
     }
     CloseRequest();
     contentState_ = -2;
+    answerToHead_ = method != nullptr && std::strcmp(method, "HEAD") == 0;
     if (connection_ == nullptr) {
         HttpFree(host);
         HttpFree(path);
@@ -262,12 +271,12 @@ int32_t WinInetHttpDriver::BeginRequest(int32_t /*declareLength*/, uint32_t tota
     int32_t result;
     if (chunked) {
         requestState_ |= kChunkedUpload;
-        result = AddRequestHeaders("Transfer-Encoding: chunked\r\n", kHttpAddReqCoalesceComma);
+        result = AddRequestHeaders(kChunkedEncodingLine, kHttpAddReqCoalesceComma);
         if (result != kHttpOk) return result;
     } else {
         buffers.dwBufferTotal = totalLength;
     }
-    result = AddRequestHeaders("Proxy-Connection: Keep-Alive\r\n", kHttpAddReqCoalesceComma);
+    result = AddRequestHeaders(KeepAliveLine(true), kHttpAddReqCoalesceComma);
     if (result != kHttpOk) return result;
     if (requestState_ & kCredentialsSet) CopyCredentialsToRequest();
     if (HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) {
@@ -290,12 +299,11 @@ int32_t WinInetHttpDriver::WriteData(const char* data, uint32_t length) {
         return count == 0 || InternetWriteFile(H(request_), bytes, count, &written);
     };
     if (requestState_ & kChunkedUpload) {
-        char size[16];
-        int n = std::snprintf(size, sizeof size, "%x\r\n", length);
-        if (!write(size, static_cast<DWORD>(n))) return LastErrorStatus();
+        std::string size = ChunkSizeLine(length);
+        if (!write(size.data(), static_cast<DWORD>(size.size()))) return LastErrorStatus();
     }
     if (!write(data, length)) return LastErrorStatus();
-    if ((requestState_ & kChunkedUpload) && !write("\r\n", 2)) return LastErrorStatus();
+    if ((requestState_ & kChunkedUpload) && !write(kChunkTrailer, 2)) return LastErrorStatus();
     return kHttpOk;
 }
 
@@ -303,7 +311,7 @@ int32_t WinInetHttpDriver::EndRequest() {
     if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
     if (requestState_ & kChunkedUpload) {
         DWORD written = 0;
-        if (!InternetWriteFile(H(request_), "0\r\n\r\n", 5, &written)) {
+        if (!InternetWriteFile(H(request_), kLastChunk, static_cast<DWORD>(std::strlen(kLastChunk)), &written)) {
             requestState_ = 0;
             return LastErrorStatus();
         }
@@ -314,7 +322,7 @@ int32_t WinInetHttpDriver::EndRequest() {
 }
 
 int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_t declareLength) {
-    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kHttpMaxSendAttempts; ++attempt) {
         int32_t result = BeginRequest(declareLength, length, 0);
         if (result != kHttpOk) return result;
         if (body != nullptr) {
@@ -336,7 +344,7 @@ int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_
 
 int32_t WinInetHttpDriver::SendRequestFromSource(HttpBodySource* source) {
     if (source == nullptr) return kHttpInvalidArg;
-    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kHttpMaxSendAttempts; ++attempt) {
         if (attempt > 0) source->Rewind();
         source->Attach(*this);
         int32_t result = BeginRequest(1, source->TotalLength(), source->IsChunked() ? 1 : 0);
@@ -468,55 +476,35 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
     *body = nullptr;
     *length = 0;
     if (expected > kHttpMaxBodyLength) return kHttpMalformed;
-    size_t capacity = expected != 0 ? expected : 64000;
-    char* data = static_cast<char*>(HttpAlloc(capacity + 1));
-    if (data == nullptr) return kHttpOutOfMemory;
-    size_t used = 0;
+    // The buffer grows as bytes arrive: a length the server only announced reserves at most one
+    // growth step ahead of the data.
+    HttpBodyBuffer data;
+    uint32_t firstStep = expected == 0 ? kHttpUnknownLengthStartSize : expected;
+    if (firstStep > kHttpBodyGrowthStep) firstStep = kHttpBodyGrowthStep;
+    if (!data.MakeRoom(firstStep)) return kHttpOutOfMemory;
     for (;;) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(H(request_), &available, 0, 0)) {
-            HttpFree(data);
-            return kHttpDataAvailableFailed;
-        }
+        if (!InternetQueryDataAvailable(H(request_), &available, 0, 0)) return kHttpDataAvailableFailed;
         if (available == 0) break;
-        if (used + available > kHttpMaxBodyLength) {
-            HttpFree(data);
-            return kHttpMalformed;
+        if (available > kHttpMaxBodyLength - data.Length()) return kHttpMalformed;
+        // With the length known, as much of the rest as fits is asked for at once: WinINet then
+        // fills it in one call instead of one call per network packet.
+        uint32_t ask = available;
+        if (expected > data.Length() + available && !(flags & kHttpFlagFirstPieceOnly)) {
+            uint32_t rest = expected - data.Length();
+            ask = rest < kHttpBodyGrowthStep ? rest : kHttpBodyGrowthStep;
+            if (ask < available) ask = available;
         }
-        if (used + available > capacity) {
-            size_t grown = capacity * 2 >= used + available ? capacity * 2 : used + available;
-            char* bigger = static_cast<char*>(HttpAlloc(grown + 1));
-            if (bigger == nullptr) {
-                HttpFree(data);
-                return kHttpOutOfMemory;
-            }
-            std::memcpy(bigger, data, used);
-            HttpFree(data);
-            data = bigger;
-            capacity = grown;
-        }
-        // With the length known, the rest is asked for at once: WinINet then fills it in one call
-        // instead of one call per network packet.
-        DWORD ask = available;
-        if (expected != 0 && expected > used + available && !(flags & kHttpFlagFirstPieceOnly))
-            ask = static_cast<DWORD>(expected - used);
+        if (ask > data.Free() && !data.MakeRoom(ask)) return kHttpOutOfMemory;
+        if (data.Free() < ask) ask = data.Free();
         DWORD read = 0;
-        if (!InternetReadFile(H(request_), data + used, ask, &read)) {
-            HttpFree(data);
-            return kHttpReadFailed;
-        }
+        if (!InternetReadFile(H(request_), data.End(), ask, &read)) return kHttpReadFailed;
         if (read == 0) break;
-        used += read;
+        data.Advance(read);
         if (flags & kHttpFlagFirstPieceOnly) break;
     }
-    if (expected != 0 && used != expected) {
-        HttpFree(data);
-        return kHttpReadFailed;
-    }
-    data[used] = 0;
-    *body = data;
-    *length = static_cast<uint32_t>(used);
-    return kHttpOk;
+    if (expected != 0 && data.Length() != expected) return kHttpReadFailed;
+    return data.HandOver(body, length) ? kHttpOk : kHttpOutOfMemory;
 }
 
 int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** body, int32_t* complete) {
@@ -525,15 +513,14 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
     *complete = 0;
     uint32_t expected = 0;
     if (contentState_ == -2) {
-        char* value = nullptr;
-        uint32_t valueLength = 0;
-        if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) == kHttpOk &&
-            std::strstr(value, "chunked") != nullptr) {
+        HttpBodyFraming framing;
+        int32_t result = FramingOfCurrentResponse(answerToHead_, &framing);
+        if (result != kHttpOk) return result;
+        if (framing.kind == HttpBodyKind::ByLength && framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+        if (framing.kind == HttpBodyKind::Chunked) {
             contentState_ = -1;
-            HttpFree(value);
         } else {
-            HttpFree(value);
-            expected = QueryContentLengthNumber();
+            expected = static_cast<uint32_t>(framing.length);
             contentState_ = expected;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "http/HttpDriver.h"
@@ -11,9 +12,6 @@
 class WinInetHttpDriver : public HttpDriver {
 public:
     static constexpr const char* kDefaultAgent = "VOLNIR HTTP CLIENT/v2.1-HV";
-    static constexpr uint32_t kDefaultReceiveTimeoutMs = 36000000;
-    static constexpr uint32_t kDefaultSendTimeoutMs = 36000000;
-    static constexpr uint32_t kDefaultConnectTimeoutMs = 10000;
 
     WinInetHttpDriver(const char* agent, uint16_t major, uint16_t minor);
     ~WinInetHttpDriver() override;
@@ -77,8 +75,10 @@ private:
     int64_t contentState_ = -2;
     char* pendingBlock_ = nullptr;
     uint32_t pendingLength_ = 0;
-    uint32_t receiveTimeoutMs_ = kDefaultReceiveTimeoutMs;
-    uint32_t sendTimeoutMs_ = kDefaultSendTimeoutMs;
-    uint32_t connectTimeoutMs_ = kDefaultConnectTimeoutMs;
+    uint32_t receiveTimeoutMs_ = kHttpWinInetReceiveTimeoutMs;
+    uint32_t sendTimeoutMs_ = kHttpWinInetSendTimeoutMs;
+    uint32_t connectTimeoutMs_ = kHttpWinInetConnectTimeoutMs;
+    bool answerToHead_ = false;  // the open request is a HEAD: its answer has no body
     void* parentWindow_ = nullptr;
+    std::unique_ptr<CrackedUrl> cracked_;  // the URL of the open request, cracked once
 };

@@ -10,6 +10,9 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/TestServers.cpp
     ${HTTP_INTEGRATION}/DriverFactories.cpp
     ${HTTP_INTEGRATION}/DriverConformanceTest.cpp
+    ${HTTP_INTEGRATION}/AnswerRobustnessTest.cpp
+    ${HTTP_INTEGRATION}/RawListener.cpp
+    ${HTTP_INTEGRATION}/RequestWireTest.cpp
     ${HTTP_INTEGRATION}/SocketDriverTest.cpp
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
@@ -27,7 +30,7 @@ korvo_test(http_wininet_tests
   LABELS server
   WINDOWS_ONLY
   TIMEOUT 300)
-if(TARGET http_wininet_tests)
+if(WIN32)  # the WinINet tests exist on Windows only
   target_compile_definitions(http_wininet_tests PRIVATE
     KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
 endif()
@@ -41,11 +44,6 @@ korvo_test(http_concurrency_tests
   TIMEOUT 300)
 target_compile_definitions(http_concurrency_tests PRIVATE
   KORVO_HTTP_SERVERS_ENV="${HTTP_SERVERS_STATE}/servers.env")
-
-# The socket driver's header lookups, without any server.
-korvo_test(http_transport_unit_tests
-  SOURCES ${HTTP_INTEGRATION}/ResponseHeaderQueryTest.cpp
-  LIBS korvo_http)
 
 find_package(Python3 COMPONENTS Interpreter)
 if(TEST http_integration_tests AND Python3_Interpreter_FOUND)

@@ -7,12 +7,14 @@ korvo_test(http_core_unit_tests
   SOURCES
     ${HTTP_UNIT}/HttpStreamTest.cpp
     ${HTTP_UNIT}/ResponseParsingTest.cpp
+    ${HTTP_UNIT}/ResponseHeaderQueryTest.cpp
+    ${HTTP_UNIT}/HttpFramingTest.cpp
     ${HTTP_UNIT}/RequestFlowsTest.cpp
     ${HTTP_UNIT}/UrlUtilitiesTest.cpp
     ${HTTP_UNIT}/CookieJarTest.cpp
   LIBS korvo_http_test_support korvo_http korvo_platform_fakes)
 
 korvo_test(http_cookie_jar_concurrency_tests
-  SOURCES ${HTTP_UNIT}/CookieJarConcurrencyTest.cpp
+  SOURCES ${HTTP_UNIT}/CookieJarConcurrencyTest.cpp ${HTTP_UNIT}/OnceTextTest.cpp
   LIBS korvo_http korvo_platform
   LABELS concurrency)

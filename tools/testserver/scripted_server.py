@@ -212,6 +212,45 @@ class Handler(socketserver.BaseRequestHandler):
         elif path == "/long-header":
             value = "v" * int(q.get("size", "3000"))
             self._send(_response(200, "OK", [("X-Long", value), ("X-After", "seen")], b"long"))
+        elif path == "/no-body":
+            # A length announced on an answer that never has a body; nothing follows the headers.
+            code = int(q.get("code", "204"))
+            self._send(("HTTP/1.1 %d Scripted\r\nContent-Length: 5\r\n\r\n" % code).encode())
+        elif path == "/te":
+            # A chunked body under a transfer-encoding line written as ?line= says.
+            line = q.get("line", "Transfer-Encoding: chunked")
+            self._send(("HTTP/1.1 200 OK\r\n%s\r\n\r\n" % line).encode() + b"5\r\nhello\r\n0\r\n\r\n")
+            return q.get("close") != "1"
+        elif path == "/announce":
+            # Announces ?length= bytes, sends ?send= of them and closes.
+            self._send(("HTTP/1.1 200 OK\r\nContent-Length: %s\r\n\r\n" % q.get("length", "0")).encode()
+                       + b"a" * int(q.get("send", "0")))
+            return False
+        elif path == "/interim":
+            self._send(("HTTP/1.1 %s Interim\r\n\r\n" % q.get("code", "102")).encode())
+            self._send(_response(200, "OK", [("X-Final", "yes")], b"after interim"))
+        elif path == "/last-header":
+            # The header block's last line is exactly ?size= bytes long, its CR LF included.
+            size = int(q.get("size", "1025"))
+            self._send(b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\nX-Last: "
+                       + b"v" * (size - len("X-Last: ") - 2) + b"\r\n\r\nlast")
+        elif path == "/slow-body":
+            # A kept-alive answer whose body follows its headers after a pause.
+            self._send(b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n")
+            time.sleep(0.3)
+            self._send(b"0123456789")
+        elif path == "/late":
+            # The whole answer, but only after ?ms= milliseconds.
+            time.sleep(int(q.get("ms", "1000")) / 1000.0)
+            self._send(_response(200, "OK", [("Content-Type", "text/plain")], b"late answer"))
+        elif path == "/challenge-in-value":
+            # The challenge name occurs inside an earlier header's value before the real line.
+            self._send(_response(401, "Unauthorized",
+                                 [("X-Note", "see www-authenticate: Fake realm=wrong"),
+                                  ("WWW-Authenticate", 'Basic realm="right"')], b"no"))
+        elif path == "/big-cookie":
+            cookie = "big=" + "c" * int(q.get("size", "9000")) + "; path=/"
+            self._send(_response(200, "OK", [("Set-Cookie", cookie)], b"cookie body"))
         elif path == "/head-info":
             self._send(_response(200, "OK", [("Content-Type", "application/octet-stream")], b"y" * 1234))
         else:

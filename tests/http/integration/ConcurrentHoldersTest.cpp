@@ -1,6 +1,6 @@
 // Holders on several threads at once, as a setup with more than one download thread would have
-// them: the first constructions race for the process-wide start-up (holder mutex, socket library,
-// proxy setting) and each download must still come back whole.
+// them: the first constructions race for the process-wide start-up (socket library, proxy
+// setting) and each download must still come back whole.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -14,3 +14,12 @@ std::unique_ptr<HttpDriver> MakeDriver(DriverKind kind, const char* agent) {
 }
 
 std::string DriverName(DriverKind kind) { return kind == DriverKind::Socket ? "Socket" : "WinInet"; }
+
+void SetReceiveTimeout(HttpDriver& driver, DriverKind kind, uint32_t milliseconds) {
+    if (kind == DriverKind::Socket) {
+        static_cast<SocketHttpDriver&>(driver).SetReceiveTimeoutMs(static_cast<int32_t>(milliseconds));
+        return;
+    }
+    const uint32_t kReceiveTimeoutOption = 6;
+    driver.SetOption(kReceiveTimeoutOption, &milliseconds, sizeof milliseconds);
+}

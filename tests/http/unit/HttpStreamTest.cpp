@@ -80,6 +80,22 @@ TEST(HttpStreamHeaderBlock, ReadsUpToTheEmptyLineWhateverThePieces) {
     }
 }
 
+TEST(HttpStreamHeaderBlock, EmptyLineIsFoundAtEverySplitOfTheFinalCrLfs) {
+    // Lines are received at most 1024 bytes at a time. Growing the last header line one byte at a
+    // time moves the receive boundary through every position of the final CR LF CR LF.
+    const std::string status = "HTTP/1.1 200 OK\r\n";
+    for (size_t lineLength = 1020; lineLength <= 1030; ++lineLength) {
+        for (size_t extra : {size_t{0}, size_t{1024}, size_t{2048}}) {
+            std::string line = "X-Last: " + std::string(lineLength + extra - 10, 'v') + "\r\n";
+            std::string block = status + line + "\r\n";
+            ReadResult result = ReadHeaderBlockOf(block + "BODY", 4096);
+            ASSERT_EQ(result.status, kHttpOk) << "last line of " << line.size() << " bytes";
+            EXPECT_EQ(result.data, block);
+            EXPECT_EQ(result.consumed, block.size());
+        }
+    }
+}
+
 TEST(HttpStreamHeaderBlock, EndlessHeaderLinesAreRejectedNotGathered) {
     std::string flood = "HTTP/1.1 200 OK\r\n";
     while (flood.size() <= kHttpMaxHeaderBlockLength) flood += "X-Flood: 0123456789\r\n";

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "http/HttpStatus.h"
-#include "http/socket/ResponseHeaderQuery.h"
+#include "http/ResponseHeaderQuery.h"
 
 namespace {
 

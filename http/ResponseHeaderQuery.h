@@ -2,8 +2,9 @@
 #include <cstdint>
 #include <string_view>
 
-// Looks values up in a stored raw response header block (status line first, CR LF line ends), the
-// way the socket driver answers QueryInfo.
+// The client's one header lookup in a raw response header block (status line first, CR LF line
+// ends): the framing decision, the response step, the challenge handler and the socket driver's
+// QueryInfo all find headers through it.
 
 // The header name an info level asks for (without colon), or an empty view for levels that are not
 // a plain header lookup (status code, raw headers) or not supported.

@@ -1,4 +1,4 @@
-#include "http/socket/ResponseHeaderQuery.h"
+#include "http/ResponseHeaderQuery.h"
 
 #include "http/HttpStatus.h"
 
