@@ -31,4 +31,6 @@ const ProcessSettings& CurrentProcessSettings() {
 ScopedProcessSettings::ScopedProcessSettings(ProcessSettings values)
     : values_(std::move(values)), saved_(installedByTest.exchange(&values_, std::memory_order_acq_rel)) {}
 
-ScopedProcessSettings::~ScopedProcessSettings() { installedByTest.store(saved_, std::memory_order_release); }
+ScopedProcessSettings::~ScopedProcessSettings() {
+    installedByTest.store(saved_, std::memory_order_release);
+}

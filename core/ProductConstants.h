@@ -3,8 +3,8 @@
 // Compiled-in names of the product and of the servers it talks to; change them here only.
 namespace product {
 
-inline constexpr wchar_t kName[] = L"KORVO Skelv";          // "%1" of almost every catalogue text
-inline constexpr wchar_t kShortName[] = L"KORVOSkelv";      // in file, class and mutex names
+inline constexpr wchar_t kName[] = L"KORVO Skelv";      // "%1" of almost every catalogue text
+inline constexpr wchar_t kShortName[] = L"KORVOSkelv";  // in file, class and mutex names
 inline constexpr wchar_t kBuildStamp[] = L"06-11-2009.20.00";
 
 // The maker's servers. A test server replaces the download host (core/ProcessSettings.h).

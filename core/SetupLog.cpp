@@ -33,15 +33,19 @@ private:
 
 }  // namespace
 
-void SetupLog::Write(const std::wstring& text) { ProcessLog().Write(text); }
+void SetupLog::Write(const std::wstring& text) {
+    ProcessLog().Write(text);
+}
 
-std::wstring SetupLog::GetFilePath() { return ProcessLog().FilePath(); }
+std::wstring SetupLog::GetFilePath() {
+    return ProcessLog().FilePath();
+}
 
 std::wstring FormatLogStamp(const std::optional<platform::LocalTime>& time) {
     if (!time) return std::wstring();
     wchar_t stamp[64];
-    int written = std::swprintf(stamp, 64, L"%02d/%02d/%02d - %02d:%02d:%02d", time->month, time->day,
-                                time->year % 100, time->hour, time->minute, time->second);
+    int written = std::swprintf(stamp, 64, L"%02d/%02d/%02d - %02d:%02d:%02d", time->month, time->day, time->year % 100,
+                                time->hour, time->minute, time->second);
     return written > 0 ? std::wstring(stamp, static_cast<std::size_t>(written)) : std::wstring();
 }
 

@@ -1,6 +1,5 @@
 #include "core/WidePrintf.h"
 
-
 namespace {
 
 struct Field {
@@ -34,15 +33,15 @@ std::wstring FormatInteger(long long raw, const Field& field) {
     unsigned long long magnitude;
     bool negative = false;
     if (isSigned) {
-        long long value = field.size == Field::Long64 ? raw
+        long long value = field.size == Field::Long64  ? raw
                           : field.size == Field::Short ? static_cast<short>(raw)
-                                                     : static_cast<int>(raw);
+                                                       : static_cast<int>(raw);
         negative = value < 0;
         magnitude = negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     } else {
-        magnitude = field.size == Field::Long64 ? static_cast<unsigned long long>(raw)
+        magnitude = field.size == Field::Long64  ? static_cast<unsigned long long>(raw)
                     : field.size == Field::Short ? static_cast<unsigned short>(raw)
-                                               : static_cast<unsigned int>(raw);
+                                                 : static_cast<unsigned int>(raw);
     }
     unsigned base = (field.conversion == L'x' || field.conversion == L'X') ? 16 : 10;
     const wchar_t* digitSet = field.conversion == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
@@ -53,9 +52,12 @@ std::wstring FormatInteger(long long raw, const Field& field) {
         digits.insert(0, static_cast<std::size_t>(field.precision) - digits.size(), L'0');
 
     std::wstring prefix;
-    if (negative) prefix = L"-";
-    else if (isSigned && field.plus) prefix = L"+";
-    else if (isSigned && field.space) prefix = L" ";
+    if (negative)
+        prefix = L"-";
+    else if (isSigned && field.plus)
+        prefix = L"+";
+    else if (isSigned && field.space)
+        prefix = L" ";
     if (base == 16 && field.alternate && magnitude != 0) prefix += field.conversion == L'X' ? L"0X" : L"0x";
 
     Field padding = field;
@@ -77,14 +79,30 @@ std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<Prin
         }
         std::size_t start = i++;
         Field field;
-        for (bool flags = true; flags && i < format.size(); ) {
+        for (bool flags = true; flags && i < format.size();) {
             switch (format[i]) {
-                case L'-': field.left = true; ++i; break;
-                case L'0': field.zero = true; ++i; break;
-                case L'+': field.plus = true; ++i; break;
-                case L' ': field.space = true; ++i; break;
-                case L'#': field.alternate = true; ++i; break;
-                default: flags = false;
+                case L'-':
+                    field.left = true;
+                    ++i;
+                    break;
+                case L'0':
+                    field.zero = true;
+                    ++i;
+                    break;
+                case L'+':
+                    field.plus = true;
+                    ++i;
+                    break;
+                case L' ':
+                    field.space = true;
+                    ++i;
+                    break;
+                case L'#':
+                    field.alternate = true;
+                    ++i;
+                    break;
+                default:
+                    flags = false;
             }
         }
         if (i < format.size() && format[i] == L'*') {
@@ -92,7 +110,10 @@ std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<Prin
             const PrintfArg* width = take();
             if (width != nullptr && !width->isText) {
                 long long w = width->number;
-                if (w < 0) { field.left = true; w = -w; }
+                if (w < 0) {
+                    field.left = true;
+                    w = -w;
+                }
                 field.width = static_cast<int>(w > 4096 ? 4096 : w);
             }
         } else {
@@ -102,10 +123,19 @@ std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<Prin
             ++i;
             field.precision = ReadNumber(format, i);
         }
-        if (format.compare(i, 3, L"I64") == 0) { field.size = Field::Long64; i += 3; }
-        else if (format.compare(i, 2, L"ll") == 0) { field.size = Field::Long64; i += 2; }
-        else if (i < format.size() && format[i] == L'l') { ++i; }  // long is 32-bit on Windows
-        else if (i < format.size() && format[i] == L'h') { field.size = Field::Short; ++i; }
+        if (format.compare(i, 3, L"I64") == 0) {
+            field.size = Field::Long64;
+            i += 3;
+        } else if (format.compare(i, 2, L"ll") == 0) {
+            field.size = Field::Long64;
+            i += 2;
+        } else if (i < format.size() && format[i] == L'l') {
+            ++i;
+        }  // long is 32-bit on Windows
+        else if (i < format.size() && format[i] == L'h') {
+            field.size = Field::Short;
+            ++i;
+        }
         if (i >= format.size()) {
             out.append(format, start, std::wstring::npos);  // a lone trailing "%" stays as written
             break;
@@ -115,7 +145,11 @@ std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<Prin
             case L'%':
                 out += L'%';
                 break;
-            case L'd': case L'i': case L'u': case L'x': case L'X': {
+            case L'd':
+            case L'i':
+            case L'u':
+            case L'x':
+            case L'X': {
                 const PrintfArg* arg = take();
                 if (arg == nullptr) break;
                 out += arg->isText ? L"?" : FormatInteger(arg->number, field);

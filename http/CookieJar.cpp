@@ -85,16 +85,15 @@ int32_t CookieHeaderFor(const char* url, void*, char** header, int32_t withPrefi
     parts.extraInfoLength = 1;
     if (CrackUrl(url, 0, 0, &parts) != kHttpOk) return kHttpNoMoreItems;
     std::string_view path(parts.urlPath != nullptr ? parts.urlPath : "", parts.urlPathLength);
-    size_t baseLength = parts.urlPath != nullptr ? static_cast<size_t>(parts.urlPath - url)
-                                                 : std::string_view(url).size();
+    size_t baseLength =
+        parts.urlPath != nullptr ? static_cast<size_t>(parts.urlPath - url) : std::string_view(url).size();
     std::string base(url, baseLength);
 
     std::string line;
     int written = 0;
     VolResourceLock& lock = JarLock();
     lock.ReadLock();
-    for (size_t slash = path.find('/'); slash != std::string_view::npos;
-         slash = path.find('/', slash + 1)) {
+    for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
         std::string key = base;
         key.append(path.data(), slash == 0 ? 1 : slash);
         unsigned hash = static_cast<unsigned>(CookieKeyHash(key.c_str()));

@@ -12,7 +12,9 @@ constexpr std::string_view kHttpScheme = "http://";
 constexpr std::string_view kHttpsScheme = "https://";
 constexpr size_t kVersionDigits = 7;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view text, bool alsoSemicolon) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -35,8 +37,7 @@ bool ParsePair(std::string_view text, std::string_view* name, std::string_view* 
 
 // The value of the attribute named exactly name among the attributes after the cookie's own
 // pair; a cookie called "Pathfinder" or a value holding "path" is no Path attribute.
-bool FindAttribute(std::string_view attributes, std::string_view attributeName,
-                   std::string_view* value) {
+bool FindAttribute(std::string_view attributes, std::string_view attributeName, std::string_view* value) {
     size_t start = 0;
     while (start < attributes.size()) {
         size_t end = attributes.find(';', start);
@@ -52,8 +53,8 @@ bool FindAttribute(std::string_view attributes, std::string_view attributeName,
     return false;
 }
 
-bool FindAttributeEitherCase(std::string_view attributes, std::string_view capitalised,
-                             std::string_view lower, std::string_view* value) {
+bool FindAttributeEitherCase(std::string_view attributes, std::string_view capitalised, std::string_view lower,
+                             std::string_view* value) {
     return FindAttribute(attributes, capitalised, value) || FindAttribute(attributes, lower, value);
 }
 
@@ -78,16 +79,13 @@ int32_t ParseCookie(const char* url, const char* setCookieValue, Cookie* cookie)
 
     if (!ParsePair(header, &cookie->name, &cookie->value)) return kHttpEFail;
     size_t firstEnd = header.find(';', header.find('='));
-    std::string_view attributes =
-        firstEnd == std::string_view::npos ? std::string_view() : header.substr(firstEnd + 1);
+    std::string_view attributes = firstEnd == std::string_view::npos ? std::string_view() : header.substr(firstEnd + 1);
     bool hasPath = FindAttributeEitherCase(attributes, "Path", "path", &cookie->path);
     FindAttributeEitherCase(attributes, "Domain", "domain", &cookie->domain);
     std::string_view version;
     if (FindAttributeEitherCase(attributes, "Version", "version", &version)) {
         int32_t number = 0;
-        for (size_t i = 0; i < version.size() && i < kVersionDigits && version[i] >= '0' &&
-                           version[i] <= '9';
-             ++i) {
+        for (size_t i = 0; i < version.size() && i < kVersionDigits && version[i] >= '0' && version[i] <= '9'; ++i) {
             number = number * 10 + (version[i] - '0');
         }
         cookie->version = number;

@@ -11,8 +11,8 @@ struct Cookie {
     Cookie(const Cookie&) = delete;
     Cookie& operator=(const Cookie&) = delete;
 
-    int32_t hash = 0;       // CookieKeyHash of keyText
-    int32_t version = 1;    // the Version attribute, 1 when absent
+    int32_t hash = 0;     // CookieKeyHash of keyText
+    int32_t version = 1;  // the Version attribute, 1 when absent
     std::string keyText;
     std::string header;     // the whole Set-Cookie value
     std::string_view name;  // the spans below point into header

@@ -2,7 +2,9 @@
 
 #include "http/HttpMemory.h"
 
-HttpBodyBuffer::~HttpBodyBuffer() { HttpFree(data_); }
+HttpBodyBuffer::~HttpBodyBuffer() {
+    HttpFree(data_);
+}
 
 bool HttpBodyBuffer::MakeRoom(uint32_t free) {
     if (free <= Free() && data_ != nullptr) return true;

@@ -10,7 +10,9 @@
 
 namespace {
 
-bool SocketDriverRequested() { return CurrentProcessSettings().socketDriverRequested; }
+bool SocketDriverRequested() {
+    return CurrentProcessSettings().socketDriverRequested;
+}
 
 }  // namespace
 

@@ -9,7 +9,9 @@ HttpDriverHolder::HttpDriverHolder(const char* agent, uint16_t major, uint16_t m
     driver_ = CreateHttpDriver(agent, major, minor, this);
 }
 
-HttpDriverHolder::~HttpDriverHolder() { Release(); }
+HttpDriverHolder::~HttpDriverHolder() {
+    Release();
+}
 
 void HttpDriverHolder::Release() {
     delete driver_;
@@ -40,15 +42,14 @@ int32_t HttpDriverHolder::PrepareFor(const char* url) {
     return kHttpOk;
 }
 
-int32_t HttpDriverHolder::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength,
-                              int32_t* keepAlive) {
+int32_t HttpDriverHolder::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
     int32_t result = PrepareFor(url);
     if (result != kHttpOk) return result;
     return driver_->Get(url, DriverFlags(flags), body, bodyLength, keepAlive);
 }
 
-int32_t HttpDriverHolder::GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first,
-                                   uint32_t count, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
+int32_t HttpDriverHolder::GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first, uint32_t count,
+                                   char** body, uint32_t* bodyLength, int32_t* keepAlive) {
     int32_t result = PrepareFor(url);
     if (result != kHttpOk) return result;
     return driver_->GetRange(url, DriverFlags(flags), rangeMode, first, count, body, bodyLength, keepAlive);

@@ -20,11 +20,10 @@ public:
     void Release();
 
     int32_t Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive);
-    int32_t GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first, uint32_t count,
-                     char** body, uint32_t* bodyLength, int32_t* keepAlive);
+    int32_t GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first, uint32_t count, char** body,
+                     uint32_t* bodyLength, int32_t* keepAlive);
     int32_t Head(const char* url, HttpFileStatus* record) override;
-    int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel,
-                      const char* customName);
+    int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel, const char* customName);
 
     // The current driver, or null.
     HttpDriver* Driver() const { return driver_; }

@@ -5,9 +5,13 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool ContainsNoCase(std::string_view text, std::string_view word) {
     for (size_t i = 0; i + word.size() <= text.size(); ++i) {
@@ -61,8 +65,7 @@ int32_t DecideBodyFraming(std::string_view block, bool answerToHead, HttpBodyFra
         chunked = found == kHttpOk && ContainsNoCase(value, "chunked");
     }
 
-    if (answerToHead || status == 204 || status == 304 ||
-        (framing->lengthAnnounced && framing->announcedLength == 0)) {
+    if (answerToHead || status == 204 || status == 304 || (framing->lengthAnnounced && framing->announcedLength == 0)) {
         framing->kind = HttpBodyKind::None;
     } else if (framing->lengthAnnounced) {
         framing->kind = HttpBodyKind::ByLength;

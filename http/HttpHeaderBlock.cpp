@@ -78,7 +78,6 @@ int32_t MergeHeaderText(const char* text, uint32_t modifiers, uint32_t* blockLen
     return kHttpOk;
 }
 
-int32_t HttpDriver::MergeHeaderLine(const char* line, uint32_t modifiers, uint32_t* blockLength,
-                                    char** block) {
+int32_t HttpDriver::MergeHeaderLine(const char* line, uint32_t modifiers, uint32_t* blockLength, char** block) {
     return MergeHeaderText(line, modifiers, blockLength, block);
 }

@@ -10,14 +10,17 @@ std::atomic<size_t> largestAllocation{0};
 
 void NoteAllocation(size_t size) {
     size_t seen = largestAllocation.load(std::memory_order_relaxed);
-    while (size > seen && !largestAllocation.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
-    }
+    while (size > seen && !largestAllocation.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {}
 }
 
 }  // namespace
 
-size_t HttpLargestAllocation() { return largestAllocation.load(std::memory_order_relaxed); }
-void HttpResetLargestAllocation() { largestAllocation.store(0, std::memory_order_relaxed); }
+size_t HttpLargestAllocation() {
+    return largestAllocation.load(std::memory_order_relaxed);
+}
+void HttpResetLargestAllocation() {
+    largestAllocation.store(0, std::memory_order_relaxed);
+}
 
 void* HttpAlloc(size_t size) {
     if (size == 0) size = 1;
@@ -25,7 +28,9 @@ void* HttpAlloc(size_t size) {
     return std::calloc(size, 1);
 }
 
-void HttpFree(void* buffer) { std::free(buffer); }
+void HttpFree(void* buffer) {
+    std::free(buffer);
+}
 
 char* HttpDuplicate(const char* text, size_t length) {
     if (length == SIZE_MAX) return nullptr;

@@ -2,4 +2,6 @@
 
 #include "core/ProcessSettings.h"
 
-bool HttpPutConfigured() { return CurrentProcessSettings().httpPutConfigured; }
+bool HttpPutConfigured() {
+    return CurrentProcessSettings().httpPutConfigured;
+}

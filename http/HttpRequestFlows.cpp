@@ -15,9 +15,13 @@ bool IsFollowedRedirect(int32_t status, uint32_t flags) {
     return status == 302 || status == 303 || (status == 301 && (flags & kHttpFlagNoFollow301) == 0);
 }
 
-bool IsAuthenticationChallenge(int32_t status) { return status == 401 || status == 407; }
+bool IsAuthenticationChallenge(int32_t status) {
+    return status == 401 || status == 407;
+}
 
-bool IsSuccess(int32_t status) { return status >= 200 && status <= 299; }
+bool IsSuccess(int32_t status) {
+    return status >= 200 && status <= 299;
+}
 
 // Where a flow's response body goes: the caller's outputs, or private storage released at the end
 // when the caller passed the discard values (or the flow never hands a body back).
@@ -90,65 +94,57 @@ static int32_t AddCookieLine(HttpDriver& driver, const char* url) {
     return result;
 }
 
-int32_t HttpDriver::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength,
-                        int32_t* keepAlive) {
+int32_t HttpDriver::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
     if (url == nullptr || !BodyOutputs::Valid(body, bodyLength)) return kHttpInvalidArg;
-    return SendRequestBounded("GET", url, flags, nullptr, nullptr, 0, kHttpContentNone, keepAlive,
-                              body, bodyLength, nullptr, kHttpMaxRedirects);
+    return SendRequestBounded("GET", url, flags, nullptr, nullptr, 0, kHttpContentNone, keepAlive, body, bodyLength,
+                              nullptr, kHttpMaxRedirects);
 }
 
-int32_t HttpDriver::GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first,
-                             uint32_t count, char** body, uint32_t* bodyLength,
-                             int32_t* keepAlive) {
+int32_t HttpDriver::GetRange(const char* url, uint32_t flags, int32_t rangeMode, uint32_t first, uint32_t count,
+                             char** body, uint32_t* bodyLength, int32_t* keepAlive) {
     std::string rangeLines;
     if (!RangeLines(rangeMode, first, count, &rangeLines)) return kHttpInvalidArg;
     if (url == nullptr || !BodyOutputs::Valid(body, bodyLength)) return kHttpInvalidArg;
-    return SendRequestBounded("GET", url, flags, rangeLines.c_str(), nullptr, 0, kHttpContentNone,
-                              keepAlive, body, bodyLength, nullptr, kHttpMaxRedirects);
+    return SendRequestBounded("GET", url, flags, rangeLines.c_str(), nullptr, 0, kHttpContentNone, keepAlive, body,
+                              bodyLength, nullptr, kHttpMaxRedirects);
 }
 
-int32_t HttpDriver::PostFromSource(const char* url, uint32_t flags, int32_t contentType,
-                                   HttpBodySource* source, int32_t* keepAlive, char** body,
-                                   uint32_t* bodyLength) {
-    return SendRequestGeneric("POST", url, flags, nullptr, nullptr, 0, contentType, keepAlive, body,
-                              bodyLength, source);
+int32_t HttpDriver::PostFromSource(const char* url, uint32_t flags, int32_t contentType, HttpBodySource* source,
+                                   int32_t* keepAlive, char** body, uint32_t* bodyLength) {
+    return SendRequestGeneric("POST", url, flags, nullptr, nullptr, 0, contentType, keepAlive, body, bodyLength,
+                              source);
 }
 
-int32_t HttpDriver::Post(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
-                         int32_t contentType, int32_t* keepAlive, char** responseBody,
-                         uint32_t* responseLength) {
-    return SendRequestGeneric("POST", url, flags, nullptr, body, bodyLength, contentType, keepAlive,
-                              responseBody, responseLength, nullptr);
+int32_t HttpDriver::Post(const char* url, uint32_t flags, const char* body, uint32_t bodyLength, int32_t contentType,
+                         int32_t* keepAlive, char** responseBody, uint32_t* responseLength) {
+    return SendRequestGeneric("POST", url, flags, nullptr, body, bodyLength, contentType, keepAlive, responseBody,
+                              responseLength, nullptr);
 }
 
-int32_t HttpDriver::Put(const char* url, uint32_t flags, const char* body, uint32_t bodyLength,
-                        int32_t contentType, int32_t* keepAlive) {
+int32_t HttpDriver::Put(const char* url, uint32_t flags, const char* body, uint32_t bodyLength, int32_t contentType,
+                        int32_t* keepAlive) {
     // The answer's body is read and dropped.
     char* response = nullptr;
     uint32_t responseLength = 0;
-    int32_t result = SendRequestGeneric("PUT", url, flags, nullptr, body, bodyLength, contentType,
-                                        keepAlive, &response, &responseLength, nullptr);
+    int32_t result = SendRequestGeneric("PUT", url, flags, nullptr, body, bodyLength, contentType, keepAlive, &response,
+                                        &responseLength, nullptr);
     HttpFree(response);
     return result;
 }
 
-int32_t HttpDriver::SendRequestGeneric(const char* method, const char* url, uint32_t flags,
-                                       const char* extraHeaders, const char* body,
-                                       uint32_t bodyLength, int32_t contentType,
-                                       int32_t* keepAlive, char** responseBody,
-                                       uint32_t* responseLength, HttpBodySource* source) {
+int32_t HttpDriver::SendRequestGeneric(const char* method, const char* url, uint32_t flags, const char* extraHeaders,
+                                       const char* body, uint32_t bodyLength, int32_t contentType, int32_t* keepAlive,
+                                       char** responseBody, uint32_t* responseLength, HttpBodySource* source) {
     if (url == nullptr || !BodyOutputs::Valid(responseBody, responseLength)) return kHttpInvalidArg;
     if (source != nullptr && body != nullptr) return kHttpInvalidArg;
     if (contentType == kHttpContentNone && (body != nullptr || bodyLength != 0)) return kHttpInvalidArg;
-    return SendRequestBounded(method, url, flags, extraHeaders, body, bodyLength, contentType,
-                              keepAlive, responseBody, responseLength, source, kHttpMaxRedirects);
+    return SendRequestBounded(method, url, flags, extraHeaders, body, bodyLength, contentType, keepAlive, responseBody,
+                              responseLength, source, kHttpMaxRedirects);
 }
 
-int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint32_t flags,
-                                       const char* extraHeaders, const char* body,
-                                       uint32_t bodyLength, int32_t contentType,
-                                       int32_t* keepAlive, char** responseBody,
-                                       uint32_t* responseLength, HttpBodySource* source,
+int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint32_t flags, const char* extraHeaders,
+                                       const char* body, uint32_t bodyLength, int32_t contentType, int32_t* keepAlive,
+                                       char** responseBody, uint32_t* responseLength, HttpBodySource* source,
                                        int redirectsLeft) {
     BodyOutputs outputs(responseBody, responseLength);
     *outputs.Body() = nullptr;
@@ -176,8 +172,8 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
     char* location = nullptr;
     result = send();
     if (result < 0) return result;
-    result = ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(),
-                             outputs.Length(), keepAlive);
+    result =
+        ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(), outputs.Length(), keepAlive);
     if (result < 0) {
         HttpFree(location);
         outputs.Clear();
@@ -185,15 +181,14 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
     }
 
     if ((flags & kHttpFlagNoAuthentication) == 0) {
-        for (int retry = 0; IsAuthenticationChallenge(status) && retry < kHttpMaxAuthenticationRetries;
-             ++retry) {
+        for (int retry = 0; IsAuthenticationChallenge(status) && retry < kHttpMaxAuthenticationRetries; ++retry) {
             outputs.Clear();  // the challenge's own body
             ConnectUrl(url);
             if (source != nullptr) source->Rewind();
             result = send();
             if (result >= 0) {
-                result = ReceiveResponse(url, method, &status, receiveFlags, &location,
-                                         outputs.Body(), outputs.Length(), keepAlive);
+                result = ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(),
+                                         outputs.Length(), keepAlive);
             }
             if (result < 0) {
                 HttpFree(location);
@@ -211,9 +206,8 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
         }
         if (source != nullptr) source->Rewind();
         const char* target = location != nullptr ? location : url;
-        result = SendRequestBounded(method, target, flags, extraHeaders, body, bodyLength,
-                                    contentType, keepAlive, responseBody, responseLength, source,
-                                    redirectsLeft - 1);
+        result = SendRequestBounded(method, target, flags, extraHeaders, body, bodyLength, contentType, keepAlive,
+                                    responseBody, responseLength, source, redirectsLeft - 1);
         HttpFree(location);
         return result;
     }
@@ -223,9 +217,8 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
     return HttpStatusAsFailure(status);
 }
 
-int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t* status,
-                                    uint32_t flags, char** location, char** body,
-                                    uint32_t* bodyLength, int32_t* keepAlive) {
+int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t* status, uint32_t flags,
+                                    char** location, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
     HttpFree(*location);
     *location = nullptr;
     char* headers = nullptr;

@@ -14,8 +14,8 @@ std::string Decimal(int64_t value) {
 
 }  // namespace
 
-std::string RequestHead(const char* method, const char* target, int major, int minor,
-                        const char* host, uint16_t port, const char* userAgentLine) {
+std::string RequestHead(const char* method, const char* target, int major, int minor, const char* host, uint16_t port,
+                        const char* userAgentLine) {
     std::string head;
     head.reserve(64);
     head += method != nullptr ? method : "";
@@ -40,13 +40,20 @@ const char* KeepAliveLine(bool throughProxy) {
 
 const char* ContentTypeLine(int32_t contentType) {
     switch (contentType) {
-    case kHttpContentFormUrlEncoded: return "Content-Type: application/x-www-form-urlencoded\r\n";
-    case kHttpContentHtml: return "Content-Type: text/HTML\r\n";
-    case kHttpContentXml: return "Content-Type: text/xml\r\n";
-    case kHttpContentXmlUtf8: return "Content-Type: text/xml;charset=utf-8\r\n";
-    case kHttpContentOctetStream: return "Content-Type: application/octetstream\r\n";
-    case kHttpContentNone: return nullptr;
-    default: return "Content-Type: text/plain\r\n";
+        case kHttpContentFormUrlEncoded:
+            return "Content-Type: application/x-www-form-urlencoded\r\n";
+        case kHttpContentHtml:
+            return "Content-Type: text/HTML\r\n";
+        case kHttpContentXml:
+            return "Content-Type: text/xml\r\n";
+        case kHttpContentXmlUtf8:
+            return "Content-Type: text/xml;charset=utf-8\r\n";
+        case kHttpContentOctetStream:
+            return "Content-Type: application/octetstream\r\n";
+        case kHttpContentNone:
+            return nullptr;
+        default:
+            return "Content-Type: text/plain\r\n";
     }
 }
 

@@ -6,8 +6,8 @@
 // here, sized to fit whatever the lengths of its inputs.
 
 // "<method> <target> HTTP/<major>.<minor>\r\nHost: <host>:<port>\r\n<userAgentLine>"
-std::string RequestHead(const char* method, const char* target, int major, int minor,
-                        const char* host, uint16_t port, const char* userAgentLine);
+std::string RequestHead(const char* method, const char* target, int major, int minor, const char* host, uint16_t port,
+                        const char* userAgentLine);
 
 // "Proxy-Connection: Keep-Alive\r\n" through a proxy, else "Connection: Keep-Alive\r\n".
 const char* KeepAliveLine(bool throughProxy);

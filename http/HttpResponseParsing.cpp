@@ -12,7 +12,9 @@ namespace {
 // Only the first characters of the status line carry version and status.
 constexpr size_t kStatusLineScan = 14;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Lower-cases each header name (up to its ':'); stops at a final CR LF or at a line without ':'.
 void LowerCaseHeaderNames(char* text, size_t length) {
@@ -67,8 +69,7 @@ bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status) {
 }
 
 // The value of the first header called name, or an empty view with *present false.
-std::string_view HeaderValue(std::string_view text, std::string_view name, bool* present,
-                             int32_t* lookup = nullptr) {
+std::string_view HeaderValue(std::string_view text, std::string_view name, bool* present, int32_t* lookup = nullptr) {
     std::string_view value;
     int32_t result = FindHeaderValue(text, name, 0, &value);
     if (lookup != nullptr) *lookup = result;
@@ -92,9 +93,8 @@ int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* heade
     while (!connection.empty() && (connection.back() == ' ' || connection.back() == '\t')) connection.remove_suffix(1);
     if (present && connection.size() >= 5 && connection.substr(connection.size() - 5) == "Close") facts->keepAlive = 0;
 
-    if ((flags & kHttpFlagNoAuthentication) == 0 &&
-        ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
-         (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {
+    if ((flags & kHttpFlagNoAuthentication) == 0 && ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
+                                                     (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {
         int32_t result = HandleAuthenticationChallenge(url, code, headers, headerLength);
         if (result < 0) return result;
     }
@@ -102,7 +102,8 @@ int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* heade
     int32_t result = DecideBodyFraming(text, method != nullptr && std::strcmp(method, "HEAD") == 0, &facts->framing);
     if (result != kHttpOk) return result;
     // A body longer than the client accepts is refused before a byte of it is read.
-    if (facts->framing.kind == HttpBodyKind::ByLength && facts->framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+    if (facts->framing.kind == HttpBodyKind::ByLength && facts->framing.length > kHttpMaxBodyLength)
+        return kHttpMalformed;
 
     // A 304 answers a conditional request and never names another place.
     if (code >= 300 && code <= 399 && code != 304) {
@@ -114,15 +115,15 @@ int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* heade
     }
 
     std::string_view contentType = HeaderValue(text, "content-type", &present);
-    if (present) facts->notPlainText = contentType.size() > 1 && contentType.find("plain", 1) != std::string_view::npos ? 0 : 1;
+    if (present)
+        facts->notPlainText = contentType.size() > 1 && contentType.find("plain", 1) != std::string_view::npos ? 0 : 1;
     return kHttpOk;
 }
 
-int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, char* headers,
-                                         uint32_t headerLength, int32_t* minorVersion,
-                                         int32_t* status, uint32_t* contentLength,
-                                         int32_t* chunked, int32_t* keepAlive, char** location,
-                                         int32_t* hasBody, int32_t* notPlainText, uint32_t flags) {
+int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, char* headers, uint32_t headerLength,
+                                         int32_t* minorVersion, int32_t* status, uint32_t* contentLength,
+                                         int32_t* chunked, int32_t* keepAlive, char** location, int32_t* hasBody,
+                                         int32_t* notPlainText, uint32_t flags) {
     if (headers == nullptr || status == nullptr || contentLength == nullptr || chunked == nullptr ||
         location == nullptr || hasBody == nullptr || notPlainText == nullptr) {
         return kHttpInvalidArg;
@@ -164,18 +165,20 @@ int32_t HttpDriver::ReadResponseBody(uint32_t* length, char** body) {
     int32_t result = FramingOfCurrentResponse(false, &framing);
     if (result != kHttpOk) return result;
     switch (framing.kind) {
-    case HttpBodyKind::None: {
-        char* empty = HttpDuplicate("", 0);
-        if (empty == nullptr) return kHttpOutOfMemory;
-        *body = empty;
-        return kHttpOk;
-    }
-    case HttpBodyKind::ByLength:
-        if (framing.length > kHttpMaxBodyLength) return kHttpMalformed;
-        *length = static_cast<uint32_t>(framing.length);
-        return ReadBody(0, length, body);
-    case HttpBodyKind::Chunked: return ReadBody(kHttpReadChunked, length, body);
-    case HttpBodyKind::UntilClose: break;
+        case HttpBodyKind::None: {
+            char* empty = HttpDuplicate("", 0);
+            if (empty == nullptr) return kHttpOutOfMemory;
+            *body = empty;
+            return kHttpOk;
+        }
+        case HttpBodyKind::ByLength:
+            if (framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+            *length = static_cast<uint32_t>(framing.length);
+            return ReadBody(0, length, body);
+        case HttpBodyKind::Chunked:
+            return ReadBody(kHttpReadChunked, length, body);
+        case HttpBodyKind::UntilClose:
+            break;
     }
     return ReadBody(0, length, body);
 }

@@ -10,7 +10,9 @@
 //   HttpStream::Send, ReceiveFill and ReceiveLine return byte counts and system results.
 
 namespace http_detail {
-constexpr int32_t Hr(uint32_t code) { return static_cast<int32_t>(code); }
+constexpr int32_t Hr(uint32_t code) {
+    return static_cast<int32_t>(code);
+}
 }  // namespace http_detail
 
 // ---- Status codes ----
@@ -48,16 +50,18 @@ constexpr int32_t kHttpTooManyRedirects = http_detail::Hr(0x80072F7C);
 constexpr int32_t kHttpNotConnected = http_detail::Hr(0x80072F83);
 
 // A request flow whose final status is outside 200-299 returns minus that status.
-constexpr int32_t HttpStatusAsFailure(int32_t httpStatus) { return -httpStatus; }
+constexpr int32_t HttpStatusAsFailure(int32_t httpStatus) {
+    return -httpStatus;
+}
 
 // ---- Request flags (WinINet INTERNET_FLAG_* values where one exists) ----
 constexpr uint32_t kHttpFlagKeepAlive = 0x00400000;
-constexpr uint32_t kHttpFlagNoFollow301 = 0x00200000;        // 302 and 303 are always followed
-constexpr uint32_t kHttpFlagNoAuthentication = 0x00040000;   // no challenge handler, no retries
+constexpr uint32_t kHttpFlagNoFollow301 = 0x00200000;       // 302 and 303 are always followed
+constexpr uint32_t kHttpFlagNoAuthentication = 0x00040000;  // no challenge handler, no retries
 constexpr uint32_t kHttpFlagNoChallenge401 = 0x10000000;
 constexpr uint32_t kHttpFlagNoChallenge407 = 0x20000000;
-constexpr uint32_t kHttpFlagFirstPieceOnly = 0x00001000;     // body read stops after one piece
-constexpr uint32_t kHttpFlagDiscardBody = 0x00010000;        // internal, set by the base class
+constexpr uint32_t kHttpFlagFirstPieceOnly = 0x00001000;  // body read stops after one piece
+constexpr uint32_t kHttpFlagDiscardBody = 0x00010000;     // internal, set by the base class
 // ReadBody flags bit 0: the body is chunked.
 constexpr uint32_t kHttpReadChunked = 0x00000001;
 

@@ -61,7 +61,9 @@ int32_t HandOver(HttpBodyBuffer* body, char** out, uint32_t* length) {
 
 }  // namespace
 
-HttpStream::~HttpStream() { HttpFree(hostName_); }
+HttpStream::~HttpStream() {
+    HttpFree(hostName_);
+}
 
 bool HttpStream::SetHostName(const char* host) {
     char* copy = host != nullptr ? HttpDuplicate(host, std::strlen(host)) : nullptr;

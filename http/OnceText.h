@@ -23,8 +23,7 @@ public:
             return filled ? text_ : nullptr;
         }
         // Another thread is filling it: a system call of microseconds.
-        while ((state = state_.load(std::memory_order_acquire)) == kFilling) {
-        }
+        while ((state = state_.load(std::memory_order_acquire)) == kFilling) {}
         return state == kReady ? text_ : nullptr;
     }
 

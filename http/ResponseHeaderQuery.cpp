@@ -24,7 +24,9 @@ constexpr LevelName kLevelNames[] = {
     {kHttpQueryTransferEncoding, "Transfer-Encoding"},
 };
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -42,14 +44,12 @@ std::string_view HeaderNameForLevel(uint32_t level) {
 }
 
 std::string_view BareHeaderName(std::string_view customName) {
-    while (!customName.empty() && (customName.back() == ' ' || customName.back() == '\t'))
-        customName.remove_suffix(1);
+    while (!customName.empty() && (customName.back() == ' ' || customName.back() == '\t')) customName.remove_suffix(1);
     if (!customName.empty() && customName.back() == ':') customName.remove_suffix(1);
     return customName;
 }
 
-int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t occurrence,
-                        std::string_view* value) {
+int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t occurrence, std::string_view* value) {
     if (name.empty()) return kHttpHeaderNotFound;
     // Header lines start after the first CR LF (the status line is never a header).
     size_t lineStart = block.find("\r\n");

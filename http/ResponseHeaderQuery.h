@@ -17,8 +17,7 @@ std::string_view BareHeaderName(std::string_view customName);
 // The value of the occurrence-th header named name (0 the first). Names match whatever their case,
 // at the start of a line; blanks after the colon are skipped. kHttpHeaderNotFound when absent,
 // kHttpInvalidServerResponse when the value has no CR LF after it.
-int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t occurrence,
-                        std::string_view* value);
+int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t occurrence, std::string_view* value);
 
 // The status code word of the status line ("200"); kHttpInvalidServerResponse unless the first
 // word begins with "HTTP/1.".

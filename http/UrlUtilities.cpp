@@ -19,12 +19,28 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 // Characters escaped in the path, before the first '?'.
 bool EscapedInPath(unsigned char c) {
     switch (c) {
-    case 0x20: case 0x22: case 0x23: case 0x25: case 0x26: case 0x3A: case 0x3B: case 0x3C:
-    case 0x3E: case 0x40: case 0x5B: case 0x5D: case 0x5C: case 0x5E: case 0x60: case 0x7B:
-    case 0x7D: case 0x7C: case 0x7E:
-        return true;
-    default:
-        return false;
+        case 0x20:
+        case 0x22:
+        case 0x23:
+        case 0x25:
+        case 0x26:
+        case 0x3A:
+        case 0x3B:
+        case 0x3C:
+        case 0x3E:
+        case 0x40:
+        case 0x5B:
+        case 0x5D:
+        case 0x5C:
+        case 0x5E:
+        case 0x60:
+        case 0x7B:
+        case 0x7D:
+        case 0x7C:
+        case 0x7E:
+            return true;
+        default:
+            return false;
     }
 }
 

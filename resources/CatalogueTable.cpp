@@ -16,9 +16,8 @@ constexpr LanguageId kNeutralTables[] = {0x0007, 0x000A, 0x000C, 0x0010};
 const LanguageTable* TableFor(LanguageId language) {
     const TableList list = GeneratedTables();
     const LanguageTable* end = list.tables + list.count;
-    const LanguageTable* found = std::find_if(list.tables, end, [language](const LanguageTable& table) {
-        return table.language == language;
-    });
+    const LanguageTable* found =
+        std::find_if(list.tables, end, [language](const LanguageTable& table) { return table.language == language; });
     return found == end ? nullptr : found;
 }
 
@@ -37,9 +36,8 @@ const wchar_t* FindEntry(LanguageId tableLanguage, unsigned id) {
     const LanguageTable* table = TableFor(tableLanguage);
     if (table == nullptr) return nullptr;
     const CatalogueEntry* end = table->entries + table->count;
-    const CatalogueEntry* entry = std::lower_bound(table->entries, end, id, [](const CatalogueEntry& e, unsigned wanted) {
-        return e.id < wanted;
-    });
+    const CatalogueEntry* entry = std::lower_bound(
+        table->entries, end, id, [](const CatalogueEntry& e, unsigned wanted) { return e.id < wanted; });
     return entry != end && entry->id == id ? entry->text : nullptr;
 }
 

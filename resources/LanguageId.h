@@ -5,4 +5,6 @@
 // catalogue's tables are keyed by it and the platform reports the user's language in it.
 using LanguageId = std::uint16_t;
 
-constexpr LanguageId PrimaryLanguage(LanguageId id) { return static_cast<LanguageId>(id & 0x3FF); }
+constexpr LanguageId PrimaryLanguage(LanguageId id) {
+    return static_cast<LanguageId>(id & 0x3FF);
+}

@@ -3,7 +3,9 @@
 #include "core/ProcessSettings.h"
 #include "core/ProductConstants.h"
 
-bool IsCustomDownloadServer() { return CurrentProcessSettings().downloadServer.has_value(); }
+bool IsCustomDownloadServer() {
+    return CurrentProcessSettings().downloadServer.has_value();
+}
 
 std::wstring GetDownloadServer() {
     // The whole value, untrimmed and unchecked: a tester may name a host with a port.
@@ -14,6 +16,10 @@ std::wstring BuildDownloadUrl(const std::wstring& fileName) {
     return L"http://" + GetDownloadServer() + product::kDownloadPath + product::kReleaseLine + L"/" + fileName;
 }
 
-std::wstring GetHelpUrl(const std::wstring& address) { return address; }
+std::wstring GetHelpUrl(const std::wstring& address) {
+    return address;
+}
 
-std::wstring HelpAddress() { return std::wstring(L"http://") + product::kHelpSiteHost + product::kHelpPath; }
+std::wstring HelpAddress() {
+    return std::wstring(L"http://") + product::kHelpSiteHost + product::kHelpPath;
+}

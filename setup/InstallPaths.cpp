@@ -20,9 +20,13 @@ std::wstring& PackageFolderValue() {
 
 }  // namespace
 
-const std::wstring& TempPath() { return TempPathValue(); }
+const std::wstring& TempPath() {
+    return TempPathValue();
+}
 
-const std::wstring& PackageFolder() { return PackageFolderValue(); }
+const std::wstring& PackageFolder() {
+    return PackageFolderValue();
+}
 
 std::wstring FormatPackageFolder(const std::wstring& tempPath, std::uint32_t processId) {
     return tempPath + L"KORVOS" + std::to_wstring(processId) + L"\\";

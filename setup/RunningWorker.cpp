@@ -35,4 +35,6 @@ void UnregisterRunningWorker() {
     VolMutexUntraced::Unlock(workers.lock);
 }
 
-bool WaitForRunningWorkers(int milliseconds) { return Workers().noneRunning.Wait(milliseconds) == 0; }
+bool WaitForRunningWorkers(int milliseconds) {
+    return Workers().noneRunning.Wait(milliseconds) == 0;
+}

@@ -5,6 +5,6 @@
 #include "threads/VolMutex.h"
 
 struct VolMutexUntraced {
-  static void Lock(VolMutex& mutex) { mutex.LockM(); }
-  static void Unlock(VolMutex& mutex) { mutex.UnlockM(); }
+    static void Lock(VolMutex& mutex) { mutex.LockM(); }
+    static void Unlock(VolMutex& mutex) { mutex.UnlockM(); }
 };

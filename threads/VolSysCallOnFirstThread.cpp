@@ -33,102 +33,104 @@ std::atomic<bool> g_complete{false};
 
 // Set once the first construction is complete; never destroyed, as waiters may still leave it.
 volos::Event* CompletedEvent() {
-  static volos::Event* const event = volos::EventCreate(false);
-  return event;
+    static volos::Event* const event = volos::EventCreate(false);
+    return event;
 }
 
 void FreePending() {
-  std::free(g_pending);
-  g_pending = nullptr;
-  g_pendingCount = 0;
-  g_pendingCapacity = 0;
+    std::free(g_pending);
+    g_pending = nullptr;
+    g_pendingCount = 0;
+    g_pendingCapacity = 0;
 }
 
 void WaitUntilComplete() {
-  volos::Event* completed = CompletedEvent();
-  // Without an event (no memory at start-up) there is nothing to wait on: go on.
-  while (completed && !g_complete.load(std::memory_order_acquire)) volos::EventWait(completed, -1);
+    volos::Event* completed = CompletedEvent();
+    // Without an event (no memory at start-up) there is nothing to wait on: go on.
+    while (completed && !g_complete.load(std::memory_order_acquire)) volos::EventWait(completed, -1);
 }
 }  // namespace
 
 namespace volthreads {
 VolMutex& FirstThreadLock() {
-  static VolMutex* lock = new VolMutex(0, 0, 0);
-  return *lock;
+    static VolMutex* lock = new VolMutex(0, 0, 0);
+    return *lock;
 }
 
-bool FirstConstructionComplete() { return g_complete.load(std::memory_order_acquire); }
+bool FirstConstructionComplete() {
+    return g_complete.load(std::memory_order_acquire);
+}
 
 bool BeginFirstConstruction() {
-  CompletedEvent();  // made before anyone can need to wait on it
-  VolMutex& lock = FirstThreadLock();
-  VolMutexUntraced::Lock(lock);
-  const Stage stage = g_stage;
-  const bool runningHere = stage == Stage::Running && g_runningThread == volos::CurrentThreadId();
-  if (stage == Stage::NotStarted) {
-    g_stage = Stage::Running;
-    g_runningThread = volos::CurrentThreadId();
-  }
-  VolMutexUntraced::Unlock(lock);
-  if (stage == Stage::Running && !runningHere) WaitUntilComplete();
-  return stage == Stage::NotStarted;
+    CompletedEvent();  // made before anyone can need to wait on it
+    VolMutex& lock = FirstThreadLock();
+    VolMutexUntraced::Lock(lock);
+    const Stage stage = g_stage;
+    const bool runningHere = stage == Stage::Running && g_runningThread == volos::CurrentThreadId();
+    if (stage == Stage::NotStarted) {
+        g_stage = Stage::Running;
+        g_runningThread = volos::CurrentThreadId();
+    }
+    VolMutexUntraced::Unlock(lock);
+    if (stage == Stage::Running && !runningHere) WaitUntilComplete();
+    return stage == Stage::NotStarted;
 }
 
 void FinishFirstConstruction() {
-  VolMutex& lock = FirstThreadLock();
-  for (;;) {
-    VolMutexUntraced::Lock(lock);
-    if (g_pendingCount == 0) {
-      g_stage = Stage::Complete;
-      FreePending();
-      g_complete.store(true, std::memory_order_release);
-      VolMutexUntraced::Unlock(lock);
-      break;
+    VolMutex& lock = FirstThreadLock();
+    for (;;) {
+        VolMutexUntraced::Lock(lock);
+        if (g_pendingCount == 0) {
+            g_stage = Stage::Complete;
+            FreePending();
+            g_complete.store(true, std::memory_order_release);
+            VolMutexUntraced::Unlock(lock);
+            break;
+        }
+        // Taken out, so that functions queued while these run (by them or by other threads) go into a
+        // fresh array and run in the next pass.
+        VolFirstThreadFunction* functions = g_pending;
+        const int count = g_pendingCount;
+        g_pending = nullptr;
+        g_pendingCount = 0;
+        g_pendingCapacity = 0;
+        VolMutexUntraced::Unlock(lock);
+        for (int i = 0; i < count; ++i) {
+            if (functions[i]) functions[i]();
+        }
+        std::free(functions);
     }
-    // Taken out, so that functions queued while these run (by them or by other threads) go into a
-    // fresh array and run in the next pass.
-    VolFirstThreadFunction* functions = g_pending;
-    const int count = g_pendingCount;
-    g_pending = nullptr;
-    g_pendingCount = 0;
-    g_pendingCapacity = 0;
-    VolMutexUntraced::Unlock(lock);
-    for (int i = 0; i < count; ++i) {
-      if (functions[i]) functions[i]();
-    }
-    std::free(functions);
-  }
-  if (volos::Event* completed = CompletedEvent()) volos::EventSet(completed);
+    if (volos::Event* completed = CompletedEvent()) volos::EventSet(completed);
 }
 }  // namespace volthreads
 
 long VolSysCallOnFirstThread(VolFirstThreadFunction function) {
-  if (!function) return kEFail;
-  VolMutex& lock = volthreads::FirstThreadLock();
-  VolMutexUntraced::Lock(lock);
-  if (g_stage == Stage::Complete) {
+    if (!function) return kEFail;
+    VolMutex& lock = volthreads::FirstThreadLock();
+    VolMutexUntraced::Lock(lock);
+    if (g_stage == Stage::Complete) {
+        VolMutexUntraced::Unlock(lock);
+        function();
+        return 0;
+    }
+    // Before or during the first construction: the constructing thread runs it before the
+    // construction is complete.
+    if (g_pendingCount == g_pendingCapacity) {
+        auto* grown = static_cast<VolFirstThreadFunction*>(std::realloc(
+            g_pending, sizeof(VolFirstThreadFunction) * static_cast<std::size_t>(g_pendingCapacity + kBlock)));
+        if (!grown) {
+            VolMutexUntraced::Unlock(lock);
+            return kEFail;  // the function could not be queued
+        }
+        for (int i = g_pendingCapacity; i < g_pendingCapacity + kBlock; ++i) grown[i] = nullptr;
+        if (!g_freeAtExitRegistered) {
+            g_freeAtExitRegistered = true;
+            std::atexit(FreePending);
+        }
+        g_pending = grown;
+        g_pendingCapacity += kBlock;
+    }
+    g_pending[g_pendingCount++] = function;
     VolMutexUntraced::Unlock(lock);
-    function();
     return 0;
-  }
-  // Before or during the first construction: the constructing thread runs it before the
-  // construction is complete.
-  if (g_pendingCount == g_pendingCapacity) {
-    auto* grown = static_cast<VolFirstThreadFunction*>(
-        std::realloc(g_pending, sizeof(VolFirstThreadFunction) * static_cast<std::size_t>(g_pendingCapacity + kBlock)));
-    if (!grown) {
-      VolMutexUntraced::Unlock(lock);
-      return kEFail;  // the function could not be queued
-    }
-    for (int i = g_pendingCapacity; i < g_pendingCapacity + kBlock; ++i) grown[i] = nullptr;
-    if (!g_freeAtExitRegistered) {
-      g_freeAtExitRegistered = true;
-      std::atexit(FreePending);
-    }
-    g_pending = grown;
-    g_pendingCapacity += kBlock;
-  }
-  g_pending[g_pendingCount++] = function;
-  VolMutexUntraced::Unlock(lock);
-  return 0;
 }

@@ -11,7 +11,9 @@
 // -1 while the trace is on, else 0. Set once, by the first initialisation.
 extern VOL_API int VolThrTraceFlag;
 
-inline bool VolThrTraceIsOn() { return VolThrTraceFlag != 0; }
+inline bool VolThrTraceIsOn() {
+    return VolThrTraceFlag != 0;
+}
 
 // Bounds of one event text and of one whole line, terminating zero included; longer ones are cut.
 constexpr int kVolTraceEventMax = 1000;

@@ -12,30 +12,30 @@ struct Thread;
 }
 
 struct VolThreadStart {
-  VolThreadFunction function;
-  void* argument;
-  VolThreads* owner;
+    VolThreadFunction function;
+    void* argument;
+    VolThreads* owner;
 };
 
 // Fields written under lock; status, id, result and handle are also read (or, by Kill, taken)
 // without it, hence atomic. Whoever waits on the thread or terminates it from outside does so
 // through a duplicate of the handle of its own, never through the record's.
 struct VolThreadRecord {
-  explicit VolThreadRecord(VolThreads* ownerObject, VolThreadStart* startRecord)
-      : owner(ownerObject), start(startRecord), started(0, -1), lock(0, 0, 0) {}
+    explicit VolThreadRecord(VolThreads* ownerObject, VolThreadStart* startRecord)
+        : owner(ownerObject), start(startRecord), started(0, -1), lock(0, 0, 0) {}
 
-  VolThreads* owner;
-  VolThreadStart* start;
-  std::atomic<unsigned> threadId{0};
-  std::atomic<volos::Thread*> handle{nullptr};
-  std::atomic<unsigned> status{VolThreads::kCreated};
-  std::atomic<long> returnCode{1};
-  unsigned creationFlags = 0;
-  // Under lock: counts the handles Run has stored, so that a Join closes the record's handle only
-  // if it is still the one it waited on (a closed handle's value may be given out again).
-  unsigned handleGeneration = 0;
-  VolWaitingPoint started;
-  VolMutex lock;
+    VolThreads* owner;
+    VolThreadStart* start;
+    std::atomic<unsigned> threadId{0};
+    std::atomic<volos::Thread*> handle{nullptr};
+    std::atomic<unsigned> status{VolThreads::kCreated};
+    std::atomic<long> returnCode{1};
+    unsigned creationFlags = 0;
+    // Under lock: counts the handles Run has stored, so that a Join closes the record's handle only
+    // if it is still the one it waited on (a closed handle's value may be given out again).
+    unsigned handleGeneration = 0;
+    VolWaitingPoint started;
+    VolMutex lock;
 };
 
 namespace volthreads {

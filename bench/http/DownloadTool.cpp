@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         int32_t keepAlive = 0;
         int32_t result = holder.GetRange(url, 1, 0, static_cast<uint32_t>(received), count, &body, &length, &keepAlive);
         if (result != 0 || body == nullptr || length == 0) {
-            std::fprintf(stderr, "slice at %lld failed: %d\n", static_cast<long long>(received), static_cast<int>(result));
+            std::fprintf(stderr, "slice at %lld failed: %d\n", static_cast<long long>(received),
+                         static_cast<int>(result));
             HttpFree(body);
             status = 1;
             break;
@@ -105,10 +106,11 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const Memory end = ResidentMemory();
     holder.Release();
-    std::printf("driver=%c bytes=%lld seconds=%.3f MiB_per_s=%.1f baseline_rss_MiB=%.2f peak_rss_MiB=%.2f "
-                "growth_MiB=%.2f\n",
-                driverType, static_cast<long long>(received), seconds,
-                seconds > 0 ? static_cast<double>(received) / (1024.0 * 1024.0) / seconds : 0.0, baseline.currentMiB,
-                end.peakMiB, end.peakMiB - baseline.currentMiB);
+    std::printf(
+        "driver=%c bytes=%lld seconds=%.3f MiB_per_s=%.1f baseline_rss_MiB=%.2f peak_rss_MiB=%.2f "
+        "growth_MiB=%.2f\n",
+        driverType, static_cast<long long>(received), seconds,
+        seconds > 0 ? static_cast<double>(received) / (1024.0 * 1024.0) / seconds : 0.0, baseline.currentMiB,
+        end.peakMiB, end.peakMiB - baseline.currentMiB);
     return status;
 }

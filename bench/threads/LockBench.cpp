@@ -11,36 +11,36 @@
 namespace {
 
 void BM_VolMutex_LockUnlock(benchmark::State& state) {
-  VolMutex mutex(0, 1, 0);
-  for (auto _ : state) {
-    mutex.Lock();
-    mutex.Unlock();
-  }
+    VolMutex mutex(0, 1, 0);
+    for (auto _ : state) {
+        mutex.Lock();
+        mutex.Unlock();
+    }
 }
 
 void BM_StdRecursiveMutex_LockUnlock(benchmark::State& state) {
-  std::recursive_mutex mutex;
-  for (auto _ : state) {
-    mutex.lock();
-    mutex.unlock();
-  }
+    std::recursive_mutex mutex;
+    for (auto _ : state) {
+        mutex.lock();
+        mutex.unlock();
+    }
 }
 
 // Shared by the benchmark's threads, hence static.
 void BM_VolResourceLock_ReadLockUnlock(benchmark::State& state) {
-  static VolResourceLock lock;
-  for (auto _ : state) {
-    lock.ReadLock();
-    lock.ReadUnlock();
-  }
+    static VolResourceLock lock;
+    for (auto _ : state) {
+        lock.ReadLock();
+        lock.ReadUnlock();
+    }
 }
 
 void BM_StdSharedMutex_ReadLockUnlock(benchmark::State& state) {
-  static std::shared_mutex lock;
-  for (auto _ : state) {
-    lock.lock_shared();
-    lock.unlock_shared();
-  }
+    static std::shared_mutex lock;
+    for (auto _ : state) {
+        lock.lock_shared();
+        lock.unlock_shared();
+    }
 }
 
 BENCHMARK(BM_VolMutex_LockUnlock);

@@ -38,8 +38,7 @@ public:
         body_ = std::make_unique<MemoryStream>(raw_.substr(split), piece_);
         return kHttpOk;
     }
-    int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel,
-                      const char*) override {
+    int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel, const char*) override {
         *value = nullptr;
         *valueLength = 0;
         uint32_t level = infoLevel & kHttpQueryLevelMask;
@@ -48,9 +47,10 @@ public:
             *valueLength = static_cast<uint32_t>(headers_.size());
             return kHttpOk;
         }
-        const char* name = level == kHttpQuerySetCookie ? "Set-Cookie: "
+        const char* name = level == kHttpQuerySetCookie          ? "Set-Cookie: "
                            : level == kHttpQueryTransferEncoding ? "Transfer-Encoding: "
-                           : level == kHttpQueryContentLength ? "Content-Length: " : nullptr;
+                           : level == kHttpQueryContentLength    ? "Content-Length: "
+                                                                 : nullptr;
         if (name == nullptr) return kHttpHeaderNotFound;
         uint32_t wanted = index != nullptr ? *index : 0;
         size_t position = 0;
@@ -80,12 +80,8 @@ public:
     int32_t ReadBody(uint32_t flags, uint32_t* length, char** body) override {
         return body_ ? body_->ReadBody(flags, length, body) : kHttpNotConnected;
     }
-    int32_t CrackUrlAndConnect(const char*, char**, uint16_t*, char**, char**) override {
-        return kHttpOk;
-    }
-    int32_t HandleAuthenticationChallenge(const char*, int32_t, const char*, uint32_t) override {
-        return kHttpOk;
-    }
+    int32_t CrackUrlAndConnect(const char*, char**, uint16_t*, char**, char**) override { return kHttpOk; }
+    int32_t HandleAuthenticationChallenge(const char*, int32_t, const char*, uint32_t) override { return kHttpOk; }
     int32_t MarkConnectionClosed() override { return kHttpOk; }
     ~FuzzDriver() override { HttpFree(block_); }
 

@@ -7,8 +7,8 @@
 // MergeHeaderLine: the input is "<modifier byte><existing block>\0<line>".
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    static const uint32_t kModifiers[] = {kHttpAddReqCoalesceComma, kHttpAddReqCoalesceSemicolon,
-                                          kHttpAddReqReplace, 0};
+    static const uint32_t kModifiers[] = {kHttpAddReqCoalesceComma, kHttpAddReqCoalesceSemicolon, kHttpAddReqReplace,
+                                          0};
     uint32_t modifiers = kModifiers[data[0] & 3];
     std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     size_t split = rest.find('\0');

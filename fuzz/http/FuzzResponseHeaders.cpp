@@ -16,9 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t contentLength = 0;
     char* location = nullptr;
     int32_t result = driver.ParseResponseHeaders("http://h/", method, headers.data(),
-                                                 static_cast<uint32_t>(headers.size()), &minor, &status,
-                                                 &contentLength, &chunked, &keepAlive, &location, &hasBody,
-                                                 &notPlain, flags);
+                                                 static_cast<uint32_t>(headers.size()), &minor, &status, &contentLength,
+                                                 &chunked, &keepAlive, &location, &hasBody, &notPlain, flags);
     if (result == kHttpOk) {
         if (status < 100 || status > 999) __builtin_trap();
         // A body is never longer than the client accepts; a length without a body is only reported.

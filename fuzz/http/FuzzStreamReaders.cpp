@@ -45,10 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t length = 0;
     uint32_t flags = 0;
     switch (mode & 0x3) {
-    case 0: flags = kHttpReadChunked; break;
-    case 1: flags = kHttpReadChunked | kHttpFlagFirstPieceOnly; break;
-    case 2: length = static_cast<uint32_t>(bytes.size() / 2 + (mode >> 2 & 0xF)); break;
-    default: length = 0; break;  // until close
+        case 0:
+            flags = kHttpReadChunked;
+            break;
+        case 1:
+            flags = kHttpReadChunked | kHttpFlagFirstPieceOnly;
+            break;
+        case 2:
+            length = static_cast<uint32_t>(bytes.size() / 2 + (mode >> 2 & 0xF));
+            break;
+        default:
+            length = 0;
+            break;  // until close
     }
     int32_t result = stream.ReadBody(flags, &length, &body);
     if (result == kHttpOk) {

@@ -7,7 +7,9 @@
 
 namespace os = http::os;
 
-HttpSocket::~HttpSocket() { Close(); }
+HttpSocket::~HttpSocket() {
+    Close();
+}
 
 int32_t HttpSocket::Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
                             int32_t /*unused*/) {
@@ -130,8 +132,11 @@ int32_t HttpSocket::WaitReadable(int32_t milliseconds) {
     if (aheadStart_ < aheadEnd_) return 0;  // bytes already received count as pending
     if (socket_ == 0) return kHttpEFail;
     switch (os::WaitReadable(socket_, milliseconds)) {
-        case os::WaitResult::Ready: return 0;
-        case os::WaitResult::TimedOut: return kHttpTimeout;
-        default: return kHttpEFail;
+        case os::WaitResult::Ready:
+            return 0;
+        case os::WaitResult::TimedOut:
+            return kHttpTimeout;
+        default:
+            return kHttpEFail;
     }
 }

@@ -22,8 +22,7 @@ public:
 
     // Connects to host:port, or to proxyHost:proxyPort when a proxy host is given; the stream's
     // host name is the server's either way.
-    int32_t Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
-                    int32_t unused = 0);
+    int32_t Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort, int32_t unused = 0);
 
     // Applies to connections made after the call; 0 means no limit.
     void SetReceiveTimeoutMs(int32_t milliseconds) { receiveTimeoutMs_ = milliseconds; }

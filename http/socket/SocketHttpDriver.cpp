@@ -16,7 +16,9 @@ namespace {
 
 constexpr uint32_t kSecurityFlagsOption = 31;
 
-char* CopyText(std::string_view text) { return HttpDuplicate(text.data(), text.size()); }
+char* CopyText(std::string_view text) {
+    return HttpDuplicate(text.data(), text.size());
+}
 
 bool ContainsLine(const char* block, uint32_t length, std::string_view line) {
     if (block == nullptr) return false;
@@ -38,7 +40,9 @@ bool ReadInt32(std::string_view text, int32_t* number) {
     return true;
 }
 
-bool IsInterim(int32_t status) { return status >= 100 && status <= 199 && status != 101; }
+bool IsInterim(int32_t status) {
+    return status >= 100 && status <= 199 && status != 101;
+}
 
 }  // namespace
 
@@ -79,8 +83,8 @@ int32_t SocketHttpDriver::Connect(const char* server, uint16_t port, int32_t /*a
         if (!socket_) return kHttpEFail;
         socket_->SetReceiveTimeoutMs(receiveTimeoutMs_);
     }
-    int32_t result = socket_->Connect(server, port, UsesProxy() ? proxyHost_.c_str() : nullptr,
-                                      socket_settings::ProxyPort());
+    int32_t result =
+        socket_->Connect(server, port, UsesProxy() ? proxyHost_.c_str() : nullptr, socket_settings::ProxyPort());
     if (result == kHttpOk) {
         port_ = port;
         connectedPort_ = port;
@@ -99,8 +103,12 @@ int32_t SocketHttpDriver::ConnectUrl(const char* url) {
     return ConnectFor(parts) == kHttpOk ? kHttpOk : kHttpConnectUrlFailed;
 }
 
-int32_t SocketHttpDriver::ReservedA(void*) { return kHttpFailed; }
-int32_t SocketHttpDriver::ReservedB(void*) { return kHttpFailed; }
+int32_t SocketHttpDriver::ReservedA(void*) {
+    return kHttpFailed;
+}
+int32_t SocketHttpDriver::ReservedB(void*) {
+    return kHttpFailed;
+}
 
 int32_t SocketHttpDriver::CrackRequestUrl(const char* url, RequestUrl* out) const {
     if (url == nullptr || std::strncmp(url, "http", 4) != 0) return kHttpInvalidArg;
@@ -151,8 +159,7 @@ int32_t SocketHttpDriver::ConnectFor(const RequestUrl& url) {
     return kHttpOk;
 }
 
-int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                                             char** extra) {
+int32_t SocketHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path, char** extra) {
     if (host == nullptr) return kHttpInvalidArg;
     RequestUrl parts;
     int32_t result = CrackRequestUrl(url, &parts);
@@ -189,8 +196,8 @@ int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint3
                         &requestLength_);
 }
 
-int32_t SocketHttpDriver::BuildRequest(const char* method, const char* target, const char* extraLines,
-                                       uint32_t flags, const char* acceptLine, char** block, uint32_t* length) {
+int32_t SocketHttpDriver::BuildRequest(const char* method, const char* target, const char* extraLines, uint32_t flags,
+                                       const char* acceptLine, char** block, uint32_t* length) {
     if (target == nullptr || extraLines == nullptr || method == nullptr || block == nullptr || length == nullptr)
         return kHttpInvalidArg;
     if (!socket_) return kHttpEFail;
@@ -389,7 +396,8 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
 
     if (asNumber && (level == kHttpQueryContentLength || level == kHttpQueryStatusCode)) {
         int32_t number = 0;
-        if (!ReadInt32(found, &number)) return level == kHttpQueryContentLength ? kHttpMalformed : kHttpInvalidServerResponse;
+        if (!ReadInt32(found, &number))
+            return level == kHttpQueryContentLength ? kHttpMalformed : kHttpInvalidServerResponse;
         char* copy = static_cast<char*>(HttpAlloc(sizeof number));
         if (copy == nullptr) return kHttpOutOfMemory;
         std::memcpy(copy, &number, sizeof number);
@@ -403,7 +411,9 @@ int32_t SocketHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_
     return kHttpOk;
 }
 
-int32_t SocketHttpDriver::QueryOption(uint32_t, void*, uint32_t*) { return kHttpOk; }
+int32_t SocketHttpDriver::QueryOption(uint32_t, void*, uint32_t*) {
+    return kHttpOk;
+}
 
 int32_t SocketHttpDriver::SetOption(uint32_t option, const void* value, uint32_t size) {
     // The security flags are accepted for WinINet's sake; without TLS nothing here uses them.
@@ -436,29 +446,30 @@ int32_t SocketHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** 
     if (responseBlock_ == nullptr) return kHttpNotConnected;
     int32_t result;
     switch (framing_.kind) {
-    case HttpBodyKind::None:
-        *body = HttpDuplicate("", 0);
-        if (*body == nullptr) return kHttpOutOfMemory;
-        *complete = 1;
-        return kHttpOk;
-    case HttpBodyKind::Chunked:
-    case HttpBodyKind::ByLength:
-        if (framing_.length > kHttpMaxBodyLength) return kHttpMalformed;
-        // A body read to its end (all at once, or by its last chunk) leaves nothing for later calls.
-        if (answerFinished_) {
+        case HttpBodyKind::None:
             *body = HttpDuplicate("", 0);
             if (*body == nullptr) return kHttpOutOfMemory;
             *complete = 1;
             return kHttpOk;
-        }
-        if (framing_.kind == HttpBodyKind::Chunked) {
-            result = ReadBody(flags | kHttpReadChunked, length, body);
-            *complete = result == kHttpOk && answerFinished_;
-            return result;
-        }
-        *length = static_cast<uint32_t>(framing_.length);
-        break;
-    case HttpBodyKind::UntilClose: break;
+        case HttpBodyKind::Chunked:
+        case HttpBodyKind::ByLength:
+            if (framing_.length > kHttpMaxBodyLength) return kHttpMalformed;
+            // A body read to its end (all at once, or by its last chunk) leaves nothing for later calls.
+            if (answerFinished_) {
+                *body = HttpDuplicate("", 0);
+                if (*body == nullptr) return kHttpOutOfMemory;
+                *complete = 1;
+                return kHttpOk;
+            }
+            if (framing_.kind == HttpBodyKind::Chunked) {
+                result = ReadBody(flags | kHttpReadChunked, length, body);
+                *complete = result == kHttpOk && answerFinished_;
+                return result;
+            }
+            *length = static_cast<uint32_t>(framing_.length);
+            break;
+        case HttpBodyKind::UntilClose:
+            break;
     }
     result = ReadBody(0, length, body);
     *complete = result == kHttpOk;

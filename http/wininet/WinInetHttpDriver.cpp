@@ -18,12 +18,16 @@ namespace {
 
 constexpr uint32_t kOptionParentWindow = 0x40000000;
 constexpr uint32_t kCertificateBits = 0xFF00;
-constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                    FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+constexpr DWORD kErrorDialogFlags =
+    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 
-HINTERNET H(void* handle) { return static_cast<HINTERNET>(handle); }
+HINTERNET H(void* handle) {
+    return static_cast<HINTERNET>(handle);
+}
 
-int32_t LastErrorStatus() { return static_cast<int32_t>(0x80070000u | (GetLastError() & 0xFFFFu)); }
+int32_t LastErrorStatus() {
+    return static_cast<int32_t>(0x80070000u | (GetLastError() & 0xFFFFu));
+}
 
 bool IsCertificateError(DWORD error) {
     return error == ERROR_INTERNET_SEC_CERT_DATE_INVALID || error == ERROR_INTERNET_SEC_CERT_CN_INVALID ||
@@ -163,11 +167,14 @@ int32_t WinInetHttpDriver::ConnectUrl(const char* url) {
     return Connect(cracked.host.c_str(), cracked.port, 0);
 }
 
-int32_t WinInetHttpDriver::ReservedA(void*) { return kHttpFailed; }
-int32_t WinInetHttpDriver::ReservedB(void*) { return kHttpFailed; }
+int32_t WinInetHttpDriver::ReservedA(void*) {
+    return kHttpFailed;
+}
+int32_t WinInetHttpDriver::ReservedB(void*) {
+    return kHttpFailed;
+}
 
-int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                                              char** extra) {
+int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path, char** extra) {
     if (url == nullptr) return kHttpInvalidArg;
     CrackedUrl cracked;
     int32_t result = Crack(url, &cracked);
@@ -215,12 +222,13 @@ int32_t WinInetHttpDriver::OpenRequest(const char* method, const char* url, uint
     DWORD requestFlags = flags | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
                          INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
     if (scheme_ == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
-    request_ = HttpOpenRequestA(H(connection_), method, path, nullptr, nullptr,
-                                acceptTypes == nullptr ? anyType : nullptr, requestFlags,
-                                reinterpret_cast<DWORD_PTR>(this));
+    request_ =
+        HttpOpenRequestA(H(connection_), method, path, nullptr, nullptr, acceptTypes == nullptr ? anyType : nullptr,
+                         requestFlags, reinterpret_cast<DWORD_PTR>(this));
     requestState_ |= kRequestOpen;
     if (request_ != nullptr && pendingBlock_ != nullptr && pendingLength_ != 0) {
-        HttpAddRequestHeadersA(H(request_), pendingBlock_, pendingLength_, HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD);
+        HttpAddRequestHeadersA(H(request_), pendingBlock_, pendingLength_,
+                               HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD);
         HttpFree(pendingBlock_);
         pendingBlock_ = nullptr;
         pendingLength_ = 0;
@@ -242,8 +250,7 @@ int32_t WinInetHttpDriver::AddRequestHeaders(const char* headers, uint32_t modif
 void WinInetHttpDriver::CopyCredentialsToRequest() {
     for (DWORD option : {static_cast<DWORD>(INTERNET_OPTION_USERNAME), static_cast<DWORD>(INTERNET_OPTION_PASSWORD)}) {
         DWORD size = 0;
-        if (InternetQueryOptionA(H(connection_), option, nullptr, &size) ||
-            GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        if (InternetQueryOptionA(H(connection_), option, nullptr, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             continue;
         std::vector<char> value(size + 1);
         if (InternetQueryOptionA(H(connection_), option, value.data(), &size))
@@ -414,13 +421,20 @@ int32_t WinInetHttpDriver::QueryOption(uint32_t option, void* value, uint32_t* s
     if (size == nullptr) return kHttpInvalidArg;
     uint32_t stored;
     switch (option) {
-        case INTERNET_OPTION_CONNECT_TIMEOUT: stored = connectTimeoutMs_; break;
-        case INTERNET_OPTION_SEND_TIMEOUT: stored = sendTimeoutMs_; break;
-        case INTERNET_OPTION_RECEIVE_TIMEOUT: stored = receiveTimeoutMs_; break;
+        case INTERNET_OPTION_CONNECT_TIMEOUT:
+            stored = connectTimeoutMs_;
+            break;
+        case INTERNET_OPTION_SEND_TIMEOUT:
+            stored = sendTimeoutMs_;
+            break;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT:
+            stored = receiveTimeoutMs_;
+            break;
         case kOptionParentWindow:
             stored = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parentWindow_));
             break;
-        default: return kHttpInvalidArg;
+        default:
+            return kHttpInvalidArg;
     }
     if (value == nullptr) {
         *size = 4;
@@ -439,9 +453,12 @@ int32_t WinInetHttpDriver::SetOption(uint32_t option, const void* value, uint32_
         return kHttpOk;
     };
     switch (option) {
-        case INTERNET_OPTION_CONNECT_TIMEOUT: return readWord(&connectTimeoutMs_);
-        case INTERNET_OPTION_SEND_TIMEOUT: return readWord(&sendTimeoutMs_);
-        case INTERNET_OPTION_RECEIVE_TIMEOUT: return readWord(&receiveTimeoutMs_);
+        case INTERNET_OPTION_CONNECT_TIMEOUT:
+            return readWord(&connectTimeoutMs_);
+        case INTERNET_OPTION_SEND_TIMEOUT:
+            return readWord(&sendTimeoutMs_);
+        case INTERNET_OPTION_RECEIVE_TIMEOUT:
+            return readWord(&receiveTimeoutMs_);
         case INTERNET_OPTION_SECURITY_FLAGS: {
             uint32_t bits = 0;
             int32_t result = readWord(&bits);
@@ -465,7 +482,8 @@ int32_t WinInetHttpDriver::SetOption(uint32_t option, const void* value, uint32_
             if (session_ == nullptr) return kHttpIncorrectHandleState;
             if (!InternetSetOptionA(H(session_), option, const_cast<void*>(value), size)) return LastErrorStatus();
             return kHttpOk;
-        default: return kHttpInvalidArg;
+        default:
+            return kHttpInvalidArg;
     }
 }
 
@@ -550,4 +568,6 @@ int32_t WinInetHttpDriver::HandleAuthenticationChallenge(const char*, int32_t, c
     return answer != 0 ? kHttpOk : kHttpEFail;
 }
 
-int32_t WinInetHttpDriver::MarkConnectionClosed() { return kHttpOk; }
+int32_t WinInetHttpDriver::MarkConnectionClosed() {
+    return kHttpOk;
+}

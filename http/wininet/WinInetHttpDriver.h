@@ -20,8 +20,7 @@ public:
     int32_t ConnectUrl(const char* url) override;
     int32_t ReservedA(void* argument) override;
     int32_t ReservedB(void* argument) override;
-    int32_t OpenRequest(const char* method, const char* url, uint32_t flags,
-                        const char* const* acceptTypes) override;
+    int32_t OpenRequest(const char* method, const char* url, uint32_t flags, const char* const* acceptTypes) override;
     int32_t AddRequestHeaders(const char* headers, uint32_t modifiers) override;
     int32_t SendRequest(const char* body, uint32_t length, int32_t declareLength) override;
     int32_t SendRequestFromSource(HttpBodySource* source) override;
@@ -35,8 +34,7 @@ public:
     int32_t ReadResponse(uint32_t flags, uint32_t* length, char** body, int32_t* complete) override;
     char GetDriverType() override { return 'W'; }
     int32_t ReadBody(uint32_t flags, uint32_t* length, char** body) override;
-    int32_t CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                               char** extra) override;
+    int32_t CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path, char** extra) override;
     int32_t HandleAuthenticationChallenge(const char* url, int32_t status, const char* headers,
                                           uint32_t length) override;
     int32_t MarkConnectionClosed() override;

@@ -30,8 +30,10 @@ private:
 std::unique_ptr<ExclusiveFile> FakeFileSystem::OpenExclusive(const std::wstring& path, OpenMode mode) {
     std::lock_guard<FakeLock> guard(lock);
     if (heldElsewhere.count(path) != 0) return nullptr;
-    if (mode == OpenMode::Truncate) files[path].clear();
-    else files[path];  // append creates a missing file
+    if (mode == OpenMode::Truncate)
+        files[path].clear();
+    else
+        files[path];             // append creates a missing file
     heldElsewhere.insert(path);  // held by this open until Close
     return std::make_unique<FakeFile>(*this, path);
 }

@@ -167,10 +167,9 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static const Services& services =
-        *new Services{new PosixEnvironment, new PosixFileSystem, new PosixProcessInfo, new PosixClock,
-                      new PosixUiLanguage, new PosixStringResources, new PosixDesktop, new PosixNamedMutexes,
-                      new PosixSecurity};
+    static const Services& services = *new Services{
+        new PosixEnvironment,     new PosixFileSystem, new PosixProcessInfo,  new PosixClock,   new PosixUiLanguage,
+        new PosixStringResources, new PosixDesktop,    new PosixNamedMutexes, new PosixSecurity};
     return services;
 }
 

@@ -8,10 +8,14 @@ namespace {
 
 UINT IconStyle(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Error: return MB_ICONERROR;
-        case MessageIcon::Warning: return MB_ICONWARNING;
-        case MessageIcon::Question: return MB_ICONQUESTION;
-        case MessageIcon::Information: return MB_ICONINFORMATION;
+        case MessageIcon::Error:
+            return MB_ICONERROR;
+        case MessageIcon::Warning:
+            return MB_ICONWARNING;
+        case MessageIcon::Question:
+            return MB_ICONQUESTION;
+        case MessageIcon::Information:
+            return MB_ICONINFORMATION;
     }
     return 0;
 }
@@ -37,10 +41,14 @@ public:
                               MessageButtons buttons) override {
         UINT style = IconStyle(icon) | (buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK);
         switch (MessageBoxW(nullptr, text.c_str(), caption.c_str(), style)) {
-            case IDOK: return MessageAnswer::Ok;
-            case IDYES: return MessageAnswer::Yes;
-            case IDNO: return MessageAnswer::No;
-            default: return MessageAnswer::Failed;
+            case IDOK:
+                return MessageAnswer::Ok;
+            case IDYES:
+                return MessageAnswer::Yes;
+            case IDNO:
+                return MessageAnswer::No;
+            default:
+                return MessageAnswer::Failed;
         }
     }
 

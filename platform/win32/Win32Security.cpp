@@ -23,8 +23,7 @@ public:
 private:
     static bool TokenListsAdministrators(HANDLE token) {
         DWORD size = 0;
-        if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &size) &&
-            GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &size) && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return false;
         HGLOBAL block = GlobalAlloc(GPTR, size);  // GPTR = fixed, zero-filled
         if (block == nullptr) return false;
@@ -33,8 +32,8 @@ private:
         SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
         PSID administrators = nullptr;
         if (GetTokenInformation(token, TokenGroups, groups, size, &size) &&
-            AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                     0, 0, 0, 0, 0, 0, &administrators)) {
+            AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                     0, 0, &administrators)) {
             // Any listing counts, deny-only included: an elevation-filtered administrator passes.
             for (DWORD i = 0; i < groups->GroupCount && !member; ++i)
                 member = EqualSid(administrators, groups->Groups[i].Sid) != FALSE;

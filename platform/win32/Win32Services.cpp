@@ -67,11 +67,9 @@ public:
     std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override {
         // Share mode 0: while we hold the file nobody else can open it, for reading or writing.
         DWORD disposition = mode == OpenMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return nullptr;
-        if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-            GetLastError() != NO_ERROR) {
+        if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
             CloseHandle(file);
             return nullptr;
         }
@@ -104,9 +102,9 @@ public:
 
 Services RealServices() {
     static const Services& services =
-        *new Services{new Win32Environment, new Win32FileSystem, new Win32ProcessInfo, new Win32Clock,
-                      new Win32UiLanguage, &Win32StringResourcesInstance(), &Win32DesktopInstance(),
-                      &Win32NamedMutexesInstance(), &Win32SecurityInstance()};
+        *new Services{new Win32Environment,    new Win32FileSystem,          new Win32ProcessInfo,
+                      new Win32Clock,          new Win32UiLanguage,          &Win32StringResourcesInstance(),
+                      &Win32DesktopInstance(), &Win32NamedMutexesInstance(), &Win32SecurityInstance()};
     return services;
 }
 

@@ -149,16 +149,26 @@ TEST(CatalogueTable, UserLanguageChoosesTheTable) {
         const char* who;
     };
     const Case cases[] = {
-        {0x0407, 0x0007, "German (Germany)"},      {0x0C07, 0x0007, "German (Austria)"},
-        {0x0807, 0x0007, "German (Switzerland)"},  {0x0007, 0x0007, "German, no region"},
-        {0x0C0A, 0x000A, "Spanish (Spain)"},       {0x080A, 0x000A, "Spanish (Mexico)"},
-        {0x040C, 0x000C, "French (France)"},       {0x100C, 0x000C, "French (Switzerland)"},
-        {0x0C0C, 0x000C, "French (Canada)"},       {0x0410, 0x0010, "Italian (Italy)"},
-        {0x0810, 0x0010, "Italian (Switzerland)"}, {0x0411, 0x0411, "Japanese"},
-        {0x0409, 0x0409, "English (United States)"}, {0x0809, 0x0409, "English (United Kingdom)"},
-        {0x0816, 0x0409, "Portuguese (Portugal)"}, {0x0416, 0x0409, "Portuguese (Brazil)"},
-        {0x0419, 0x0409, "Russian"},               {0x0804, 0x0409, "Chinese (Simplified)"},
-        {0x0000, 0x0409, "neutral"},               {0x0412, 0x0409, "Korean"},
+        {0x0407, 0x0007, "German (Germany)"},
+        {0x0C07, 0x0007, "German (Austria)"},
+        {0x0807, 0x0007, "German (Switzerland)"},
+        {0x0007, 0x0007, "German, no region"},
+        {0x0C0A, 0x000A, "Spanish (Spain)"},
+        {0x080A, 0x000A, "Spanish (Mexico)"},
+        {0x040C, 0x000C, "French (France)"},
+        {0x100C, 0x000C, "French (Switzerland)"},
+        {0x0C0C, 0x000C, "French (Canada)"},
+        {0x0410, 0x0010, "Italian (Italy)"},
+        {0x0810, 0x0010, "Italian (Switzerland)"},
+        {0x0411, 0x0411, "Japanese"},
+        {0x0409, 0x0409, "English (United States)"},
+        {0x0809, 0x0409, "English (United Kingdom)"},
+        {0x0816, 0x0409, "Portuguese (Portugal)"},
+        {0x0416, 0x0409, "Portuguese (Brazil)"},
+        {0x0419, 0x0409, "Russian"},
+        {0x0804, 0x0409, "Chinese (Simplified)"},
+        {0x0000, 0x0409, "neutral"},
+        {0x0412, 0x0409, "Korean"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Hex(catalogue::ChooseTableLanguage(c.user)), Hex(c.table)) << c.who;

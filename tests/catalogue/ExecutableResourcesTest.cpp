@@ -64,7 +64,8 @@ TEST_F(ProbeResources, IconGroup135HasItsImages) {
     // Header: reserved, type 1, count; then 14-byte entries ending in the RT_ICON id.
     ASSERT_GE(group.size(), 6u);
     const auto word = [&group](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(group[at]) | static_cast<unsigned char>(group[at + 1]) << 8);
+        return static_cast<unsigned>(static_cast<unsigned char>(group[at]) | static_cast<unsigned char>(group[at + 1])
+                                                                                 << 8);
     };
     EXPECT_EQ(word(2), 1u);
     const unsigned count = word(4);
@@ -104,7 +105,8 @@ BOOL CALLBACK CollectProbeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LON
 TEST_F(ProbeResources, CarriesTheStringTables) {
     // Block 7 holds entries 96 to 111 (the string table tests check the texts themselves).
     std::set<unsigned> stored;
-    EnumResourceLanguagesW(probe_, RT_STRING, MAKEINTRESOURCEW(7), CollectProbeLanguage, reinterpret_cast<LONG_PTR>(&stored));
+    EnumResourceLanguagesW(probe_, RT_STRING, MAKEINTRESOURCEW(7), CollectProbeLanguage,
+                           reinterpret_cast<LONG_PTR>(&stored));
     EXPECT_EQ(stored, (std::set<unsigned>{0x0409, 0x0007, 0x000A, 0x000C, 0x0010, 0x0411}));
 }
 

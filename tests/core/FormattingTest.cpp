@@ -20,7 +20,7 @@ TEST(WidePrintf, FollowsThePrintfRulesForTheCatalogueConversions) {
         {L"%I64d bytes", {12345678901234LL}, L"12345678901234 bytes"},
         {L"%I64d bytes", {-5LL}, L"-5 bytes"},
         {L"%d", {-2147483647 - 1}, L"-2147483648"},
-        {L"%d", {4294967296LL + 7}, L"7"},  // %d takes 32 bits, as on Windows
+        {L"%d", {4294967296LL + 7}, L"7"},   // %d takes 32 bits, as on Windows
         {L"%ld", {4294967296LL + 7}, L"7"},  // long is 32-bit on Windows too
         {L"%lld|%llu", {-1LL, -1LL}, L"-1|18446744073709551615"},
         {L"%u", {-1}, L"4294967295"},
@@ -34,16 +34,18 @@ TEST(WidePrintf, FollowsThePrintfRulesForTheCatalogueConversions) {
         {L"%*d|%-*d", {4, 1, 3, 2}, L"   1|2  "},
         {L"%c%c", {L'O', L'K'}, L"OK"},
         {L"100%%", {}, L"100%"},
-        {L"%s %d", {}, L" "},                 // missing arguments print nothing
-        {L"%d|%s", {L"text", 5}, L"?|?"},     // mismatched kinds print "?"
-        {L"%q and %", {}, L"%q and %"},       // unknown conversion and a lone "%" stay
-        {L"%99999999d", {1}, nullptr},         // an absurd width is capped, not honoured
+        {L"%s %d", {}, L" "},              // missing arguments print nothing
+        {L"%d|%s", {L"text", 5}, L"?|?"},  // mismatched kinds print "?"
+        {L"%q and %", {}, L"%q and %"},    // unknown conversion and a lone "%" stay
+        {L"%99999999d", {1}, nullptr},     // an absurd width is capped, not honoured
     };
     for (const PrintfCase& c : cases) {
         SCOPED_TRACE(c.format);
         std::wstring result = FormatWidePrintf(c.format, c.args);
-        if (c.expected != nullptr) EXPECT_EQ(result, c.expected);
-        else EXPECT_LE(result.size(), 4096u);
+        if (c.expected != nullptr)
+            EXPECT_EQ(result, c.expected);
+        else
+            EXPECT_LE(result.size(), 4096u);
     }
 }
 
@@ -59,7 +61,8 @@ TEST(FillPositional, ReplacesNumberedAndLetteredPlaceholders) {
         {L"%1 installation failed. Consult the log file %2.",
          {L"KORVO Skelv", L"C:\\Temp\\KORVOSkelvInstall.log"},
          L"KORVO Skelv installation failed. Consult the log file C:\\Temp\\KORVOSkelvInstall.log."},
-        {L"%1 installation failed. Consult the log file %2.", {L"KORVO Skelv"},
+        {L"%1 installation failed. Consult the log file %2.",
+         {L"KORVO Skelv"},
          L"KORVO Skelv installation failed. Consult the log file ?."},
         {L"%2 \u306b\u306f %1", {L"X", L"Y"}, L"Y \u306b\u306f X"},  // a translation may move them
         {L"%1 uses %s and %d and %%", {L"P"}, L"P uses %s and %d and %%"},
@@ -79,8 +82,9 @@ TEST(FillPositional, KeepsTheLineBreaksOfATwoLineMessageAndOfTheText) {
     std::wstring help =
         L"%1\n\n For more information, click  <A  ID=\"idHELP\">here.</A> \n\nClick 'Cancel' to exit the Setup.";
     std::wstring filled = FillPositional(help, {L"first line\nsecond line"});
-    EXPECT_EQ(filled, L"first line\nsecond line\n\n For more information, click  <A  ID=\"idHELP\">here.</A> "
-                      L"\n\nClick 'Cancel' to exit the Setup.");
+    EXPECT_EQ(filled,
+              L"first line\nsecond line\n\n For more information, click  <A  ID=\"idHELP\">here.</A> "
+              L"\n\nClick 'Cancel' to exit the Setup.");
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
                                           {L"Proxy", L"127.0.0.1"},
                                           {L"VolHTTPPUT", L"no"}});
     EXPECT_EQ(all.downloadServer, std::wstring(L" host:8081 "));  // whole, untrimmed
-    EXPECT_TRUE(all.socketDriverRequested);  // set to anything, "0" included
+    EXPECT_TRUE(all.socketDriverRequested);                       // set to anything, "0" included
     EXPECT_EQ(all.proxy, std::wstring(L"127.0.0.1"));
     EXPECT_TRUE(all.httpPutConfigured);
 }

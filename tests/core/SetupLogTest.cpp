@@ -2,7 +2,6 @@
 // threads share it.
 #include <gtest/gtest.h>
 
-
 #include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
 #include "tests/support/TestThread.h"
@@ -21,7 +20,9 @@ TEST(SetupLogLine, IsStampColonTextCrLfInLatin1) {
     const Case cases[] = {
         {L"IN->ThreadDownloadInstall ()", "12/06/26 - 17:48:03: IN->ThreadDownloadInstall ()\r\n"},
         // Accented Latin letters are one byte each.
-        {L"\u00C9chec \u00FC\u00DF\u00F1\u00E0", "12/06/26 - 17:48:03: \xC9" "chec \xFC\xDF\xF1\xE0\r\n"},
+        {L"\u00C9chec \u00FC\u00DF\u00F1\u00E0",
+         "12/06/26 - 17:48:03: \xC9"
+         "chec \xFC\xDF\xF1\xE0\r\n"},
         // Anything past U+00FF is "?", the product name stays readable.
         {L"KORVO Skelv \u306e\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7", "12/06/26 - 17:48:03: KORVO Skelv ???????\r\n"},
         {L"\u20AC", "12/06/26 - 17:48:03: ?\r\n"},
@@ -82,8 +83,7 @@ TEST(SetupLogFile, EachRunStartsAFreshFileThenAppends) {
     LogWriter secondRun;
     secondRun.Write(L"run 2 a");
     secondRun.Write(L"run 2 b");
-    EXPECT_EQ(machine.files.Contents(kLogPath),
-              "12/06/26 - 17:48:03: run 2 a\r\n12/06/26 - 17:48:03: run 2 b\r\n");
+    EXPECT_EQ(machine.files.Contents(kLogPath), "12/06/26 - 17:48:03: run 2 a\r\n12/06/26 - 17:48:03: run 2 b\r\n");
 }
 
 TEST(SetupLogFile, AFailedFirstOpenKeepsTheOldLogAndLaterEntriesAppend) {

@@ -116,7 +116,8 @@ TEST_F(StartupTest, ANonAdministratorIsRefused) {
     machine.security.administrator = false;
     EXPECT_FALSE(InitInstance());
     const std::wstring refusal = L"You must have administrator privileges to install KORVO Skelv.";
-    EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()", refusal, kEnd}));
+    EXPECT_EQ(LogTexts(),
+              (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()", refusal, kEnd}));
     ASSERT_EQ(machine.desktop.shown.size(), 1u);
     EXPECT_EQ(machine.desktop.shown[0].text, refusal);
     EXPECT_EQ(machine.desktop.shown[0].caption, L"KORVO Skelv Setup");
@@ -261,7 +262,7 @@ TEST_F(StartupTest, AWorkerThatOverrunsTheWaitIsLoggedAndKeepsWriting) {
 TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
     struct Case {
         LanguageId language;
-        std::string firstLogLine;  // bytes after the time stamp
+        std::string firstLogLine;     // bytes after the time stamp
         std::wstring refusalCaption;  // the message box shows the real letters
     };
     const Case cases[] = {

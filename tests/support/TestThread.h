@@ -19,9 +19,7 @@ public:
     explicit TestThread(Function&& function, Args&&... args)
         : TestThread(std::function<void()>(
               [call = std::forward<Function>(function),
-               arguments = std::make_tuple(std::forward<Args>(args)...)]() mutable {
-                  std::apply(call, arguments);
-              })) {}
+               arguments = std::make_tuple(std::forward<Args>(args)...)]() mutable { std::apply(call, arguments); })) {}
     explicit TestThread(std::function<void()> body);
     TestThread(TestThread&&) noexcept;
     TestThread& operator=(TestThread&&) noexcept;

@@ -18,7 +18,9 @@ namespace http::os {
 
 #ifdef _WIN32
 namespace {
-SOCKET Native(SocketHandle socket) { return static_cast<SOCKET>(socket); }
+SOCKET Native(SocketHandle socket) {
+    return static_cast<SOCKET>(socket);
+}
 }  // namespace
 
 bool StartSockets() {
@@ -26,9 +28,13 @@ bool StartSockets() {
     return WSAStartup(MAKEWORD(2, 0), &data) == 0;
 }
 
-void ClearSocketError() { WSASetLastError(0); }
+void ClearSocketError() {
+    WSASetLastError(0);
+}
 
-bool LastReceiveTimedOut() { return WSAGetLastError() == WSAETIMEDOUT; }
+bool LastReceiveTimedOut() {
+    return WSAGetLastError() == WSAETIMEDOUT;
+}
 
 SocketHandle OpenTcpSocket() {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -43,26 +49,40 @@ void SetReceiveTimeout(SocketHandle socket, int milliseconds) {
     setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-int SendBytes(SocketHandle socket, const char* data, int length) { return ::send(Native(socket), data, length, 0); }
+int SendBytes(SocketHandle socket, const char* data, int length) {
+    return ::send(Native(socket), data, length, 0);
+}
 
 int ReceiveBytes(SocketHandle socket, char* buffer, int capacity) {
     return ::recv(Native(socket), buffer, capacity, 0);
 }
 
-int CloseSocket(SocketHandle socket) { return ::closesocket(Native(socket)); }
+int CloseSocket(SocketHandle socket) {
+    return ::closesocket(Native(socket));
+}
 
-static bool Interrupted() { return WSAGetLastError() == WSAEINTR; }
+static bool Interrupted() {
+    return WSAGetLastError() == WSAEINTR;
+}
 
 #else
 namespace {
-int Native(SocketHandle socket) { return static_cast<int>(socket); }
+int Native(SocketHandle socket) {
+    return static_cast<int>(socket);
+}
 }  // namespace
 
-bool StartSockets() { return true; }
+bool StartSockets() {
+    return true;
+}
 
-void ClearSocketError() { errno = 0; }
+void ClearSocketError() {
+    errno = 0;
+}
 
-bool LastReceiveTimedOut() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+bool LastReceiveTimedOut() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
 
 SocketHandle OpenTcpSocket() {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -98,9 +118,13 @@ int ReceiveBytes(SocketHandle socket, char* buffer, int capacity) {
     return static_cast<int>(got);
 }
 
-int CloseSocket(SocketHandle socket) { return ::close(Native(socket)); }
+int CloseSocket(SocketHandle socket) {
+    return ::close(Native(socket));
+}
 
-static bool Interrupted() { return errno == EINTR; }
+static bool Interrupted() {
+    return errno == EINTR;
+}
 #endif
 
 bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {

@@ -47,8 +47,8 @@ TEST_P(AnswerRobustness, RequestAfterAnUnfinishedAnswerGetsItsOwnAnswer) {
         int32_t keepAlive = 0;
         OwnedBuffer body;
         if (c.discard) {
-            EXPECT_EQ(driver_->Get(Url(c.first).c_str(), kHttpFlagKeepAlive, HttpDiscardBody(),
-                                   HttpDiscardLength(), &keepAlive),
+            EXPECT_EQ(driver_->Get(Url(c.first).c_str(), kHttpFlagKeepAlive, HttpDiscardBody(), HttpDiscardLength(),
+                                   &keepAlive),
                       0);
         } else {
             EXPECT_LT(Get(c.first, &body), 0);
@@ -96,11 +96,13 @@ TEST_P(AnswerRobustness, AnnouncedLengthIsNotReservedBeforeTheBytesCome) {
 }
 
 TEST_P(AnswerRobustness, ChunkedIsRecognisedWhateverTheSpelling) {
-    for (const char* line : {"Transfer-Encoding:chunked", "Transfer-Encoding:  Chunked", "transfer-encoding: CHUNKED"}) {
+    for (const char* line :
+         {"Transfer-Encoding:chunked", "Transfer-Encoding:  Chunked", "transfer-encoding: CHUNKED"}) {
         SCOPED_TRACE(line);
         OwnedBuffer body;
         std::string escaped = line;
-        for (size_t at = escaped.find(' '); at != std::string::npos; at = escaped.find(' ', at)) escaped.replace(at, 1, "%20");
+        for (size_t at = escaped.find(' '); at != std::string::npos; at = escaped.find(' ', at))
+            escaped.replace(at, 1, "%20");
         ASSERT_EQ(Get(std::string("/te?close=1&line=") + escaped, &body), 0);
         EXPECT_EQ(body.Text(), "hello");
     }

@@ -42,9 +42,9 @@ TEST_P(DriverConformance, WholeFileGetEndsWithZeroByteAndAnswersStatusQueries) {
     ASSERT_EQ(driver_->QueryInfo(&status.data, &status.length, nullptr, kHttpQueryStatusCode, nullptr), 0);
     EXPECT_EQ(status.Text(), "200");
     OwnedBuffer number;
-    ASSERT_EQ(driver_->QueryInfo(&number.data, &number.length, nullptr,
-                                 kHttpQueryStatusCode | kHttpQueryFlagNumber, nullptr),
-              0);
+    ASSERT_EQ(
+        driver_->QueryInfo(&number.data, &number.length, nullptr, kHttpQueryStatusCode | kHttpQueryFlagNumber, nullptr),
+        0);
     ASSERT_EQ(number.length, 4u);
     int32_t value = 0;
     std::memcpy(&value, number.data, 4);
@@ -85,9 +85,9 @@ TEST_P(DriverConformance, RangesComeBackExactlyWithTheirContentRange) {
 TEST_P(DriverConformance, UnknownRangeModeIsRejectedBeforeAnythingIsSent) {
     OwnedBuffer body;
     int32_t keepAlive = 0;
-    EXPECT_EQ(driver_->GetRange(servers().Nginx("/small.txt").c_str(), 0, 1, 0, 10, &body.data, &body.length,
-                                &keepAlive),
-              kHttpInvalidArg);
+    EXPECT_EQ(
+        driver_->GetRange(servers().Nginx("/small.txt").c_str(), 0, 1, 0, 10, &body.data, &body.length, &keepAlive),
+        kHttpInvalidArg);
 }
 
 TEST_P(DriverConformance, FinalStatusOutsideSuccessIsReturnedNegatedWithoutBody) {
@@ -151,9 +151,8 @@ TEST_P(DriverConformance, RequestsGoOnAfterTheServerClosedTheConnection) {
 TEST_P(DriverConformance, PostAndPutCarryTheirBodies) {
     OwnedBuffer echo;
     int32_t keepAlive = 0;
-    ASSERT_EQ(driver_->Post(servers().Scripted("/echo").c_str(), 0, "hello", 5, 5, &keepAlive, &echo.data,
-                            &echo.length),
-              0);
+    ASSERT_EQ(
+        driver_->Post(servers().Scripted("/echo").c_str(), 0, "hello", 5, 5, &keepAlive, &echo.data, &echo.length), 0);
     const std::string request = echo.Text();
     EXPECT_EQ(request.rfind("POST /echo HTTP/1.1\r\n", 0), 0u) << request;
     EXPECT_NE(request.find("\r\nContent-Length: 5\r\n"), std::string::npos) << request;

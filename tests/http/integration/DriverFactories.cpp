@@ -13,7 +13,9 @@ std::unique_ptr<HttpDriver> MakeDriver(DriverKind kind, const char* agent) {
     return std::make_unique<SocketHttpDriver>(agent, 1, 1);
 }
 
-std::string DriverName(DriverKind kind) { return kind == DriverKind::Socket ? "Socket" : "WinInet"; }
+std::string DriverName(DriverKind kind) {
+    return kind == DriverKind::Socket ? "Socket" : "WinInet";
+}
 
 void SetReceiveTimeout(HttpDriver& driver, DriverKind kind, uint32_t milliseconds) {
     if (kind == DriverKind::Socket) {

@@ -119,7 +119,8 @@ TEST_P(HolderDownload, SlicesAddUpToTheFile) {
                 ASSERT_EQ(holder.QueryInfo(&status.data, &status.length, nullptr, kHttpQueryStatusCode, nullptr), 0);
                 ASSERT_EQ(status.Text(), "206");
                 OwnedBuffer range;
-                ASSERT_EQ(holder.QueryInfo(&range.data, &range.length, nullptr, kHttpQueryCustom, "Content-Range:  "), 0);
+                ASSERT_EQ(holder.QueryInfo(&range.data, &range.length, nullptr, kHttpQueryCustom, "Content-Range:  "),
+                          0);
                 const char* slash = std::strchr(range.data, '/');
                 ASSERT_NE(slash, nullptr);
                 total = std::strtoll(slash + 1, nullptr, 10);

@@ -18,7 +18,8 @@ protected:
     void TearDown() override { socket_settings::ResetForTesting(); }
 
     std::string Get(const std::string& proxy, const std::string& url, int32_t* status, uint32_t flags = 0) {
-        ScopedEnvironment environment(std::map<std::wstring, std::wstring>{{L"Proxy", std::wstring(proxy.begin(), proxy.end())}});
+        ScopedEnvironment environment(
+            std::map<std::wstring, std::wstring>{{L"Proxy", std::wstring(proxy.begin(), proxy.end())}});
         SocketHttpDriver driver(nullptr, 1, 1);
         OwnedBuffer body;
         int32_t keepAlive = 0;

@@ -21,10 +21,14 @@ namespace {
 
 #ifdef _WIN32
 using Handle = SOCKET;
-void CloseHandle(std::intptr_t s) { closesocket(static_cast<SOCKET>(s)); }
+void CloseHandle(std::intptr_t s) {
+    closesocket(static_cast<SOCKET>(s));
+}
 #else
 using Handle = int;
-void CloseHandle(std::intptr_t s) { close(static_cast<int>(s)); }
+void CloseHandle(std::intptr_t s) {
+    close(static_cast<int>(s));
+}
 #endif
 
 // A peer that never sends does not hold a test for ever.

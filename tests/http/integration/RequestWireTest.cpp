@@ -14,8 +14,8 @@ namespace {
 const std::string kAgentLine = "User-Agent: VOLNIR HTTP CLIENT/v2.0-HV\r\n";
 
 std::string Answer(int status, const std::string& extra = "", const std::string& body = "ok") {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\n" + extra + "Content-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 " + std::to_string(status) + " X\r\n" + extra + "Content-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
 }
 
 // A body handed over in three pieces, chunked.
@@ -43,7 +43,9 @@ class RequestWire : public ::testing::Test {
 protected:
     void SetUp() override { socket_settings::ResetForTesting(); }
     void TearDown() override { socket_settings::ResetForTesting(); }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(listener_.Port()) + path; }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(listener_.Port()) + path;
+    }
     std::string Host() const { return "Host: 127.0.0.1:" + std::to_string(listener_.Port()) + "\r\n"; }
 
     RawListener listener_;
@@ -60,7 +62,8 @@ TEST_F(RequestWire, GetsDirectToTheServer) {
     const Case cases[] = {
         {"/f?x=1", 0, -1, 0, 0, ""},
         {"", kHttpFlagKeepAlive, -1, 0, 0, "Connection: Keep-Alive\r\n"},
-        {"/slice", kHttpFlagKeepAlive, 0, 0, 524288, "Connection: Keep-Alive\r\nAccept-Ranges: bytes\r\nRange: bytes=0-524287\r\n"},
+        {"/slice", kHttpFlagKeepAlive, 0, 0, 524288,
+         "Connection: Keep-Alive\r\nAccept-Ranges: bytes\r\nRange: bytes=0-524287\r\n"},
         {"/slice", 0, 0, 4000000000u, 10, "Accept-Ranges: bytes\r\nRange: bytes=4000000000-4000000009\r\n"},
         {"/slice", 0, 2, 0, 500, "Accept-Ranges: bytes\r\nRange: bytes=-500\r\n"},
         {"/slice", 0, 2, 100, 200, "Accept-Ranges: bytes\r\nRange: bytes=100-200\r\n"},
@@ -71,9 +74,10 @@ TEST_F(RequestWire, GetsDirectToTheServer) {
     for (const Case& c : cases) {
         OwnedBuffer body;
         int32_t keepAlive = 0;
-        int32_t result = c.rangeMode < 0 ? driver.Get(Url(c.path).c_str(), c.flags, &body.data, &body.length, &keepAlive)
-                                         : driver.GetRange(Url(c.path).c_str(), c.flags, c.rangeMode, c.first, c.count,
-                                                           &body.data, &body.length, &keepAlive);
+        int32_t result = c.rangeMode < 0
+                             ? driver.Get(Url(c.path).c_str(), c.flags, &body.data, &body.length, &keepAlive)
+                             : driver.GetRange(Url(c.path).c_str(), c.flags, c.rangeMode, c.first, c.count, &body.data,
+                                               &body.length, &keepAlive);
         EXPECT_EQ(result, 0) << c.path;
     }
     std::vector<std::string> requests = listener_.Requests();
@@ -91,10 +95,14 @@ TEST_F(RequestWire, PostsByLengthWithTheirContentTypeAndInChunks) {
         std::string typeLine;
     };
     const Case cases[] = {
-        {0, "Content-Type: application/x-www-form-urlencoded\r\n"}, {1, "Content-Type: text/HTML\r\n"},
-        {2, "Content-Type: text/plain\r\n"}, {3, "Content-Type: text/xml\r\n"},
-        {4, "Content-Type: text/xml;charset=utf-8\r\n"}, {5, "Content-Type: application/octetstream\r\n"},
-        {7, "Content-Type: text/plain\r\n"}, {6, ""},
+        {0, "Content-Type: application/x-www-form-urlencoded\r\n"},
+        {1, "Content-Type: text/HTML\r\n"},
+        {2, "Content-Type: text/plain\r\n"},
+        {3, "Content-Type: text/xml\r\n"},
+        {4, "Content-Type: text/xml;charset=utf-8\r\n"},
+        {5, "Content-Type: application/octetstream\r\n"},
+        {7, "Content-Type: text/plain\r\n"},
+        {6, ""},
     };
     listener_.Serve(std::vector<std::string>(std::size(cases) + 1, Answer(200)));
     SocketHttpDriver driver(nullptr, 1, 1);
@@ -110,20 +118,22 @@ TEST_F(RequestWire, PostsByLengthWithTheirContentTypeAndInChunks) {
     PiecesSource source;
     OwnedBuffer body;
     int32_t keepAlive = 0;
-    EXPECT_EQ(driver.PostFromSource(Url("/s").c_str(), kHttpFlagKeepAlive, 3, &source, &keepAlive, &body.data,
-                                    &body.length),
-              0);
+    EXPECT_EQ(
+        driver.PostFromSource(Url("/s").c_str(), kHttpFlagKeepAlive, 3, &source, &keepAlive, &body.data, &body.length),
+        0);
     std::vector<std::string> requests = listener_.Requests();
     ASSERT_EQ(requests.size(), std::size(cases) + 1);
     const std::string head = "POST /p HTTP/1.1\r\n" + Host() + kAgentLine + "Connection: Keep-Alive\r\n";
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        std::string expected = c.code == kHttpContentNone ? head + "\r\n" : head + c.typeLine + "Content-Length: 5\r\n\r\nhello";
+        std::string expected =
+            c.code == kHttpContentNone ? head + "\r\n" : head + c.typeLine + "Content-Length: 5\r\n\r\nhello";
         EXPECT_EQ(requests[i], expected) << c.code;
     }
-    EXPECT_EQ(requests.back(), "POST /s HTTP/1.1\r\n" + Host() + kAgentLine +
-                                   "Connection: Keep-Alive\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                   "3\r\nabc\r\ne\r\ndefghijklmnopq\r\n2\r\nij\r\n0\r\n\r\n");
+    EXPECT_EQ(requests.back(),
+              "POST /s HTTP/1.1\r\n" + Host() + kAgentLine +
+                  "Connection: Keep-Alive\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n"
+                  "3\r\nabc\r\ne\r\ndefghijklmnopq\r\n2\r\nij\r\n0\r\n\r\n");
 }
 
 // A derived driver that can answer a proxy challenge.
@@ -150,8 +160,8 @@ TEST_F(RequestWire, ThroughAProxyTheTargetIsAbsoluteAndCredentialsFollowA407) {
     ASSERT_EQ(driver.Get("http://origin.invalid/", 0, &body.data, &body.length, &keepAlive), 0);
     std::vector<std::string> requests = listener_.Requests();
     ASSERT_EQ(requests.size(), 3u);
-    const std::string first = "GET http://origin.invalid:81/dir/f?q=1 HTTP/1.1\r\nHost: origin.invalid:81\r\n" + kAgentLine +
-                              "Proxy-Connection: Keep-Alive\r\n";
+    const std::string first = "GET http://origin.invalid:81/dir/f?q=1 HTTP/1.1\r\nHost: origin.invalid:81\r\n" +
+                              kAgentLine + "Proxy-Connection: Keep-Alive\r\n";
     EXPECT_EQ(requests[0], first + "\r\n");
     EXPECT_EQ(requests[1], first + "Proxy-authorization:  Basic cHJveHk6cHc=\r\n\r\n");
     // Credentials once obtained go with every later request through the proxy.

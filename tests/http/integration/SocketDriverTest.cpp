@@ -17,8 +17,7 @@ protected:
     const TestServers& servers() const { return TestServers::Get(); }
 
     // The request exactly as the server received it.
-    std::string Echo(SocketHttpDriver& driver, const std::string& path, uint32_t flags = 0,
-                     int32_t* status = nullptr) {
+    std::string Echo(SocketHttpDriver& driver, const std::string& path, uint32_t flags = 0, int32_t* status = nullptr) {
         OwnedBuffer body;
         int32_t keepAlive = 0;
         int32_t result = driver.Get(servers().Scripted(path).c_str(), flags, &body.data, &body.length, &keepAlive);
@@ -173,8 +172,7 @@ TEST_F(SocketDriver, HeaderQueriesWalkTheStoredAnswer) {
     SocketHttpDriver driver(nullptr, 1, 1);
     OwnedBuffer body;
     int32_t keepAlive = 0;
-    ASSERT_EQ(driver.Get(servers().Scripted("/long-header?size=3000").c_str(), 0, &body.data, &body.length,
-                         &keepAlive),
+    ASSERT_EQ(driver.Get(servers().Scripted("/long-header?size=3000").c_str(), 0, &body.data, &body.length, &keepAlive),
               0);
     OwnedBuffer value;
     ASSERT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryCustom, "X-Long"), 0);
@@ -204,7 +202,10 @@ TEST_F(SocketDriver, OptionsOnlyTakeSecurityFlags) {
         int32_t expected;
     };
     const Case cases[] = {
-        {31, &word, 4, 0}, {31, &word, 3, kHttpInvalidArg}, {31, nullptr, 4, kHttpInvalidArg}, {2, &word, 4, kHttpInvalidArg},
+        {31, &word, 4, 0},
+        {31, &word, 3, kHttpInvalidArg},
+        {31, nullptr, 4, kHttpInvalidArg},
+        {2, &word, 4, kHttpInvalidArg},
     };
     for (const Case& c : cases) EXPECT_EQ(driver.SetOption(c.option, c.value, c.size), c.expected) << c.option;
 }

@@ -51,7 +51,7 @@ struct OwnedBuffer {
     }
 };
 
-#define REQUIRE_SERVERS()                                                          \
-    do {                                                                           \
-        if (!TestServers::Get().Ready()) FAIL() << TestServers::Get().error;       \
+#define REQUIRE_SERVERS()                                                    \
+    do {                                                                     \
+        if (!TestServers::Get().Ready()) FAIL() << TestServers::Get().error; \
     } while (0)

@@ -65,9 +65,7 @@ TEST_F(WinInetDriver, ShortBodyAgainstItsExpectedLengthFails) {
 
 TEST_F(WinInetDriver, OptionsKeepTheirValuesAndCheckTheirSizes) {
     WinInetHttpDriver driver(nullptr, 1, 1);
-    const struct {
-        uint32_t option, value;
-    } defaults[] = {{2, 10000}, {5, 36000000}, {6, 36000000}};
+    const struct { uint32_t option, value; } defaults[] = {{2, 10000}, {5, 36000000}, {6, 36000000}};
     for (auto d : defaults) {
         uint32_t value = 0, size = 4;
         ASSERT_EQ(driver.QueryOption(d.option, &value, &size), 0);
@@ -87,8 +85,12 @@ TEST_F(WinInetDriver, OptionsKeepTheirValuesAndCheckTheirSizes) {
         uint32_t size;
         int32_t expected;
     } cases[] = {
-        {6, &word, 3, kHttpInvalidArg},  {6, nullptr, 4, kHttpInvalidArg}, {99, &word, 4, kHttpInvalidArg},
-        {28, "user", 5, kHttpIncorrectHandleState}, {43, "user", 5, kHttpIncorrectHandleState}, {31, &word, 4, 0},
+        {6, &word, 3, kHttpInvalidArg},
+        {6, nullptr, 4, kHttpInvalidArg},
+        {99, &word, 4, kHttpInvalidArg},
+        {28, "user", 5, kHttpIncorrectHandleState},
+        {43, "user", 5, kHttpIncorrectHandleState},
+        {31, &word, 4, 0},
     };
     for (auto c : cases) EXPECT_EQ(driver.SetOption(c.option, c.value, c.size), c.expected) << c.option;
     EXPECT_EQ(driver.QueryOption(28, &value, &size), kHttpInvalidArg);

@@ -59,11 +59,11 @@ TEST(ParseCookie, Attributes) {
         {"Path before path", "http://p.example/x/y", "n=v; path=/y; Path=/x", kHttpOk, "n", "v", "/x",
          "http://p.example/x", 1},
         {"with port", "http://p.example:81/a", "n=v; path=/", kHttpOk, "n", "v", "/", "http://p.example:81/", 1},
-        {"version", "http://p.example/", "n=v; Version=12345678; path=/", kHttpOk, "n", "v", "/",
-         "http://p.example/", 1234567},
+        {"version", "http://p.example/", "n=v; Version=12345678; path=/", kHttpOk, "n", "v", "/", "http://p.example/",
+         1234567},
         {"no path: bare scheme key", "https://p.example/a", "n=v", kHttpOk, "n", "v", "", "https://", 1},
-        {"name holding Path is no attribute", "http://p.example/a", "Pathfinder=1; path=/a", kHttpOk, "Pathfinder",
-         "1", "/a", "http://p.example/a", 1},
+        {"name holding Path is no attribute", "http://p.example/a", "Pathfinder=1; path=/a", kHttpOk, "Pathfinder", "1",
+         "/a", "http://p.example/a", 1},
         {"path not in URL", "http://p.example/a", "n=v; path=/zzz", kHttpEFail, nullptr, nullptr, nullptr, nullptr, 0},
         {"no pair", "http://p.example/a", "novalue", kHttpEFail, nullptr, nullptr, nullptr, nullptr, 0},
         {"not http", "ftp://p.example/a", "n=v; path=/a", kHttpEFail, nullptr, nullptr, nullptr, nullptr, 0},
@@ -140,8 +140,9 @@ std::string OkWithCookie(const std::string& cookie) {
 
 TEST(CookieFlow, ReceivedCookiesGoOutWithTheNextRequest) {
     FakeDriver driver;
-    driver.Respond("HTTP/1.1 200 OK\r\nSet-Cookie: sid=7; path=/\r\nSet-Cookie: lang=en; path=/\r\n"
-                   "Content-Length: 0\r\n\r\n");
+    driver.Respond(
+        "HTTP/1.1 200 OK\r\nSet-Cookie: sid=7; path=/\r\nSet-Cookie: lang=en; path=/\r\n"
+        "Content-Length: 0\r\n\r\n");
     driver.Respond(OkWithCookie("x=1; path=/"));
     char* body = nullptr;
     uint32_t length = 0;

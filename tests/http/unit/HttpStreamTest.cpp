@@ -65,8 +65,8 @@ TEST(HttpStreamHeaderBlock, ReadsUpToTheEmptyLineWhateverThePieces) {
          "HTTP/1.1 200 OK\r\n" + splitLine + "B: c\r\n\r\n"},
         {"closed before the empty line", "HTTP/1.1 200 OK\r\nA: b\r\n", kHttpSocketReadFailed, ""},
         {"nothing at all", "", kHttpSocketReadFailed, ""},
-        {"endless line", "HTTP/1.1 200 OK\r\nX: " + std::string(kHttpMaxHeaderLineLength + 2000, 'a'),
-         kHttpMalformed, ""},
+        {"endless line", "HTTP/1.1 200 OK\r\nX: " + std::string(kHttpMaxHeaderLineLength + 2000, 'a'), kHttpMalformed,
+         ""},
     };
     for (const auto& c : cases) {
         for (size_t piece : {size_t{1}, size_t{7}, size_t{4096}}) {
@@ -118,8 +118,8 @@ TEST(HttpStreamBody, ChunkedLengthAndUntilClose) {
     const BodyCase cases[] = {
         // Chunked
         {"two chunks", "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n", kHttpReadChunked, 0, kHttpOk, "abcde"},
-        {"size 1a with an extension", "1a;name=value\r\n" + twentySix + "\r\n0\r\n\r\n",
-         kHttpReadChunked, 0, kHttpOk, twentySix},
+        {"size 1a with an extension", "1a;name=value\r\n" + twentySix + "\r\n0\r\n\r\n", kHttpReadChunked, 0, kHttpOk,
+         twentySix},
         {"upper-case hex", "A\r\n0123456789\r\n0\r\n\r\n", kHttpReadChunked, 0, kHttpOk, "0123456789"},
         {"empty chunked body", "0\r\n\r\n", kHttpReadChunked, 0, kHttpOk, ""},
         {"chunk not followed by CR LF", "3\r\nabcX\r\n0\r\n\r\n", kHttpReadChunked, 0, kHttpReadFailed, ""},
@@ -128,12 +128,12 @@ TEST(HttpStreamBody, ChunkedLengthAndUntilClose) {
         {"no size", "xyz\r\nabc\r\n", kHttpReadChunked, 0, kHttpMalformed, ""},
         {"negative size", "-1\r\nabc\r\n", kHttpReadChunked, 0, kHttpMalformed, ""},
         {"size overflowing 32 bits", "100000003\r\nabc\r\n", kHttpReadChunked, 0, kHttpMalformed, ""},
-        {"size of many digits", "0000000000000000000000000003\r\nabc\r\n0\r\n\r\n", kHttpReadChunked, 0,
-         kHttpOk, "abc"},
+        {"size of many digits", "0000000000000000000000000003\r\nabc\r\n0\r\n\r\n", kHttpReadChunked, 0, kHttpOk,
+         "abc"},
         {"absurd size", "7fffffff\r\nabc\r\n", kHttpReadChunked, 0, kHttpMalformed, ""},
         {"size line without CR LF", std::string(2000, '1'), kHttpReadChunked, 0, kHttpMalformed, ""},
-        {"first piece only", "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n",
-         kHttpReadChunked | kHttpFlagFirstPieceOnly, 0, kHttpOk, "abc"},
+        {"first piece only", "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n", kHttpReadChunked | kHttpFlagFirstPieceOnly, 0, kHttpOk,
+         "abc"},
         // By length
         {"exact length", "hello world", 0, 5, kHttpOk, "hello"},
         {"short body", "hel", 0, 5, kHttpSocketReadFailed, ""},
@@ -157,8 +157,7 @@ TEST(HttpStreamBody, ChunkedLengthAndUntilClose) {
 TEST(HttpStreamBody, AConnectionErrorIsNeverASuccess) {
     const std::string chunked = "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n";
     for (size_t failAfter = 0; failAfter < chunked.size(); ++failAfter) {
-        EXPECT_LT(ReadBodyOf(chunked, kHttpReadChunked, 0, 3, failAfter).status, 0)
-            << "fails after " << failAfter;
+        EXPECT_LT(ReadBodyOf(chunked, kHttpReadChunked, 0, 3, failAfter).status, 0) << "fails after " << failAfter;
     }
     EXPECT_EQ(ReadBodyOf("0123456789", 0, 10, 4, 6).status, kHttpSocketReadFailed);
     EXPECT_EQ(ReadBodyOf("0123456789", 0, 0, 4, 6).status, kHttpSocketReadFailed);

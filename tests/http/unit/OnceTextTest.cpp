@@ -23,8 +23,7 @@ TEST(OnceText, FilledOnceWhenTwoThreadsAskTogether) {
         };
         std::string seen[2];
         auto ask = [&](int who) {
-            while (!go.load()) {
-            }
+            while (!go.load()) {}
             const char* name = text.Get(fill);
             seen[who] = name != nullptr ? name : "(none)";
         };

@@ -17,8 +17,8 @@ std::string Ok(const std::string& body, const std::string& extra = "") {
 }
 
 std::string Answer(int status, const std::string& extra = "", const std::string& body = "") {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\n" + extra + "Content-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 " + std::to_string(status) + " X\r\n" + extra + "Content-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
 }
 
 struct GetOutcome {
@@ -333,7 +333,8 @@ TEST(PostFromSource, ChunkedPiecesAndARewindBeforeEachResend) {
     ASSERT_EQ(driver.requests.size(), 2u);
     EXPECT_EQ(source.rewinds, 1);
     // The resent body is whole again after the rewind.
-    EXPECT_EQ(driver.requests[1].substr(driver.requests[1].size() - 32), "3\r\nabc\r\ne\r\ndefghijklmnopq\r\n0\r\n\r\n");
+    EXPECT_EQ(driver.requests[1].substr(driver.requests[1].size() - 32),
+              "3\r\nabc\r\ne\r\ndefghijklmnopq\r\n0\r\n\r\n");
 }
 
 TEST(PostFromSource, ASourceAndABodyTogetherAreRejected) {
@@ -343,8 +344,7 @@ TEST(PostFromSource, ASourceAndABodyTogetherAreRejected) {
     ChunkedSource source;
     char* body = nullptr;
     uint32_t length = 0;
-    EXPECT_EQ(driver.SendRequestGeneric("POST", "http://h/", 0, nullptr, "x", 1, 3, nullptr, &body, &length,
-                                        &source),
+    EXPECT_EQ(driver.SendRequestGeneric("POST", "http://h/", 0, nullptr, "x", 1, 3, nullptr, &body, &length, &source),
               kHttpInvalidArg);
 }
 

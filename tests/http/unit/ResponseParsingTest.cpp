@@ -22,14 +22,12 @@ struct Parsed {
     int32_t notPlainText = -1;
 };
 
-Parsed Parse(FakeDriver& driver, const std::string& headers, const char* method = "GET",
-             uint32_t flags = 0) {
+Parsed Parse(FakeDriver& driver, const std::string& headers, const char* method = "GET", uint32_t flags = 0) {
     std::string copy = headers;
     Parsed p;
     char* location = nullptr;
-    p.result = driver.ParseResponseHeaders("http://h/x", method, copy.data(),
-                                           static_cast<uint32_t>(copy.size()), &p.minor, &p.status,
-                                           &p.contentLength, &p.chunked, &p.keepAlive, &location,
+    p.result = driver.ParseResponseHeaders("http://h/x", method, copy.data(), static_cast<uint32_t>(copy.size()),
+                                           &p.minor, &p.status, &p.contentLength, &p.chunked, &p.keepAlive, &location,
                                            &p.hasBody, &p.notPlainText, flags);
     if (location != nullptr) {
         p.hasLocation = true;
@@ -56,12 +54,12 @@ TEST(ParseResponseHeaders, StatusLine) {
         {"HTTP/1.1 200 OK\r\n\r\n", kHttpOk, 200, 1},
         {"HTTP/1.0 404 Not Found\r\n\r\n", kHttpOk, 404, 0},
         {"HTTP/1.12 206 Partial\r\n\r\n", kHttpOk, 206, 12},
-        {"HTTP/0.9 200 OK\r\n\r\n", kHttpMalformed, 0, 0},   // major version 0
-        {"HTTP/1.1 OK\r\n\r\n", kHttpMalformed, 0, 0},       // no numeric status
+        {"HTTP/0.9 200 OK\r\n\r\n", kHttpMalformed, 0, 0},  // major version 0
+        {"HTTP/1.1 OK\r\n\r\n", kHttpMalformed, 0, 0},      // no numeric status
         {"HTTP/1.1 000 Zero\r\n\r\n", kHttpMalformed, 0, 0},
         {"HTTP/1.1 -200 OK\r\n\r\n", kHttpMalformed, 0, 0},
         {"HTTP/1.1 2000 OK\r\n\r\n", kHttpMalformed, 0, 0},
-        {"HTTP/11 200 OK\r\n\r\n", kHttpMalformed, 0, 0},    // seventh character is not '.'
+        {"HTTP/11 200 OK\r\n\r\n", kHttpMalformed, 0, 0},  // seventh character is not '.'
         {"HTTX/1.1 200 OK\r\n\r\n", kHttpMalformed, 0, 0},
         {"HTTP/1.", kHttpMalformed, 0, 0},
         {"", kHttpMalformed, 0, 0},
@@ -95,37 +93,38 @@ TEST(ParseResponseHeaders, ResponseFacts) {
         {"bare 200", std::string(ok) + "\r\n", "GET", kHttpOk, 1, 1, 0, 0, 0},
         {"Close ends keep-alive", std::string(ok) + "Connection: Close\r\n\r\n", "GET", kHttpOk, 0, 1, 0, 0, 0},
         {"lower-case close keeps it", std::string(ok) + "Connection: close\r\n\r\n", "GET", kHttpOk, 1, 1, 0, 0, 0},
-        {"Close in another header", std::string(ok) + "Connection: keep-alive\r\nX-Note: Close\r\n\r\n", "GET",
-         kHttpOk, 1, 1, 0, 0, 0},
+        {"Close in another header", std::string(ok) + "Connection: keep-alive\r\nX-Note: Close\r\n\r\n", "GET", kHttpOk,
+         1, 1, 0, 0, 0},
         {"content length", std::string(ok) + "Content-Length: 1234\r\n\r\n", "GET", kHttpOk, 1, 1, 1234, 0, 0},
-        {"content length 0 means no body", std::string(ok) + "Content-Length: 0\r\n\r\n", "GET", kHttpOk, 1, 0, 0, 0, 0},
+        {"content length 0 means no body", std::string(ok) + "Content-Length: 0\r\n\r\n", "GET", kHttpOk, 1, 0, 0, 0,
+         0},
         {"204 has no body", "HTTP/1.1 204 No Content\r\nContent-Length: 10\r\n\r\n", "GET", kHttpOk, 1, 0, 10, 0, 0},
         {"304 has no body", "HTTP/1.1 304 Not Modified\r\nContent-Length: 10\r\n\r\n", "GET", kHttpOk, 1, 0, 10, 0, 0},
         {"HEAD has no body", std::string(ok) + "Content-Length: 10\r\n\r\n", "HEAD", kHttpOk, 1, 0, 10, 0, 0},
         {"chunked", std::string(ok) + "Transfer-Encoding: chunked\r\n\r\n", "GET", kHttpOk, 1, 1, 0, 1, 0},
-        {"length wins over chunked", std::string(ok) + "Transfer-Encoding: chunked\r\nContent-Length: 7\r\n\r\n",
-         "GET", kHttpOk, 1, 1, 7, 0, 0},
-        {"chunked on a 1xx is ignored", "HTTP/1.1 101 Switching\r\nTransfer-Encoding: chunked\r\n\r\n", "GET",
-         kHttpOk, 1, 1, 0, 0, 0},
-        {"transfer encoding without CR LF", std::string(ok) + "Transfer-Encoding: chunked", "GET", kHttpMalformed,
+        {"length wins over chunked", std::string(ok) + "Transfer-Encoding: chunked\r\nContent-Length: 7\r\n\r\n", "GET",
+         kHttpOk, 1, 1, 7, 0, 0},
+        {"chunked on a 1xx is ignored", "HTTP/1.1 101 Switching\r\nTransfer-Encoding: chunked\r\n\r\n", "GET", kHttpOk,
          1, 1, 0, 0, 0},
+        {"transfer encoding without CR LF", std::string(ok) + "Transfer-Encoding: chunked", "GET", kHttpMalformed, 1, 1,
+         0, 0, 0},
         {"header names in any case", std::string(ok) + "CONTENT-LENGTH: 5\r\n\r\n", "GET", kHttpOk, 1, 1, 5, 0, 0},
-        {"a longer name holding content-length", std::string(ok) + "X-Content-Length: 5\r\n\r\n", "GET", kHttpOk,
-         1, 1, 0, 0, 0},
+        {"a longer name holding content-length", std::string(ok) + "X-Content-Length: 5\r\n\r\n", "GET", kHttpOk, 1, 1,
+         0, 0, 0},
         {"html is not plain text", std::string(ok) + "Content-Type: text/html\r\n\r\n", "GET", kHttpOk, 1, 1, 0, 0, 1},
         {"plain text", std::string(ok) + "Content-Type: text/plain\r\n\r\n", "GET", kHttpOk, 1, 1, 0, 0, 0},
         // Sizes a server cannot be trusted with
         {"negative length", std::string(ok) + "Content-Length: -5\r\n\r\n", "GET", kHttpMalformed, 1, 1, 0, 0, 0},
-        {"overflowing length", std::string(ok) + "Content-Length: 4294967301\r\n\r\n", "GET", kHttpMalformed, 1, 1,
+        {"overflowing length", std::string(ok) + "Content-Length: 4294967301\r\n\r\n", "GET", kHttpMalformed, 1, 1, 0,
+         0, 0},
+        {"absurd length", std::string(ok) + "Content-Length: 99999999999999999999\r\n\r\n", "GET", kHttpMalformed, 1, 1,
          0, 0, 0},
-        {"absurd length", std::string(ok) + "Content-Length: 99999999999999999999\r\n\r\n", "GET", kHttpMalformed,
-         1, 1, 0, 0, 0},
-        {"length past the limit", std::string(ok) + "Content-Length: 2000000000\r\n\r\n", "GET", kHttpMalformed,
-         1, 1, 0, 0, 0},
-        {"length that is no number", std::string(ok) + "Content-Length: ten\r\n\r\n", "GET", kHttpMalformed, 1, 1,
+        {"length past the limit", std::string(ok) + "Content-Length: 2000000000\r\n\r\n", "GET", kHttpMalformed, 1, 1,
          0, 0, 0},
-        {"length with trailing junk", std::string(ok) + "Content-Length: 12abc\r\n\r\n", "GET", kHttpMalformed, 1,
-         1, 0, 0, 0},
+        {"length that is no number", std::string(ok) + "Content-Length: ten\r\n\r\n", "GET", kHttpMalformed, 1, 1, 0, 0,
+         0},
+        {"length with trailing junk", std::string(ok) + "Content-Length: 12abc\r\n\r\n", "GET", kHttpMalformed, 1, 1, 0,
+         0, 0},
     };
     for (const auto& c : cases) {
         Parsed p = Parse(c.headers, c.method);
@@ -155,9 +154,9 @@ TEST(ParseResponseHeaders, HeaderNamesAreLowerCasedInPlaceValuesKeepTheirCase) {
     std::string headers = "HTTP/1.1 200 OK\r\nContent-Type: Text/HTML\r\nX-Mixed-Case: AbC\r\n\r\n";
     Parsed p;
     char* location = nullptr;
-    driver.ParseResponseHeaders("http://h/", "GET", headers.data(), static_cast<uint32_t>(headers.size()),
-                                nullptr, &p.status, &p.contentLength, &p.chunked, nullptr, &location,
-                                &p.hasBody, &p.notPlainText, 0);
+    driver.ParseResponseHeaders("http://h/", "GET", headers.data(), static_cast<uint32_t>(headers.size()), nullptr,
+                                &p.status, &p.contentLength, &p.chunked, nullptr, &location, &p.hasBody,
+                                &p.notPlainText, 0);
     EXPECT_EQ(headers, "HTTP/1.1 200 OK\r\ncontent-type: Text/HTML\r\nx-mixed-case: AbC\r\n\r\n");
 }
 
@@ -191,14 +190,14 @@ TEST(ParseResponseHeaders, MissingOutputsAreRejected) {
     int32_t status = 0, chunked = 0, hasBody = 0, notPlain = 0;
     uint32_t length = 0;
     char* location = nullptr;
-    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", nullptr, 0, nullptr, &status, &length, &chunked,
-                                          nullptr, &location, &hasBody, &notPlain, 0),
+    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", nullptr, 0, nullptr, &status, &length, &chunked, nullptr,
+                                          &location, &hasBody, &notPlain, 0),
               kHttpInvalidArg);
-    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", headers.data(), 19, nullptr, nullptr, &length,
-                                          &chunked, nullptr, &location, &hasBody, &notPlain, 0),
+    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", headers.data(), 19, nullptr, nullptr, &length, &chunked, nullptr,
+                                          &location, &hasBody, &notPlain, 0),
               kHttpInvalidArg);
-    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", headers.data(), 19, nullptr, &status, &length,
-                                          &chunked, nullptr, &location, &hasBody, &notPlain, 0),
+    EXPECT_EQ(driver.ParseResponseHeaders("u", "GET", headers.data(), 19, nullptr, &status, &length, &chunked, nullptr,
+                                          &location, &hasBody, &notPlain, 0),
               kHttpOk)
         << "minor version and keep-alive outputs are optional";
 }
@@ -219,14 +218,14 @@ TEST(MergeHeaderLine, FoldsOrAppends) {
         {"into nothing", nullptr, "Accept: */*\r\n", kHttpAddReqCoalesceComma, kHttpOk, "Accept: */*\r\n"},
         {"folded with comma", "Accept: */*\r\n", "Accept: text/xml\r\n", kHttpAddReqCoalesceComma, kHttpOk,
          "Accept: */*,  text/xml\r\n"},
-        {"folded with semicolon", "Cookie: a=1\r\nX: y\r\n", "Cookie: b=2\r\n", kHttpAddReqCoalesceSemicolon,
-         kHttpOk, "Cookie: a=1;  b=2\r\nX: y\r\n"},
-        {"semicolon wins when both", "A: 1\r\n", "A: 2\r\n",
-         kHttpAddReqCoalesceSemicolon | kHttpAddReqCoalesceComma, kHttpOk, "A: 1;  2\r\n"},
+        {"folded with semicolon", "Cookie: a=1\r\nX: y\r\n", "Cookie: b=2\r\n", kHttpAddReqCoalesceSemicolon, kHttpOk,
+         "Cookie: a=1;  b=2\r\nX: y\r\n"},
+        {"semicolon wins when both", "A: 1\r\n", "A: 2\r\n", kHttpAddReqCoalesceSemicolon | kHttpAddReqCoalesceComma,
+         kHttpOk, "A: 1;  2\r\n"},
         {"appended when new", "Accept: */*\r\n", "Range: bytes=0-1\r\n", kHttpAddReqCoalesceComma, kHttpOk,
          "Accept: */*\r\nRange: bytes=0-1\r\n"},
-        {"name inside another name is no match", "X-Range: a\r\n", "Range: b\r\n", kHttpAddReqCoalesceComma,
-         kHttpOk, "X-Range: a\r\nRange: b\r\n"},
+        {"name inside another name is no match", "X-Range: a\r\n", "Range: b\r\n", kHttpAddReqCoalesceComma, kHttpOk,
+         "X-Range: a\r\nRange: b\r\n"},
         {"names match case-sensitively", "accept: a\r\n", "Accept: b\r\n", kHttpAddReqCoalesceComma, kHttpOk,
          "accept: a\r\nAccept: b\r\n"},
         {"several lines at once", "Range: x\r\n", "Accept-Ranges: bytes\r\nRange: bytes=0-9\r\n",
@@ -235,8 +234,7 @@ TEST(MergeHeaderLine, FoldsOrAppends) {
         {"too short", nullptr, "\r\n", kHttpAddReqCoalesceComma, kHttpInvalidArg, nullptr},
         {"no colon", nullptr, "Accept x\r\n", kHttpAddReqCoalesceComma, kHttpInvalidHeader, nullptr},
         {"name too long", nullptr, longNameLine.c_str(), kHttpAddReqCoalesceComma, kHttpInvalidHeader, nullptr},
-        {"unsupported modifier", nullptr, "Accept: x\r\n", kHttpAddReqReplace, kHttpMergeModifierUnsupported,
-         nullptr},
+        {"unsupported modifier", nullptr, "Accept: x\r\n", kHttpAddReqReplace, kHttpMergeModifierUnsupported, nullptr},
     };
     FakeDriver driver;
     for (const auto& c : cases) {

@@ -24,7 +24,7 @@ TEST(EscapeUrl, PathAndQueryRules) {
         {"http://h/\"#<>[]^`{}|~", kHttpOk, "http://h/%22%23%3c%3e%5b%5d%5e%60%7b%7d%7c%7e"},
         {"http://h/q?#<>~", kHttpOk, "http://h/q?%23%3c%3e%7e"},
         {"http://h/\xC3\xA9\x01", kHttpOk, "http://h/\xC3\xA9\x01"},  // high and control bytes kept
-        {"http://h a:1", kHttpOk, "http://h a:1"},                     // no path: copied unchanged
+        {"http://h a:1", kHttpOk, "http://h a:1"},                    // no path: copied unchanged
         {"https://h/x y", kHttpOk, "https://h/x%20y"},
         {"ftp://h/x", kHttpInvalidArg, nullptr},
         {"HTTP://h/x", kHttpInvalidArg, nullptr},
@@ -61,12 +61,18 @@ struct Parts {
 Parts Split(const char* url) {
     char scheme[64], host[256], user[64], password[64], path[256], extra[256];
     UrlComponents c;
-    c.scheme = scheme; c.schemeLength = sizeof scheme;
-    c.hostName = host; c.hostNameLength = sizeof host;
-    c.userName = user; c.userNameLength = sizeof user;
-    c.password = password; c.passwordLength = sizeof password;
-    c.urlPath = path; c.urlPathLength = sizeof path;
-    c.extraInfo = extra; c.extraInfoLength = sizeof extra;
+    c.scheme = scheme;
+    c.schemeLength = sizeof scheme;
+    c.hostName = host;
+    c.hostNameLength = sizeof host;
+    c.userName = user;
+    c.userNameLength = sizeof user;
+    c.password = password;
+    c.passwordLength = sizeof password;
+    c.urlPath = path;
+    c.urlPathLength = sizeof path;
+    c.extraInfo = extra;
+    c.extraInfoLength = sizeof extra;
     Parts p{};
     p.result = CrackUrl(url, 0, 0, &c);
     if (p.result != kHttpOk) return p;

@@ -7,9 +7,9 @@
 #include <vector>
 
 struct ChildResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
+    int exitCode = -1;
+    std::string out;
+    std::string err;
 };
 
 using Environment = std::vector<std::pair<std::string, std::string>>;

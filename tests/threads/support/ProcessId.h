@@ -3,8 +3,12 @@
 
 #ifdef _WIN32
 #include <process.h>
-inline int TestProcessId() { return _getpid(); }
+inline int TestProcessId() {
+    return _getpid();
+}
 #else
 #include <unistd.h>
-inline int TestProcessId() { return static_cast<int>(getpid()); }
+inline int TestProcessId() {
+    return static_cast<int>(getpid());
+}
 #endif

@@ -5,5 +5,9 @@
 #define VOL_LIB_TEST_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-VOL_LIB_TEST_EXPORT int VolLibTestAnswer() { return 42; }
-VOL_LIB_TEST_EXPORT int VolLibTestTwice(int value) { return 2 * value; }
+VOL_LIB_TEST_EXPORT int VolLibTestAnswer() {
+    return 42;
+}
+VOL_LIB_TEST_EXPORT int VolLibTestTwice(int value) {
+    return 2 * value;
+}

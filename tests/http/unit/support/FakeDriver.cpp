@@ -9,8 +9,7 @@
 namespace {
 
 // The value of the index-th line starting with name, or false.
-bool FindHeader(const std::string& headers, const std::string& name, uint32_t index,
-                std::string* value) {
+bool FindHeader(const std::string& headers, const std::string& name, uint32_t index, std::string* value) {
     size_t position = 0;
     uint32_t seen = 0;
     while ((position = headers.find("\r\n" + name, position)) != std::string::npos) {
@@ -25,19 +24,22 @@ bool FindHeader(const std::string& headers, const std::string& name, uint32_t in
     return false;
 }
 
-char* Copy(const std::string& text) { return HttpDuplicate(text.data(), text.size()); }
+char* Copy(const std::string& text) {
+    return HttpDuplicate(text.data(), text.size());
+}
 
 }  // namespace
 
-FakeDriver::~FakeDriver() { HttpFree(block_); }
+FakeDriver::~FakeDriver() {
+    HttpFree(block_);
+}
 
 int32_t FakeDriver::ConnectUrl(const char* url) {
     calls.push_back(std::string("ConnectUrl ") + url);
     return kHttpOk;
 }
 
-int32_t FakeDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                                       char** extra) {
+int32_t FakeDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path, char** extra) {
     UrlComponents parts;
     parts.hostNameLength = 1;
     parts.urlPathLength = 1;
@@ -54,8 +56,7 @@ int32_t FakeDriver::CrackUrlAndConnect(const char* url, char** host, uint16_t* p
     return kHttpOk;
 }
 
-int32_t FakeDriver::OpenRequest(const char* method, const char* url, uint32_t flags,
-                                const char* const*) {
+int32_t FakeDriver::OpenRequest(const char* method, const char* url, uint32_t flags, const char* const*) {
     calls.push_back(std::string("OpenRequest ") + method + " " + url);
     char* host = nullptr;
     char* path = nullptr;
@@ -123,8 +124,8 @@ int32_t FakeDriver::SendRequestFromSource(HttpBodySource* source) {
     return result == kHttpOk ? EndRequest() : result;
 }
 
-int32_t FakeDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_t* index,
-                              uint32_t infoLevel, const char* customName) {
+int32_t FakeDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel,
+                              const char* customName) {
     *value = nullptr;
     *valueLength = 0;
     if (responseHeaders_.empty()) return kHttpInvalidArg;
@@ -136,11 +137,20 @@ int32_t FakeDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_t* ind
     }
     std::string name;
     switch (level) {
-    case kHttpQuerySetCookie: name = "Set-Cookie: "; break;
-    case kHttpQueryTransferEncoding: name = "Transfer-Encoding: "; break;
-    case kHttpQueryContentLength: name = "Content-Length: "; break;
-    case kHttpQueryCustom: name = customName; break;
-    default: return kHttpHeaderNotFound;
+        case kHttpQuerySetCookie:
+            name = "Set-Cookie: ";
+            break;
+        case kHttpQueryTransferEncoding:
+            name = "Transfer-Encoding: ";
+            break;
+        case kHttpQueryContentLength:
+            name = "Content-Length: ";
+            break;
+        case kHttpQueryCustom:
+            name = customName;
+            break;
+        default:
+            return kHttpHeaderNotFound;
     }
     std::string found;
     if (!FindHeader(responseHeaders_, name, index != nullptr ? *index : 0, &found)) {

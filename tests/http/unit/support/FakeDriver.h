@@ -30,8 +30,7 @@ public:
     int32_t ConnectUrl(const char* url) override;
     int32_t ReservedA(void*) override { return kHttpFailed; }
     int32_t ReservedB(void*) override { return kHttpFailed; }
-    int32_t OpenRequest(const char* method, const char* url, uint32_t flags,
-                        const char* const* acceptTypes) override;
+    int32_t OpenRequest(const char* method, const char* url, uint32_t flags, const char* const* acceptTypes) override;
     int32_t AddRequestHeaders(const char* headers, uint32_t modifiers) override;
     int32_t SendRequest(const char* body, uint32_t length, int32_t declareLength) override;
     int32_t SendRequestFromSource(HttpBodySource* source) override;
@@ -44,8 +43,7 @@ public:
     int32_t SetOption(uint32_t, const void*, uint32_t) override { return kHttpInvalidArg; }
     char GetDriverType() override { return 'F'; }
     int32_t ReadBody(uint32_t flags, uint32_t* length, char** body) override;
-    int32_t CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path,
-                               char** extra) override;
+    int32_t CrackUrlAndConnect(const char* url, char** host, uint16_t* port, char** path, char** extra) override;
     int32_t HandleAuthenticationChallenge(const char*, int32_t, const char*, uint32_t) override {
         return challengeAnswer;
     }
@@ -55,10 +53,10 @@ public:
     }
 
 private:
-    std::string head_;      // request line, Host, User-Agent, keep-alive line
-    char* block_ = nullptr; // header lines added to the request
+    std::string head_;       // request line, Host, User-Agent, keep-alive line
+    char* block_ = nullptr;  // header lines added to the request
     uint32_t blockLength_ = 0;
-    std::string wire_;      // the request being sent
+    std::string wire_;  // the request being sent
     bool chunkedUpload_ = false;
     std::string responseHeaders_;
     std::unique_ptr<MemoryStream> body_;

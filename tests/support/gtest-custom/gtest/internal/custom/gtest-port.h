@@ -18,20 +18,20 @@ namespace testing {
 namespace internal {
 
 class Notification {
- public:
-  Notification() = default;
-  Notification(const Notification&) = delete;
-  Notification& operator=(const Notification&) = delete;
+public:
+    Notification() = default;
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
 
-  void Notify() { notified_.store(true, std::memory_order_release); }
-  void WaitForNotification() {
-    while (!notified_.load(std::memory_order_acquire)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    void Notify() { notified_.store(true, std::memory_order_release); }
+    void WaitForNotification() {
+        while (!notified_.load(std::memory_order_acquire)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
-  }
 
- private:
-  std::atomic<bool> notified_{false};
+private:
+    std::atomic<bool> notified_{false};
 };
 
 }  // namespace internal
