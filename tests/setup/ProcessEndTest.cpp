@@ -19,6 +19,7 @@
 namespace {
 
 std::atomic<int> workerLines{0};
+TestThread* theWorker = nullptr;  // held here, so a leak checker sees it as still in use
 
 void WorkerToTheEnd() {
     PrepareInstallPaths();
@@ -46,7 +47,7 @@ public:
     void CheckAllPrereqs() override {}
     int ShowMainDialog() override {
         RegisterRunningWorker();
-        new TestThread(WorkerToTheEnd);  // never joined: it writes until the process ends
+        theWorker = new TestThread(WorkerToTheEnd);  // never joined: it writes until the process ends
         return kInstalled;
     }
     void LaunchInstalledApplication() override {}
