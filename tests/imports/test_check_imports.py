@@ -47,6 +47,17 @@ The Import Tables (interpreted .idata section contents)
 \t80000063\t   99  <none>
 """
 
+# The same kind of imports in a 64-bit program: objdump prints the ordinal column in hexadecimal
+# there (0x205 is 517, 0x1a is 26), so the ordinal is read from the thunk's low bits.
+ORDINAL_IMPORTS_64 = """\
+The Import Tables (interpreted .idata section contents)
+
+\tDLL Name: msi.dll
+\tvma:  Hint/Ord Member-Name Bound-To
+\t8000000000000205\t    000000205  <none>
+\t800000000000001a\t    00000001a  <none>
+"""
+
 DENY = check_imports.DenyList("""\
 kernel32.dll GetTickCount64               6.0
 kernel32.dll AddVectoredExceptionHandler  5.1   # a note
@@ -78,6 +89,13 @@ class ReadingListings(unittest.TestCase):
     def test_an_import_by_ordinal_has_no_name(self):
         self.assertEqual(check_imports.parse_imports(ORDINAL_IMPORTS),
                          [("msi.dll", None, 70), ("msi.dll", None, 99)])
+        self.assertEqual(check_imports.parse_imports(ORDINAL_IMPORTS_64),
+                         [("msi.dll", None, 517), ("msi.dll", None, 26)])
+
+    def test_an_import_line_it_cannot_read_stops_the_check(self):
+        listing = "The Import Tables\n\tDLL Name: KERNEL32.dll\n\t1\t ?  GetTickCount64\n"
+        with self.assertRaises(ValueError):
+            check_imports.parse_imports(listing)
 
     def test_versions(self):
         for text, version in [("5.0.4", (5, 0, 4)), ("6.0", (6, 0, 0)), ("10.0", (10, 0, 0))]:

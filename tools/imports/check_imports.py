@@ -95,7 +95,11 @@ def read_ordinals(text):
     return names
 
 
-IMPORT_LINE = re.compile(r"^\t([0-9a-fA-F]+)\t\s*(\d+)\s+(\S+)")
+# "<tab>thunk<tab> hint  name", or "... ordinal  <none>" for an import by ordinal. The thunk's high
+# bit marks an ordinal import and its low 16 bits are the ordinal: the printed ordinal column is
+# decimal in a 32-bit program's listing but hexadecimal in a 64-bit one's, so it is not read.
+IMPORT_ENTRY = re.compile(r"^\t[0-9a-fA-F]+\t")
+IMPORT_LINE = re.compile(r"^\t([0-9a-fA-F]+)\t\s*([0-9a-fA-F]+)\s+(\S+)")
 
 
 def parse_imports(listing):
@@ -116,13 +120,17 @@ def parse_imports(listing):
         if stripped.startswith("DLL Name:"):
             dll = stripped.split(":", 1)[1].strip()
             continue
+        if not IMPORT_ENTRY.match(line):
+            continue
         match = IMPORT_LINE.match(line)
-        if match and dll:
-            _, hint, name = match.groups()
-            if name == "<none>":
-                imports.append((dll, None, int(hint)))
-            else:
-                imports.append((dll, name, None))
+        if not match or not dll:
+            # An import the check cannot read could be any function: refuse rather than skip it.
+            raise ValueError("unreadable import line: %r" % line)
+        thunk, _, name = match.groups()
+        if name == "<none>":
+            imports.append((dll, None, int(thunk, 16) & 0xFFFF))
+        else:
+            imports.append((dll, name, None))
     return imports
 
 
