@@ -157,18 +157,23 @@ void VolThreads::End(long exitCode) {
 void VolThreads::Kill(long exitCode) {
     VolThreadRecord* record = record_;
     if (!record) return;
-    if (!(record->status.load() & kRunning) || !record->handle.load()) return;
-    record->returnCode.store(exitCode);
-    if (volos::CurrentThreadId() == record->threadId.load()) {
-        record->status.fetch_and(~kRunning);
-        record->status.fetch_or(kEnded);
-        volos::ThreadExitCurrent(exitCode);
+    // Under the lock, like Join and End: they duplicate the record's handle under it, so it must
+    // not be taken and closed in the middle.
+    record->lock.Lock();
+    if (!(record->status.load() & kRunning) || !record->handle.load()) {
+        record->lock.Unlock();
+        return;
     }
+    record->returnCode.store(exitCode);
     record->status.fetch_and(~kRunning);
     record->status.fetch_or(kEnded);
-    volos::Thread* taken = record->handle.exchange(nullptr);
-    if (!taken) return;  // another Kill or a Join took it meanwhile
-    if (volos::Thread* opened = volos::ThreadOpenForTerminate(record->threadId.load())) {
+    const unsigned threadId = record->threadId.load();
+    const bool onItsOwnThread = volos::CurrentThreadId() == threadId;
+    // On its own thread the handle stays for a Join.
+    volos::Thread* taken = onItsOwnThread ? nullptr : record->handle.exchange(nullptr);
+    record->lock.Unlock();
+    if (onItsOwnThread) volos::ThreadExitCurrent(exitCode);
+    if (volos::Thread* opened = volos::ThreadOpenForTerminate(threadId)) {
         volos::ThreadTerminate(opened, exitCode);
         volos::ThreadClose(opened);
     } else {
