@@ -1,10 +1,11 @@
 // The first construction of a thread object and the functions queued to run at it.
 //
 // One thread runs the first construction; it alone may go through it again (the main thread
-// object's own construction, a queued function that constructs a thread object). Every other thread
-// that constructs a thread object meanwhile waits until the construction is complete: the main
-// thread object exists and every queued function has returned. The queued functions run without
-// the lock, so that they may wait for threads that use the library.
+// object's own construction, a queued function that constructs a thread object), and so may the
+// threads that thread object starts meanwhile, which take part in it. Every other thread that
+// constructs a thread object meanwhile waits until the construction is complete: the main thread
+// object exists and every queued function has returned. The queued functions run without the lock,
+// so that they may wait for threads that use the library.
 #include "threads/VolThreads.h"
 
 #include "threads/VolMutexUntraced.h"
@@ -24,6 +25,8 @@ enum class Stage { NotStarted, Running, Complete };
 // Under FirstThreadLock.
 Stage g_stage = Stage::NotStarted;
 unsigned g_runningThread = 0;
+unsigned* g_partakers = nullptr;  // the threads started by the construction meanwhile
+int g_partakerCount = 0;
 VolFirstThreadFunction* g_pending = nullptr;
 int g_pendingCount = 0;
 int g_pendingCapacity = 0;
@@ -42,6 +45,16 @@ void FreePending() {
     g_pending = nullptr;
     g_pendingCount = 0;
     g_pendingCapacity = 0;
+}
+
+// Under FirstThreadLock.
+bool TakesPart(unsigned threadId) {
+    if (g_stage != Stage::Running) return false;
+    if (threadId == g_runningThread) return true;
+    for (int i = 0; i < g_partakerCount; ++i) {
+        if (g_partakers[i] == threadId) return true;
+    }
+    return false;
 }
 
 void WaitUntilComplete() {
@@ -66,7 +79,7 @@ bool BeginFirstConstruction() {
     VolMutex& lock = FirstThreadLock();
     VolMutexUntraced::Lock(lock);
     const Stage stage = g_stage;
-    const bool runningHere = stage == Stage::Running && g_runningThread == volos::CurrentThreadId();
+    const bool runningHere = TakesPart(volos::CurrentThreadId());
     if (stage == Stage::NotStarted) {
         g_stage = Stage::Running;
         g_runningThread = volos::CurrentThreadId();
@@ -76,6 +89,22 @@ bool BeginFirstConstruction() {
     return stage == Stage::NotStarted;
 }
 
+void ShareFirstConstruction(unsigned newThreadId) {
+    if (FirstConstructionComplete()) return;
+    VolMutex& lock = FirstThreadLock();
+    VolMutexUntraced::Lock(lock);
+    if (TakesPart(volos::CurrentThreadId())) {
+        auto* grown = static_cast<unsigned*>(
+            std::realloc(g_partakers, sizeof(unsigned) * static_cast<std::size_t>(g_partakerCount + 1)));
+        // Without memory the new thread waits like any other: a function that joins it then hangs.
+        if (grown) {
+            g_partakers = grown;
+            g_partakers[g_partakerCount++] = newThreadId;
+        }
+    }
+    VolMutexUntraced::Unlock(lock);
+}
+
 void FinishFirstConstruction() {
     VolMutex& lock = FirstThreadLock();
     for (;;) {
@@ -83,6 +112,9 @@ void FinishFirstConstruction() {
         if (g_pendingCount == 0) {
             g_stage = Stage::Complete;
             FreePending();
+            std::free(g_partakers);
+            g_partakers = nullptr;
+            g_partakerCount = 0;
             g_complete.store(true, std::memory_order_release);
             VolMutexUntraced::Unlock(lock);
             break;

@@ -85,6 +85,8 @@ int VolThreads::Run(unsigned /*unused*/) {
         return -1;
     }
     record->threadId.store(threadId);
+    // Still under the lock, which the new thread takes before it calls its function.
+    volthreads::ShareFirstConstruction(threadId);
     ++record->handleGeneration;
     // A thread that ended without being joined leaves its handle; it is not needed any more.
     if (volos::Thread* previous = record->handle.exchange(handle)) volos::ThreadClose(previous);

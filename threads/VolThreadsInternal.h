@@ -44,8 +44,11 @@ namespace volthreads {
 VolMutex& FirstThreadLock();
 bool FirstConstructionComplete();
 // True for the one caller that is to run the first construction. Returns false at once when it is
-// complete or this thread runs it; otherwise waits until it is complete, then returns false.
+// complete or this thread takes part in it; otherwise waits until it is complete, then returns false.
 bool BeginFirstConstruction();
+// Called by Run, before the new thread can run any code of its owner: when the calling thread takes
+// part in the first construction, the new one does too, so that a queued function may wait for it.
+void ShareFirstConstruction(unsigned newThreadId);
 // Run by that caller once the main thread object exists: runs the queued functions, outside the
 // lock, until none is left, then marks the construction complete and releases the waiters.
 void FinishFirstConstruction();

@@ -324,4 +324,10 @@ TEST(VolSysCallOnFirstThread, FirstConstructionCompletesBeforeAnyoneGoesOn) {
     EXPECT_EQ("1", ChildValue(child.out, "main object is this thread's"));
 }
 
+TEST(VolSysCallOnFirstThread, AQueuedFunctionMayJoinAThreadThatConstructsAThreadObject) {
+    const ChildResult child = RunThreadsChild("first-construction-helper", {});
+    ASSERT_EQ(0, child.exitCode) << child.out;
+    EXPECT_EQ("1", ChildValue(child.out, "helper constructed"));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -158,6 +159,43 @@ int Scenario() {
 }
 }  // namespace first_construction_race
 
+// A queued function starts a thread object whose thread constructs one of its own, and joins it:
+// that thread is part of the first construction and must not wait for it to complete. A watchdog
+// ends the child if it hangs.
+namespace first_construction_helper {
+std::atomic<bool> helperConstructed{false};
+std::atomic<bool> finished{false};
+
+long ConstructAnother(void*) {
+    VolThreads another("made by the helper", nullptr);
+    helperConstructed = true;
+    return 0;
+}
+
+void StartAndJoinHelper() {
+    VolThreads helper("helper", nullptr);
+    helper.SetFunction(ConstructAnother);
+    if (helper.Run() == 0) helper.Join();
+}
+
+int Scenario() {
+    TestThread watchdog([] {
+        for (int waited = 0; waited < 10000 && !finished; waited += 5) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (finished) return;
+        Say("first construction hung");
+        std::_Exit(3);
+    });
+    VolSysCallOnFirstThread(StartAndJoinHelper);
+    VolThreads first("first", nullptr);
+    finished = true;
+    watchdog.join();
+    std::printf("child: helper constructed=%d\n", helperConstructed.load());
+    return 0;
+}
+}  // namespace first_construction_helper
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +212,7 @@ int main(int argc, char** argv) {
         {"multithreading", MultiThreadingScenario},
         {"first-thread", FirstThreadScenario},
         {"first-construction-race", first_construction_race::Scenario},
+        {"first-construction-helper", first_construction_helper::Scenario},
     };
     for (const auto& scenario : scenarios) {
         if (std::strcmp(argv[1], scenario.name) == 0) return scenario.run();
