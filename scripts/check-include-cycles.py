@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Fails when the top-level folders of the tree include each other in a cycle.
 
-Every `#include "folder/..."` in a C++ file is an edge from the file's top-level folder to the
-included file's top-level folder. The folder graph must have no cycle, so each layer stands only on
+Every include of a file in another top-level folder is an edge from the including file's top-level
+folder to that folder, however it is spelled: "folder/...", <folder/...> (the tree's root is on
+the include path) or a path relative to the including file ("../folder/..."). The folder graph must have no cycle, so each layer stands only on
 the layers below it (docs/architecture.md gives the order).
 
 usage: check-include-cycles.py [source root]      (default: the folder above this script)
@@ -13,7 +14,20 @@ import sys
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c")
 SKIPPED_FOLDERS = {".git", "build"}
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"', re.MULTILINE)
+INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)', re.MULTILINE)
+
+
+def included_folder(root, including_folder, quoted, angled):
+    """The top-level folder of the tree that an include names, or None (a system header, a file
+    beside the including one)."""
+    if quoted and quoted.startswith(("./", "../")):
+        resolved = os.path.relpath(os.path.normpath(os.path.join(including_folder, quoted)), root)
+        return None if resolved.startswith("..") else resolved.split(os.sep)[0]
+    name = quoted or angled
+    if "/" not in name:
+        return None
+    top = name.split("/")[0]
+    return top if os.path.isdir(os.path.join(root, top)) else None
 
 
 def folder_edges(root):
@@ -31,8 +45,9 @@ def folder_edges(root):
                 path = os.path.join(folder, name)
                 with open(path, encoding="utf-8", errors="replace") as source:
                     text = source.read()
-                for target in INCLUDE.findall(text):
-                    if target != entry and os.path.isdir(os.path.join(root, target)):
+                for quoted, angled in INCLUDE.findall(text):
+                    target = included_folder(root, folder, quoted, angled)
+                    if target and target != entry:
                         edges.setdefault((entry, target), os.path.relpath(path, root))
     return edges
 
