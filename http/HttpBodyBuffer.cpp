@@ -1,5 +1,6 @@
 #include "http/HttpBodyBuffer.h"
 
+#include "http/HttpLimits.h"
 #include "http/HttpMemory.h"
 
 HttpBodyBuffer::~HttpBodyBuffer() {
@@ -10,8 +11,9 @@ bool HttpBodyBuffer::MakeRoom(uint32_t free) {
     if (free <= Free() && data_ != nullptr) return true;
     if (free > UINT32_MAX - 1 - length_) return false;
     uint32_t wanted = length_ + free;
-    // Doubling keeps the copying linear in the body size; the capacity stays within twice the data.
-    uint32_t doubled = capacity_ > (UINT32_MAX - 1) / 2 ? UINT32_MAX - 1 : capacity_ * 2;
+    // Doubling keeps the copying linear in the body size; the capacity stays within twice the data
+    // and, unless more is asked for, within the largest body.
+    uint32_t doubled = capacity_ > kHttpMaxBodyLength / 2 ? kHttpMaxBodyLength : capacity_ * 2;
     if (doubled > wanted) wanted = doubled;
     if (data_ == nullptr) {
         data_ = static_cast<char*>(HttpAlloc(static_cast<size_t>(wanted) + 1));

@@ -118,16 +118,25 @@ int32_t HttpStream::ReadUntilClose(char** buffer, uint32_t* total) {
     *total = 0;
     HttpBodyBuffer body;
     for (;;) {
+        uint32_t room = kHttpMaxBodyLength - body.Length();
+        if (room == 0) {
+            // As long as a body may be: the server must close now, not send one byte more.
+            char extra = 0;
+            uint32_t count = 0;
+            int32_t result = ReceiveFill(&extra, 1, &count);
+            if (result < 0) return result;
+            if (count != 0) return kHttpMalformed;
+            break;
+        }
         if (body.Free() == 0) {
-            if (body.Length() >= kHttpMaxBodyLength) return kHttpMalformed;
             uint32_t step = body.Length() == 0 ? kHttpUnknownLengthStartSize : body.Length();
-            if (step > kHttpMaxBodyLength - body.Length()) step = kHttpMaxBodyLength - body.Length();
+            if (step > room) step = room;
             if (!body.MakeRoom(step)) return kHttpStreamOutOfMemory;
         }
+        if (room > body.Free()) room = body.Free();
         uint32_t count = 0;
-        uint32_t free = body.Free();
-        int32_t result = ReceiveFill(body.End(), free, &count);
-        if (count > free) return kHttpSocketReadFailed;
+        int32_t result = ReceiveFill(body.End(), room, &count);
+        if (count > room) return kHttpSocketReadFailed;
         body.Advance(count);
         if (result < 0) return result;
         if (result == 0) break;

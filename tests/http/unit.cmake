@@ -18,3 +18,9 @@ korvo_test(http_cookie_jar_concurrency_tests
   SOURCES ${HTTP_UNIT}/CookieJarConcurrencyTest.cpp ${HTTP_UNIT}/OnceTextTest.cpp
   LIBS korvo_http korvo_platform
   LABELS concurrency)
+
+# Its own program: it replaces the client's allocator with mappings that are never touched.
+korvo_test(http_body_limit_tests
+  SOURCES ${HTTP_UNIT}/BodyLimitTest.cpp
+  LIBS korvo_http korvo_platform_fakes
+  NATIVE_ONLY)
