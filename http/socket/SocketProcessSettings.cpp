@@ -22,8 +22,9 @@ struct State {
     ProxyChallenge challenge;
 };
 
+// Never destroyed: a holder on another thread may still ask for the proxy while the process ends.
 State& Shared() {
-    static State state;
+    static State& state = *new State;
     return state;
 }
 
