@@ -37,6 +37,7 @@ void CheckTheWorkerOutlivesTheStatics() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (workerLines.load() < before + 20) {
         std::fprintf(stderr, "the worker stopped writing while the process ended\n");
+        std::fflush(nullptr);  // _Exit flushes nothing
         std::_Exit(1);
     }
 }
