@@ -16,7 +16,7 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/SocketDriverTest.cpp
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
-  LIBS korvo_http korvo_platform_fakes
+  LIBS korvo_http korvo_platform_fakes korvo_test_sockets
   LABELS server
   TIMEOUT 600)
 target_compile_definitions(http_integration_tests PRIVATE

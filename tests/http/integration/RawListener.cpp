@@ -3,51 +3,17 @@
 #include <cstdint>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-using SocketLength = int;
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-using SocketLength = socklen_t;
-#endif
+#include "tests/support/LoopbackSocket.h"
 
 namespace {
 
-#ifdef _WIN32
-using Handle = SOCKET;
-void CloseHandle(std::intptr_t s) {
-    closesocket(static_cast<SOCKET>(s));
-}
-#else
-using Handle = int;
-void CloseHandle(std::intptr_t s) {
-    close(static_cast<int>(s));
-}
-#endif
-
-// A peer that never sends does not hold a test for ever.
-constexpr int kReceiveTimeoutMs = 10000;
-
-void BoundReceives(std::intptr_t s) {
-#ifdef _WIN32
-    DWORD ms = kReceiveTimeoutMs;
-    setsockopt(static_cast<Handle>(s), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
-#else
-    timeval tv{kReceiveTimeoutMs / 1000, 0};
-    setsockopt(static_cast<Handle>(s), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-#endif
-}
+// A peer that never sends, or a client that never comes, does not hold a test for ever.
+constexpr int kWaitSeconds = 10;
 
 // Receives more bytes onto *buffer; false when the peer closed or the receive failed.
 bool ReceiveMore(std::intptr_t s, std::string* buffer) {
     char piece[4096];
-    int n = static_cast<int>(recv(static_cast<Handle>(s), piece, sizeof piece, 0));
+    int n = loopback::Receive(s, piece, sizeof piece);
     if (n <= 0) return false;
     buffer->append(piece, static_cast<size_t>(n));
     return true;
@@ -76,39 +42,15 @@ std::string ReadRequest(std::intptr_t s, std::string* pending) {
     return request;
 }
 
-// Waits for a client to connect; -1 when none comes in time.
-std::intptr_t AcceptOne(std::intptr_t listener) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(static_cast<Handle>(listener), &readable);
-    timeval wait{kReceiveTimeoutMs / 1000, 0};
-    if (select(static_cast<int>(listener) + 1, &readable, nullptr, nullptr, &wait) != 1) return -1;
-    return static_cast<std::intptr_t>(accept(static_cast<Handle>(listener), nullptr, nullptr));
-}
-
 }  // namespace
 
 RawListener::RawListener() {
-#ifdef _WIN32
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-#endif
-    Handle s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(s, 4);
-    SocketLength size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listener_ = static_cast<std::intptr_t>(s);
+    listener_ = loopback::Listen(&port_);
 }
 
 RawListener::~RawListener() {
     if (thread_.joinable()) thread_.join();
-    CloseHandle(listener_);
+    if (listener_ != -1) loopback::Close(listener_);
 }
 
 void RawListener::Serve(std::vector<std::string> answers) {
@@ -128,17 +70,17 @@ void RawListener::Run(std::vector<std::string> answers) {
         // A client that dropped its connection comes back on a new one.
         for (int attempt = 0; attempt < 2 && request.empty(); ++attempt) {
             if (connection == -1 || attempt > 0) {
-                if (connection != -1) CloseHandle(connection);
+                if (connection != -1) loopback::Close(connection);
                 pending.clear();
-                connection = AcceptOne(listener_);
+                connection = loopback::AcceptWithin(listener_, kWaitSeconds);
                 if (connection == -1) break;
-                BoundReceives(connection);
+                loopback::BoundReceives(connection, kWaitSeconds);
             }
             request = ReadRequest(connection, &pending);
         }
         if (request.empty()) break;
         requests_.push_back(request);
-        send(static_cast<Handle>(connection), answer.data(), static_cast<int>(answer.size()), 0);
+        loopback::Send(connection, answer.data(), static_cast<int>(answer.size()));
     }
-    if (connection != -1) CloseHandle(connection);
+    if (connection != -1) loopback::Close(connection);
 }
