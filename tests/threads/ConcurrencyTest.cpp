@@ -32,6 +32,19 @@ private:
 // Each reader records, at the moment it gets in, whether the writer still holds the lock (or the
 // writer, at the moment it gets in, how many readers are inside): a state taken when it happened,
 // not after a sleep.
+// Whether a thread of its own takes and releases the write lock within the bounded wait.
+bool AnotherThreadCanWrite(VolResourceLock& lock) {
+    std::atomic<bool> otherWrote{false};
+    TestThread other([&] {
+        lock.WriteLock();
+        otherWrote = true;
+        lock.WriteUnlock();
+    });
+    const bool wrote = Eventually([&] { return otherWrote.load(); });
+    other.join();
+    return wrote;
+}
+
 TEST(VolResourceLockConcurrency, WriterWaitsUntilBothReadersHaveLeft) {
     VolResourceLock lock;
     std::atomic<int> readersIn{0};
@@ -123,14 +136,7 @@ TEST(VolResourceLockConcurrency, NestedWriteLockKeepsReadersOutUntilTheOutermost
         EXPECT_EQ(0, readersInDuringWrite.load()) << "readers got in while the outer write lock was held";
 
         // And the lock is free again: another thread can write.
-        std::atomic<bool> otherWrote{false};
-        TestThread other([&] {
-            lock.WriteLock();
-            otherWrote = true;
-            lock.WriteUnlock();
-        });
-        EXPECT_TRUE(Eventually([&] { return otherWrote.load(); }));
-        other.join();
+        EXPECT_TRUE(AnotherThreadCanWrite(lock));
     }
 }
 
@@ -140,14 +146,7 @@ TEST(VolResourceLockConcurrency, WriterMayReadInsideItsWriteLock) {
     lock.ReadLock();
     lock.ReadUnlock();
     lock.WriteUnlock();
-    std::atomic<bool> otherWrote{false};
-    TestThread other([&] {
-        lock.WriteLock();
-        otherWrote = true;
-        lock.WriteUnlock();
-    });
-    EXPECT_TRUE(Eventually([&] { return otherWrote.load(); }));
-    other.join();
+    EXPECT_TRUE(AnotherThreadCanWrite(lock));
 }
 
 // Writers keep two plain counters equal; readers check that they never see them differ.
