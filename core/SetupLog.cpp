@@ -19,18 +19,6 @@ LogWriter& ProcessLog() {
     return writer;
 }
 
-// Holds the untraced lock for the lifetime of the guard.
-class LockedFor {
-public:
-    explicit LockedFor(VolMutex& lock) : lock_(lock) { VolMutexUntraced::Lock(lock_); }
-    ~LockedFor() { VolMutexUntraced::Unlock(lock_); }
-    LockedFor(const LockedFor&) = delete;
-    LockedFor& operator=(const LockedFor&) = delete;
-
-private:
-    VolMutex& lock_;
-};
-
 }  // namespace
 
 void SetupLog::Write(const std::wstring& text) {
@@ -64,7 +52,7 @@ std::string EncodeLogBytes(const std::wstring& text) {
 }
 
 void LogWriter::Write(const std::wstring& text) {
-    LockedFor guard(lock_);
+    VolMutexUntracedHold guard(lock_);
     platform::Services& os = platform::Os();
     if (firstWrite_) {
         // An unreadable temporary folder leaves the bare file name: the log goes to the current folder.
@@ -86,6 +74,6 @@ void LogWriter::Write(const std::wstring& text) {
 }
 
 std::wstring LogWriter::FilePath() const {
-    LockedFor guard(lock_);
+    VolMutexUntracedHold guard(lock_);
     return filePath_;
 }

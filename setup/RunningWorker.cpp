@@ -23,16 +23,14 @@ WorkerCount& Workers() {
 
 void RegisterRunningWorker() {
     WorkerCount& workers = Workers();
-    VolMutexUntraced::Lock(workers.lock);
+    VolMutexUntracedHold guard(workers.lock);
     if (workers.running++ == 0) workers.noneRunning.Reset();
-    VolMutexUntraced::Unlock(workers.lock);
 }
 
 void UnregisterRunningWorker() {
     WorkerCount& workers = Workers();
-    VolMutexUntraced::Lock(workers.lock);
+    VolMutexUntracedHold guard(workers.lock);
     if (workers.running > 0 && --workers.running == 0) workers.noneRunning.Broadcast();
-    VolMutexUntraced::Unlock(workers.lock);
 }
 
 bool WaitForRunningWorkers(int milliseconds) {

@@ -16,14 +16,10 @@ VolMutex& ListLock() {
     return *lock;
 }
 
-struct ListGuard {
-    ListGuard() { VolMutexUntraced::Lock(ListLock()); }
-    ~ListGuard() { VolMutexUntraced::Unlock(ListLock()); }
-};
 }  // namespace
 
 void VolListThreads::AddThread(VolThreads* thread) {
-    ListGuard guard;
+    VolMutexUntracedHold guard(ListLock());
     VolListThreads* node = new (std::nothrow) VolListThreads(thread, nullptr);
     if (!node) return;
     const unsigned id = thread->StoredThreadId();
@@ -34,7 +30,7 @@ void VolListThreads::AddThread(VolThreads* thread) {
 }
 
 void VolListThreads::RemoveThread(VolThreads* thread) {
-    ListGuard guard;
+    VolMutexUntracedHold guard(ListLock());
     for (VolListThreads** link = &S_First; *link; link = &(*link)->next_) {
         if ((*link)->thread_ == thread) {
             VolListThreads* node = *link;
@@ -46,7 +42,7 @@ void VolListThreads::RemoveThread(VolThreads* thread) {
 }
 
 VolListThreads* VolListThreads::FindListObj(VolThreads* thread) {
-    ListGuard guard;
+    VolMutexUntracedHold guard(ListLock());
     for (VolListThreads* node = S_First; node; node = node->next_) {
         if (node->thread_ == thread) return node;
     }
@@ -56,7 +52,7 @@ VolListThreads* VolListThreads::FindListObj(VolThreads* thread) {
 // Objects take their identifier when their thread starts, after they were placed in the list, so
 // the order cannot be trusted for a lookup: the whole list is searched.
 VolThreads* VolListThreads::FindThread(unsigned threadId) {
-    ListGuard guard;
+    VolMutexUntracedHold guard(ListLock());
     for (VolListThreads* node = S_First; node; node = node->next_) {
         if (node->thread_->StoredThreadId() == threadId) return node->thread_;
     }
@@ -64,6 +60,6 @@ VolThreads* VolListThreads::FindThread(unsigned threadId) {
 }
 
 VolListThreads* VolListThreads::GetFirst() {
-    ListGuard guard;
+    VolMutexUntracedHold guard(ListLock());
     return S_First;
 }

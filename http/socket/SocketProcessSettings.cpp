@@ -28,22 +28,11 @@ State& Shared() {
     return state;
 }
 
-class Locked {
-public:
-    explicit Locked(State& state) : state_(state) { VolMutexUntraced::Lock(state_.lock); }
-    ~Locked() { VolMutexUntraced::Unlock(state_.lock); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    State& state_;
-};
-
 }  // namespace
 
 void EnsureInitialised() {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     if (state.initialised) return;
     static const bool started = http::os::StartSockets();
     (void)started;
@@ -54,25 +43,25 @@ void EnsureInitialised() {
 
 std::string ProxyHost() {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     return state.proxyHost;
 }
 
 uint16_t ProxyPort() {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     return state.proxyPort;
 }
 
 void UseProxyPortForTesting(uint16_t port) {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     state.proxyPort = port;
 }
 
 bool GetProxyChallenge(ProxyChallenge* out) {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     if (!state.hasChallenge) return false;
     *out = state.challenge;
     return true;
@@ -80,14 +69,14 @@ bool GetProxyChallenge(ProxyChallenge* out) {
 
 void SetProxyChallenge(const ProxyChallenge& challenge) {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     state.challenge = challenge;
     state.hasChallenge = true;
 }
 
 void ResetForTesting() {
     State& state = Shared();
-    Locked guard(state);
+    VolMutexUntracedHold guard(state.lock);
     state.initialised = false;
     state.proxyHost.clear();
     state.proxyPort = kHttpProxyPort;
