@@ -1,6 +1,13 @@
 #include "checks/StartupChecks.h"
 
+#include "checks/DiskSpaceCheck.h"
+#include "checks/InstalledProducts.h"
+#include "checks/MsxmlPrereq.h"
+#include "checks/OsCheck.h"
+#include "checks/ServerVersionCheck.h"
 #include "checks/StartupCheckResults.h"
+#include "checks/VideoCheck.h"
+#include "core/SetupLog.h"
 
 StartupCheckResults& StartupResults() {
     // Never destroyed: the install worker may read it while the process ends.
@@ -8,8 +15,25 @@ StartupCheckResults& StartupResults() {
     return results;
 }
 
-// The operating-system, video, server-version and disk checks plug in here.
-void RunStartupChecks() {}
+void RunStartupChecks() {
+    StartupCheckResults& results = StartupResults();
+    // The order is binding: only the version check goes to the network, so a machine refused on its
+    // system or adapter makes no request; and the disk check's need depends on the version check.
+    using StartupCheck = bool (*)(std::wstring&);
+    static const StartupCheck kChain[] = {IsOSAuthorized, IsVideoCardOK, CheckNeedInstall, IsEnoughDiskSpace};
+    results.checksPassed = true;
+    for (StartupCheck check : kChain) {
+        if (!check(results.failureMessage)) {
+            results.checksPassed = false;
+            return;
+        }
+    }
+}
 
-// The runtime and MSXML 6 prerequisite checks plug in here.
-void CheckAllPrereqs() {}
+void CheckAllPrereqs() {
+    StartupCheckResults& results = StartupResults();
+    SetupLog::Write(L"IN->CheckAllPrereqs ()");
+    results.vc8PrereqNeeded = !IsPrereqVC8();
+    results.msxmlPrereqNeeded = !IsPrereqMSXML();
+    SetupLog::Write(L"OUT->CheckAllPrereqs ()");
+}

@@ -1,13 +1,19 @@
 #pragma once
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
+#include "platform/DiskSpace.h"
+#include "platform/Display.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/MsxmlProbe.h"
 #include "platform/NamedMutexes.h"
 #include "platform/ProcessInfo.h"
+#include "platform/Registry.h"
 #include "platform/Security.h"
 #include "platform/StringResources.h"
+#include "platform/SystemInfo.h"
 #include "platform/UiLanguage.h"
+#include "platform/WindowsInstaller.h"
 
 namespace platform {
 
@@ -23,6 +29,12 @@ struct Services {
     Desktop* desktop = nullptr;
     NamedMutexes* mutexes = nullptr;
     Security* security = nullptr;
+    SystemInfo* system = nullptr;
+    DiskSpace* disk = nullptr;
+    Display* display = nullptr;
+    Registry* registry = nullptr;
+    WindowsInstaller* installer = nullptr;
+    MsxmlProbe* msxml = nullptr;
 };
 
 // The services in force. Set once on the user-interface thread before any other thread exists.

@@ -6,7 +6,7 @@
 #include "core/ProductConstants.h"
 #include "core/SetupLog.h"
 #include "platform/Services.h"
-#include "setup/DownloadServer.h"
+#include "core/DownloadServer.h"
 
 void SetupApp::Tell(const std::wstring& text, bool warning) const {
     platform::Os().desktop->ShowMessage(text, caption_,

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>  // std::lock_guard
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "platform/Services.h"
@@ -167,6 +168,110 @@ public:
     bool administrator = true;
 };
 
+// A Windows 7 workstation by default; a test sets the record (or nullopt: unreadable) and the
+// service pack the system would confirm.
+class FakeSystemInfo final : public SystemInfo {
+public:
+    std::optional<OsVersionRecord> ReadVersion() const override { return version; }
+    bool ServicePackAtLeast(std::uint16_t required) const override {
+        return version && version->servicePackMajor >= required;
+    }
+    std::optional<std::uint16_t> NativeProcessorArchitecture() const override { return nativeArchitecture; }
+    bool IsWow64() const override { return wow64; }
+
+    std::optional<OsVersionRecord> version = OsVersionRecord{2, 6, 1, 1, 1};
+    std::optional<std::uint16_t> nativeArchitecture = std::uint16_t{0};
+    bool wow64 = false;
+};
+
+class FakeDiskSpace final : public DiskSpace {
+public:
+    std::wstring ProgramFilesFolder() const override { return programFiles; }
+    FreeSpaceAnswer FreeSpace(const std::wstring& folder) const override {
+        askedFolders.push_back(folder);
+        return answer;
+    }
+    std::wstring programFiles = L"C:\\Program Files";
+    FreeSpaceAnswer answer{true, 10ull * 1024 * 1024 * 1024, 0};
+    mutable std::vector<std::wstring> askedFolders;
+};
+
+class FakeDisplay final : public Display {
+public:
+    std::vector<DisplayDevice> Devices() const override { return devices; }
+    std::vector<DisplayDevice> devices;
+};
+
+// Values keyed by root, sub-key (compared without regard to case, as the registry does) and name.
+class FakeRegistry final : public Registry {
+public:
+    std::optional<RegistryValue> ReadValue(RootKey root, const std::wstring& subKey, const std::wstring& name,
+                                           std::size_t maxBytes) const override {
+        opened.push_back({root, subKey});
+        auto it = values.find(Key{root, Upper(subKey), name});
+        if (it == values.end() || it->second.data.size() > maxBytes) return std::nullopt;
+        return it->second;
+    }
+    void Set(RootKey root, const std::wstring& subKey, const std::wstring& name, RegistryValue value) {
+        values[Key{root, Upper(subKey), name}] = std::move(value);
+    }
+    struct Opened {
+        RootKey root;
+        std::wstring subKey;
+    };
+    mutable std::vector<Opened> opened;
+
+private:
+    struct Key {
+        RootKey root;
+        std::wstring subKey;
+        std::wstring name;
+        bool operator<(const Key& other) const {
+            return std::tie(root, subKey, name) < std::tie(other.root, other.subKey, other.name);
+        }
+    };
+    static std::wstring Upper(std::wstring text) {
+        for (wchar_t& c : text)
+            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        return text;
+    }
+    std::map<Key, RegistryValue> values;
+};
+
+// Related products per upgrade code, in the installer's order, and their version strings (a
+// product without one has an unreadable version).
+class FakeWindowsInstaller final : public WindowsInstaller {
+public:
+    std::uint32_t EnumRelatedProducts(const std::wstring& upgradeCode, std::uint32_t index,
+                                      std::wstring& productCode) const override {
+        auto family = related.find(upgradeCode);
+        if (family == related.end() || index >= family->second.size()) return kNoMoreItems;
+        productCode = family->second[index];
+        return 0;
+    }
+    std::uint32_t ProductVersionString(const std::wstring& productCode, std::size_t capacity,
+                                       std::wstring& value) const override {
+        auto it = versions.find(productCode);
+        if (it == versions.end()) return kUnknownProduct;
+        if (it->second.size() + 1 > capacity) return kMoreData;
+        value = it->second;
+        return 0;
+    }
+    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kMoreData = 234;
+    std::map<std::wstring, std::vector<std::wstring>> related;
+    std::map<std::wstring, std::wstring> versions;
+};
+
+class FakeMsxmlProbe final : public MsxmlProbe {
+public:
+    MsxmlProbeResult RunTests(bool withFatalErrorTest) override {
+        runs.push_back(withFatalErrorTest);
+        return result;
+    }
+    MsxmlProbeResult result;
+    std::vector<bool> runs;  // the withFatalErrorTest argument of each run
+};
+
 struct FakeMachine {
     FakeEnvironment environment;
     FakeFileSystem files;
@@ -177,9 +282,16 @@ struct FakeMachine {
     FakeDesktop desktop;
     FakeNamedMutexes mutexes;
     FakeSecurity security;
+    FakeSystemInfo system;
+    FakeDiskSpace disk;
+    FakeDisplay display;
+    FakeRegistry registry;
+    FakeWindowsInstaller installer;
+    FakeMsxmlProbe msxml;
 
     Services services() {
-        return Services{&environment, &files, &process, &clock, &language, &strings, &desktop, &mutexes, &security};
+        return Services{&environment, &files,  &process, &clock,   &language, &strings,   &desktop, &mutexes,
+                        &security,    &system, &disk,    &display, &registry, &installer, &msxml};
     }
 };
 

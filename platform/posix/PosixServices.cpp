@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -164,12 +165,68 @@ public:
     bool TokenHasAdministratorsGroup() const override { return true; }
 };
 
+// This is no Windows system: its version cannot be read, which the checks treat as unknown.
+class PosixSystemInfo final : public SystemInfo {
+public:
+    std::optional<OsVersionRecord> ReadVersion() const override { return std::nullopt; }
+    bool ServicePackAtLeast(std::uint16_t) const override { return false; }
+    std::optional<std::uint16_t> NativeProcessorArchitecture() const override { return std::nullopt; }
+    bool IsWow64() const override { return false; }
+};
+
+// The root file system stands in for the Program Files volume.
+class PosixDiskSpace final : public DiskSpace {
+public:
+    std::wstring ProgramFilesFolder() const override { return L"/"; }
+    FreeSpaceAnswer FreeSpace(const std::wstring& folder) const override {
+        struct statvfs info {};
+        if (::statvfs(ToUtf8(folder).c_str(), &info) != 0)
+            return FreeSpaceAnswer{false, 0, static_cast<std::uint32_t>(errno)};
+        return FreeSpaceAnswer{true, static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize, 0};
+    }
+};
+
+class PosixDisplay final : public Display {
+public:
+    std::vector<DisplayDevice> Devices() const override { return {}; }
+};
+
+class PosixRegistry final : public Registry {
+public:
+    std::optional<RegistryValue> ReadValue(RootKey, const std::wstring&, const std::wstring&,
+                                           std::size_t) const override {
+        return std::nullopt;
+    }
+};
+
+// No Windows Installer here: no product is ever registered.
+class PosixWindowsInstaller final : public WindowsInstaller {
+public:
+    std::uint32_t EnumRelatedProducts(const std::wstring&, std::uint32_t, std::wstring&) const override {
+        return kNoMoreItems;
+    }
+    std::uint32_t ProductVersionString(const std::wstring&, std::size_t, std::wstring&) const override {
+        return kUnknownProduct;
+    }
+
+private:
+    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605;
+};
+
+// No MSXML 6.0 classes here.
+class PosixMsxmlProbe final : public MsxmlProbe {
+public:
+    MsxmlProbeResult RunTests(bool) override { return MsxmlProbeResult{1, 0}; }
+};
+
 }  // namespace
 
 Services RealServices() {
-    static const Services& services = *new Services{
-        new PosixEnvironment,     new PosixFileSystem, new PosixProcessInfo,  new PosixClock,   new PosixUiLanguage,
-        new PosixStringResources, new PosixDesktop,    new PosixNamedMutexes, new PosixSecurity};
+    static const Services& services =
+        *new Services{new PosixEnvironment, new PosixFileSystem,       new PosixProcessInfo, new PosixClock,
+                      new PosixUiLanguage,  new PosixStringResources,  new PosixDesktop,     new PosixNamedMutexes,
+                      new PosixSecurity,    new PosixSystemInfo,       new PosixDiskSpace,   new PosixDisplay,
+                      new PosixRegistry,    new PosixWindowsInstaller, new PosixMsxmlProbe};
     return services;
 }
 

@@ -8,5 +8,11 @@ StringResources& Win32StringResourcesInstance();
 Desktop& Win32DesktopInstance();
 NamedMutexes& Win32NamedMutexesInstance();
 Security& Win32SecurityInstance();
+SystemInfo& Win32SystemInfoInstance();
+DiskSpace& Win32DiskSpaceInstance();
+Display& Win32DisplayInstance();
+Registry& Win32RegistryInstance();
+WindowsInstaller& Win32WindowsInstallerInstance();
+MsxmlProbe& Win32MsxmlProbeInstance();
 
 }  // namespace platform

@@ -101,10 +101,14 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static const Services& services =
-        *new Services{new Win32Environment,    new Win32FileSystem,          new Win32ProcessInfo,
-                      new Win32Clock,          new Win32UiLanguage,          &Win32StringResourcesInstance(),
-                      &Win32DesktopInstance(), &Win32NamedMutexesInstance(), &Win32SecurityInstance()};
+    static const Services& services = *new Services{new Win32Environment,      new Win32FileSystem,
+                                                    new Win32ProcessInfo,      new Win32Clock,
+                                                    new Win32UiLanguage,       &Win32StringResourcesInstance(),
+                                                    &Win32DesktopInstance(),   &Win32NamedMutexesInstance(),
+                                                    &Win32SecurityInstance(),  &Win32SystemInfoInstance(),
+                                                    &Win32DiskSpaceInstance(), &Win32DisplayInstance(),
+                                                    &Win32RegistryInstance(),  &Win32WindowsInstallerInstance(),
+                                                    &Win32MsxmlProbeInstance()};
     return services;
 }
 

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "core/SetupLog.h"
-#include "setup/DownloadServer.h"
-#include "setup/InstallPaths.h"
+#include "core/DownloadServer.h"
+#include "core/InstallPaths.h"
 #include "setup/SetupApp.h"
 #include "tests/support/TestThread.h"
 

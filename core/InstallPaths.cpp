@@ -1,4 +1,4 @@
-#include "setup/InstallPaths.h"
+#include "core/InstallPaths.h"
 
 #include "core/SetupLog.h"
 #include "platform/Services.h"

@@ -1,4 +1,4 @@
-#include "setup/DownloadServer.h"
+#include "core/DownloadServer.h"
 
 #include "core/ProcessSettings.h"
 #include "core/ProductConstants.h"

@@ -5,8 +5,8 @@
 #include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
-#include "setup/DownloadServer.h"
-#include "setup/InstallPaths.h"
+#include "core/DownloadServer.h"
+#include "core/InstallPaths.h"
 
 namespace {
 

@@ -1,0 +1,5 @@
+#include "checks/DiskSpaceCheck.h"
+
+bool IsEnoughDiskSpace(std::wstring&) {
+    return true;
+}

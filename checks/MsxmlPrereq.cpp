@@ -1,0 +1,5 @@
+#include "checks/MsxmlPrereq.h"
+
+bool IsPrereqMSXML() {
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "checks/ServerVersionCheck.h"
+
+bool CheckNeedInstall(std::wstring&) {
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "checks/VideoCheck.h"
+
+bool IsVideoCardOK(std::wstring&) {
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The predefined registry keys a key path may start from.
+enum class RootKey { ClassesRoot, CurrentConfig, CurrentUser, LocalMachine, Users, PerformanceData, DynData };
+
+struct RegistryValue {
+    std::uint32_t type = 0;          // REG_SZ 1, REG_BINARY 3, REG_DWORD 4 ...
+    std::vector<std::uint8_t> data;  // the stored bytes, as many as the system reported
+};
+
+// Read-only registry access.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Opens root\subKey for reading and reads one value into a buffer of `maxBytes`; nullopt when
+    // the key cannot be opened or the value cannot be read (missing, or larger than the buffer).
+    virtual std::optional<RegistryValue> ReadValue(RootKey root, const std::wstring& subKey, const std::wstring& name,
+                                                   std::size_t maxBytes) const = 0;
+};
+
+}  // namespace platform
