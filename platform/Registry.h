@@ -15,6 +15,18 @@ struct RegistryValue {
     std::vector<std::uint8_t> data;  // the stored bytes, as many as the system reported
 };
 
+// A text value's characters: up to its first 0 character, or all of them when the stored text has
+// no terminator (a half character at the end is dropped).
+inline std::wstring RegistryText(const RegistryValue& value) {
+    std::wstring text;
+    for (std::size_t at = 0; at + 1 < value.data.size(); at += 2) {
+        wchar_t c = static_cast<wchar_t>(value.data[at] | (value.data[at + 1] << 8));
+        if (c == L'\0') break;
+        text += c;
+    }
+    return text;
+}
+
 // Read-only registry access.
 class Registry {
 public:

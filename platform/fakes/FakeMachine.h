@@ -162,10 +162,14 @@ private:
     }
 };
 
+// An administrator's token by default; nullopt: the token cannot be read.
 class FakeSecurity final : public Security {
 public:
-    bool TokenHasAdministratorsGroup() const override { return administrator; }
-    bool administrator = true;
+    std::optional<std::vector<TokenGroup>> ReadTokenGroups() const override { return groups; }
+    static std::vector<TokenGroup> StandardUser() { return {{L"S-1-1-0", 7}, {L"S-1-5-32-545", 7}}; }
+
+    std::optional<std::vector<TokenGroup>> groups =
+        std::vector<TokenGroup>{{L"S-1-1-0", 7}, {L"S-1-5-32-544", 0xF}, {L"S-1-5-32-545", 7}};
 };
 
 // A Windows 7 workstation by default; a test sets the record (or nullopt: unreadable) and the

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/win32/Win32Parts.h"
@@ -7,40 +8,47 @@
 namespace platform {
 namespace {
 
+// "S-<revision>-<authority>-<sub-authority>...", the authority in decimal. Two SIDs give the same
+// text exactly when EqualSid calls them equal.
+std::wstring SidText(PSID sid) {
+    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
+    unsigned long long authorityValue = 0;
+    for (BYTE part : authority->Value) authorityValue = (authorityValue << 8) | part;
+    std::wstring text =
+        L"S-" + std::to_wstring(static_cast<SID*>(sid)->Revision) + L"-" + std::to_wstring(authorityValue);
+    UCHAR count = *GetSidSubAuthorityCount(sid);
+    for (UCHAR i = 0; i < count; ++i) text += L"-" + std::to_wstring(*GetSidSubAuthority(sid, i));
+    return text;
+}
+
+std::optional<std::vector<TokenGroup>> ReadGroups(HANDLE token) {
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &size) && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return std::nullopt;
+    HGLOBAL block = GlobalAlloc(GPTR, size);  // GPTR = fixed, zero-filled
+    if (block == nullptr) return std::nullopt;
+    auto* groups = static_cast<TOKEN_GROUPS*>(block);
+    std::optional<std::vector<TokenGroup>> result;
+    if (GetTokenInformation(token, TokenGroups, groups, size, &size)) {
+        result.emplace();
+        for (DWORD i = 0; i < groups->GroupCount; ++i)
+            result->push_back(TokenGroup{SidText(groups->Groups[i].Sid), groups->Groups[i].Attributes});
+    }
+    GlobalFree(block);
+    return result;
+}
+
 class Win32Security final : public Security {
 public:
-    bool TokenHasAdministratorsGroup() const override {
+    std::optional<std::vector<TokenGroup>> ReadTokenGroups() const override {
         HANDLE token = nullptr;
         if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
-            if (GetLastError() != ERROR_NO_TOKEN) return false;
-            if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+            if (GetLastError() != ERROR_NO_TOKEN) return std::nullopt;
+            if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
         }
-        bool member = TokenListsAdministrators(token);
+        std::optional<std::vector<TokenGroup>> groups = ReadGroups(token);
         CloseHandle(token);
-        return member;
-    }
-
-private:
-    static bool TokenListsAdministrators(HANDLE token) {
-        DWORD size = 0;
-        if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &size) && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return false;
-        HGLOBAL block = GlobalAlloc(GPTR, size);  // GPTR = fixed, zero-filled
-        if (block == nullptr) return false;
-        auto* groups = static_cast<TOKEN_GROUPS*>(block);
-        bool member = false;
-        SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-        PSID administrators = nullptr;
-        if (GetTokenInformation(token, TokenGroups, groups, size, &size) &&
-            AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                     0, 0, &administrators)) {
-            // Any listing counts, deny-only included: an elevation-filtered administrator passes.
-            for (DWORD i = 0; i < groups->GroupCount && !member; ++i)
-                member = EqualSid(administrators, groups->Groups[i].Sid) != FALSE;
-        }
-        if (administrators != nullptr) FreeSid(administrators);
-        GlobalFree(block);
-        return member;
+        return groups;
     }
 };
 

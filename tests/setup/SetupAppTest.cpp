@@ -113,7 +113,7 @@ TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
 }
 
 TEST_F(StartupTest, ANonAdministratorIsRefused) {
-    machine.security.administrator = false;
+    machine.security.groups = platform::fakes::FakeSecurity::StandardUser();
     EXPECT_FALSE(InitInstance());
     const std::wstring refusal = L"You must have administrator privileges to install KORVO Skelv.";
     EXPECT_EQ(LogTexts(),
@@ -274,7 +274,7 @@ TEST(StartupLanguage, TextsAndLogFollowTheUsersLanguage) {
     for (const Case& c : cases) {
         ScopedFakeMachine machine;
         machine.language.language = c.language;
-        machine.security.administrator = false;
+        machine.security.groups = platform::fakes::FakeSecurity::StandardUser();
         RecordingSteps steps;
         SetupApp(steps).InitInstance();
         std::string log = machine.files.Contents(SetupLog::GetFilePath());
