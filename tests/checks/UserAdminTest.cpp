@@ -20,9 +20,6 @@ TEST(UserAdmin, TheBuiltinAdministratorsGroupCountsWhateverItsAttributes) {
         {"elevated administrator", {{L"S-1-1-0", kEnabled}, {L"S-1-5-32-544", kEnabled | 0x8}}, true},
         {"filtered administrator (deny-only)", {{L"S-1-1-0", kEnabled}, {L"S-1-5-32-544", kDenyOnly}}, true},
         {"standard user", {{L"S-1-1-0", kEnabled}, {L"S-1-5-32-545", kEnabled}, {L"S-1-5-4", kEnabled}}, false},
-        {"a domain's administrators are not the built-in group",
-         {{L"S-1-5-21-1004336348-1177238915-682003330-512", kEnabled}},
-         false},
         {"a longer SID that starts alike", {{L"S-1-5-32-5440", kEnabled}, {L"S-1-5-32-544-1", kEnabled}}, false},
         {"no groups", {}, false},
     };
