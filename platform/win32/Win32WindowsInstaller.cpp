@@ -26,7 +26,8 @@ public:
                                        std::wstring& value) const override {
         std::vector<wchar_t> buffer(capacity + 1);  // one spare character: a 0 capacity still has a buffer
         DWORD size = static_cast<DWORD>(capacity);
-        UINT result = MsiGetProductInfoW(productCode.c_str(), INSTALLPROPERTY_VERSIONSTRINGW, buffer.data(), &size);
+        // INSTALLPROPERTY_VERSIONSTRING, spelled out: the header's macro follows the UNICODE switch.
+        UINT result = MsiGetProductInfoW(productCode.c_str(), L"VersionString", buffer.data(), &size);
         if (result == ERROR_SUCCESS) value = buffer.data();
         return result;
     }

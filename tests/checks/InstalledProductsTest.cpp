@@ -51,7 +51,9 @@ TEST(VersionTripleTest, ComparesMajorThenMinorThenBuildAsSignedNumbers) {
         VersionTriple left = ScanVersionTriple(c.left), right = ScanVersionTriple(c.right);
         EXPECT_EQ(left < right, c.less);
         EXPECT_EQ(left >= right, !c.less);
-        if (c.less) EXPECT_FALSE(right < left);
+        if (c.less) {
+            EXPECT_FALSE(right < left);
+        }
     }
 }
 
