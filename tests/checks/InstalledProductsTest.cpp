@@ -3,170 +3,124 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "checks/InstalledProducts.h"
 #include "tests/checks/CheckLog.h"
 
 namespace {
 
-using platform::fakes::ScopedFakeMachine;
-
 TEST(VersionTripleTest, ScansLikeSwscanfWithThreeNumbers) {
-    struct Case {
-        const wchar_t* text;
-        int fields;
-        VersionTriple version;
+    // clang-format off
+    const std::tuple<const wchar_t*, int, int, int, int> cases[] = {  // text, fields read, the triple
+        {L"1.2.3", 3, 1, 2, 3},   {L"8.1", 2, 8, 1, 0},        {L"2", 1, 2, 0, 0},        {L" \t1.2.3", 3, 1, 2, 3},
+        {L"1. 2. 3", 3, 1, 2, 3}, {L"1.2.3.4 beta", 3, 1, 2, 3}, {L"1.2x.3", 2, 1, 2, 0},  {L"1 .2.3", 1, 1, 0, 0},
+        {L"1..3", 1, 1, 0, 0},    {L"-1.2.-3", 3, -1, 2, -3},  {L"+4.05.6", 3, 4, 5, 6},  {L"v1.2.3", 0, 0, 0, 0},
+        {L"", 0, 0, 0, 0},        {L"   ", 0, 0, 0, 0},
     };
-    const Case cases[] = {
-        {L"1.2.3", 3, {1, 2, 3}},          {L"8.1", 2, {8, 1, 0}},       {L"2", 1, {2, 0, 0}},
-        {L"  \t1.2.3", 3, {1, 2, 3}},      {L"1. 2. 3", 3, {1, 2, 3}},   {L"1.2.3.4", 3, {1, 2, 3}},
-        {L"1.2.3 beta", 3, {1, 2, 3}},     {L"1.2x.3", 2, {1, 2, 0}},    {L"1 .2.3", 1, {1, 0, 0}},
-        {L"1..3", 1, {1, 0, 0}},           {L"-1.2.-3", 3, {-1, 2, -3}}, {L"+4.5.6", 3, {4, 5, 6}},
-        {L"v1.2.3", 0, {0, 0, 0}},         {L"", 0, {0, 0, 0}},          {L"   ", 0, {0, 0, 0}},
-        {L"010.020.030", 3, {10, 20, 30}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "text \"" << c.text << "\"");
+    // clang-format on
+    for (const auto& [text, fields, major, minor, build] : cases) {
         VersionTriple version;
-        EXPECT_EQ(ScanVersionTriple(c.text, version), c.fields);
-        EXPECT_EQ(version.major, c.version.major);
-        EXPECT_EQ(version.minor, c.version.minor);
-        EXPECT_EQ(version.build, c.version.build);
+        int read = ScanVersionTriple(text, version);
+        EXPECT_EQ(std::make_tuple(read, version.major, version.minor, version.build),
+                  std::make_tuple(fields, major, minor, build))
+            << "text \"" << text << "\"";
     }
 }
 
 TEST(VersionTripleTest, ComparesMajorThenMinorThenBuildAsSignedNumbers) {
-    struct Case {
-        const wchar_t* left;
-        const wchar_t* right;
-        bool less;
+    // clang-format off
+    const std::tuple<const wchar_t*, const wchar_t*, int> cases[] = {  // left, right, their order
+        {L"8.1.2", L"8.1.3", -1}, {L"8.1.3", L"8.1.3", 0},   {L"8.1", L"8.1.3", -1},    {L"8.2.0", L"8.1.3", 1},
+        {L"9.0.0", L"8.1.3", 1},  {L"1.9.0", L"1.10.0", -1}, {L"1.99.99", L"2.0.0", -1}, {L"-1.5.5", L"0.0.0", -1},
     };
-    const Case cases[] = {
-        {L"8.1.2", L"8.1.3", true},   {L"8.1.3", L"8.1.3", false}, {L"8.1", L"8.1.3", true},
-        {L"8.2.0", L"8.1.3", false},  {L"7.9.9", L"8.1.3", true},  {L"1.9.0", L"1.10.0", true},
-        {L"1.99.99", L"2.0.0", true}, {L"-1.5.5", L"0.0.0", true}, {L"1.0.-1", L"1.0.0", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.left << " against " << c.right);
-        VersionTriple left = ScanVersionTriple(c.left), right = ScanVersionTriple(c.right);
-        EXPECT_EQ(left < right, c.less);
-        EXPECT_EQ(left >= right, !c.less);
-        if (c.less) {
-            EXPECT_FALSE(right < left);
-        }
+    // clang-format on
+    for (const auto& [leftText, rightText, order] : cases) {
+        VersionTriple left = ScanVersionTriple(leftText), right = ScanVersionTriple(rightText);
+        EXPECT_EQ(left < right, order < 0) << leftText << " < " << rightText;
+        EXPECT_EQ(right<left, order> 0) << rightText << " < " << leftText;
+        EXPECT_EQ(left >= right, order >= 0) << leftText << " >= " << rightText;
     }
 }
 
-// A related product: its product code and its "VersionString", nullopt when unreadable.
-struct Product {
-    const wchar_t* code;
-    std::optional<std::wstring> version;
-};
+// A related product: its product code and its "VersionString" (nullopt: unreadable).
+using Products = std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>>;
+const wchar_t* const kA = L"{11111111-1111-1111-1111-111111111111}";
+const wchar_t* const kB = L"{22222222-2222-2222-2222-222222222222}";
 
 void Register(platform::fakes::FakeWindowsInstaller& installer, const std::wstring& upgradeCode,
-              const std::vector<Product>& products) {
-    for (const Product& product : products) {
-        installer.related[upgradeCode].push_back(product.code);
-        if (product.version) installer.versions[product.code] = *product.version;
+              const Products& products) {
+    for (const auto& [code, version] : products) {
+        installer.related[upgradeCode].push_back(code);
+        if (version) installer.versions[code] = *version;
     }
 }
 
-const wchar_t* const kCodeA = L"{11111111-1111-1111-1111-111111111111}";
-const wchar_t* const kCodeB = L"{22222222-2222-2222-2222-222222222222}";
-const std::wstring kInstalledNotFound = L"KORVO Skelv installer failed. Consult KORVOSkelv.msi.log file\n";
-
 TEST(IsInstalledTest, FindsTheProductByItsUpgradeCodeWhateverItsVersionRead) {
+    const std::wstring notFound = L"KORVO Skelv installer failed. Consult KORVOSkelv.msi.log file\n";
     struct Case {
         const char* name;
-        std::vector<Product> products;     // under the product's upgrade code
-        std::vector<Product> otherFamily;  // under the runtime package's
-        bool installed;
-        std::vector<std::wstring> log;
+        Products product, runtime;  // under the product's and the runtime package's upgrade codes
+        std::wstring line;          // between the IN and OUT lines
     };
+    // clang-format off
     const Case cases[] = {
-        {"none", {}, {}, false, {L"IN->IsInstalled ()", kInstalledNotFound, L"OUT ->IsInstalled ()"}},
-        {"only another family",
-         {},
-         {{kCodeA, L"1.0.0"}},
-         false,
-         {L"IN->IsInstalled ()", kInstalledNotFound, L"OUT ->IsInstalled ()"}},
-        {"one",
-         {{kCodeA, L"3.1.7"}},
-         {},
-         true,
-         {L"IN->IsInstalled ()", L"Installed Version: 3.1.7", L"OUT ->IsInstalled ()"}},
-        {"version unreadable",
-         {{kCodeA, std::nullopt}},
-         {},
-         true,
-         {L"IN->IsInstalled ()", L"Installed Version: 0.0.0", L"OUT ->IsInstalled ()"}},
-        {"version too long for its room",
-         {{kCodeA, std::wstring(256, L'9')}},
-         {},
-         true,
-         {L"IN->IsInstalled ()", L"Installed Version: 0.0.0", L"OUT ->IsInstalled ()"}},
-        {"two: the second decides",
-         {{kCodeA, L"3.1.7"}, {kCodeB, L"3.2.0"}},
-         {},
-         true,
-         {L"IN->IsInstalled ()", L"Installed Version: 3.2.0", L"OUT ->IsInstalled ()"}},
+        {"none", {}, {}, notFound},
+        {"only another family", {}, {{kA, L"1.0.0"}}, notFound},
+        {"one", {{kA, L"3.1.7"}}, {}, L"Installed Version: 3.1.7"},
+        {"version unreadable", {{kA, std::nullopt}}, {}, L"Installed Version: 0.0.0"},
+        {"version longer than its room", {{kA, std::wstring(256, L'9')}}, {}, L"Installed Version: 0.0.0"},
+        {"two: the second decides", {{kA, L"3.1.7"}, {kB, L"3.2.0"}}, {}, L"Installed Version: 3.2.0"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedFakeMachine machine;
-        Register(machine.installer, upgrade_codes::kProduct, c.products);
-        Register(machine.installer, upgrade_codes::kRuntime32, c.otherFamily);
-        EXPECT_EQ(IsInstalled(), c.installed);
-        EXPECT_EQ(LogEntries(machine), c.log);
+        platform::fakes::ScopedFakeMachine machine;
+        Register(machine.installer, upgrade_codes::kProduct, c.product);
+        Register(machine.installer, upgrade_codes::kRuntime32, c.runtime);
+        EXPECT_EQ(IsInstalled(), c.line != notFound);
+        EXPECT_EQ(LogEntries(machine),
+                  (std::vector<std::wstring>{L"IN->IsInstalled ()", c.line, L"OUT ->IsInstalled ()"}));
     }
 }
 
 TEST(IsPrereqVC8Test, NeedsTheRuntimePackageBelow813OnTheSystemsOwnFamily) {
-    const std::wstring in = L"IN->IsPrereqVC8 ()";
     const std::wstring notNeeded = L"OUT->IsPrereqVC8 VC8 Prerequistes don't need to be installed ";
     const std::wstring needed = L"OUT->IsPrereqVC8  VC8 Prerequistes need to be installed";
     const std::wstring absent = L"VC8 prerequisites are not installed";
     struct Case {
         const char* name;
         bool wow64;
-        std::vector<Product> family32;
-        std::vector<Product> family64;
+        Products family32, family64;
+        std::wstring line;  // after the IN line
         bool nothingToInstall;
-        std::vector<std::wstring> log;
     };
+    // clang-format off
     const Case cases[] = {
-        {"none", false, {}, {}, false, {in, absent, needed}},
-        {"8.1.3", false, {{kCodeA, L"8.1.3"}}, {}, true, {in, L"Installed Version: 8.1.3", notNeeded}},
-        {"8.1.2", false, {{kCodeA, L"8.1.2"}}, {}, false, {in, L"Installed Version: 8.1.2", needed}},
-        {"8.2.0", false, {{kCodeA, L"8.2.0"}}, {}, true, {in, L"Installed Version: 8.2.0", notNeeded}},
-        {"9.0.0", false, {{kCodeA, L"9.0.0"}}, {}, true, {in, L"Installed Version: 9.0.0", notNeeded}},
-        {"8.1 reads 8.1.0", false, {{kCodeA, L"8.1"}}, {}, false, {in, L"Installed Version: 8.1", needed}},
-        {"malformed", false, {{kCodeA, L"latest"}}, {}, false, {in, L"Installed Version: latest", needed}},
-        {"version unreadable", false, {{kCodeA, std::nullopt}}, {}, false, {in, absent, needed}},
-        {"two: the second is older",
-         false,
-         {{kCodeA, L"8.1.3"}, {kCodeB, L"8.1.2"}},
-         {},
-         false,
-         {in, L"Installed Version: 8.1.2", needed}},
-        {"two: the second is new enough",
-         false,
-         {{kCodeA, L"8.1.2"}, {kCodeB, L"8.1.3"}},
-         {},
-         true,
-         {in, L"Installed Version: 8.1.3", notNeeded}},
-        {"64-bit: only the 64-bit family counts", true, {{kCodeA, L"9.0.0"}}, {}, false, {in, absent, needed}},
-        {"64-bit: found", true, {}, {{kCodeB, L"8.1.3"}}, true, {in, L"Installed Version: 8.1.3", notNeeded}},
-        {"32-bit: the 64-bit family does not count", false, {}, {{kCodeB, L"9.0.0"}}, false, {in, absent, needed}},
+        {"none", false, {}, {}, absent, false},
+        {"8.1.3", false, {{kA, L"8.1.3"}}, {}, L"Installed Version: 8.1.3", true},
+        {"8.1.2", false, {{kA, L"8.1.2"}}, {}, L"Installed Version: 8.1.2", false},
+        {"8.2.0", false, {{kA, L"8.2.0"}}, {}, L"Installed Version: 8.2.0", true},
+        {"9.0.0", false, {{kA, L"9.0.0"}}, {}, L"Installed Version: 9.0.0", true},
+        {"8.1 reads 8.1.0", false, {{kA, L"8.1"}}, {}, L"Installed Version: 8.1", false},
+        {"malformed", false, {{kA, L"latest"}}, {}, L"Installed Version: latest", false},
+        {"version unreadable", false, {{kA, std::nullopt}}, {}, absent, false},
+        {"two: the second older", false, {{kA, L"8.1.3"}, {kB, L"8.1.2"}}, {}, L"Installed Version: 8.1.2", false},
+        {"two: the second new enough", false, {{kA, L"8.1.2"}, {kB, L"8.1.3"}}, {}, L"Installed Version: 8.1.3", true},
+        {"64-bit: a 32-bit package does not count", true, {{kA, L"9.0.0"}}, {}, absent, false},
+        {"64-bit: found", true, {}, {{kB, L"8.1.3"}}, L"Installed Version: 8.1.3", true},
+        {"32-bit: a 64-bit package does not count", false, {}, {{kB, L"9.0.0"}}, absent, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedFakeMachine machine;
+        platform::fakes::ScopedFakeMachine machine;
         machine.system.wow64 = c.wow64;
         Register(machine.installer, upgrade_codes::kRuntime32, c.family32);
         Register(machine.installer, upgrade_codes::kRuntime64, c.family64);
         EXPECT_EQ(IsPrereqVC8(), c.nothingToInstall);
-        EXPECT_EQ(LogEntries(machine), c.log);
+        EXPECT_EQ(LogEntries(machine),
+                  (std::vector<std::wstring>{L"IN->IsPrereqVC8 ()", c.line, c.nothingToInstall ? notNeeded : needed}));
     }
 }
 
