@@ -95,7 +95,7 @@ ServerVersionVerdict DecideServerVersion(const std::wstring& url, const std::wst
     std::wstring text = download.text;
     text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
     text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
-    if (text.compare(0, 4, kVersionFileTag) != 0) {
+    if (text.rfind(kVersionFileTag, 0) != 0) {  // not at the start
         log.push_back(FormatWidePrintf(L"Download of %s failed- Tag not found ", {url}));
         return verdict;
     }
