@@ -9,7 +9,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 product_code_family="{5E1A7C42-90B3-4F6E-A2D8-3C71B94E0F15}"
 other_family="{A41C6E07-5B93-4D2A-8E6F-19C0B7D35A48}"
 mkdir -p "$scratch"
-: "${WINEPREFIX:?the test gives its own prefix}"
+# The prefix is removed at the start, so it must be one of this test's own, inside its scratch folder.
+case "${WINEPREFIX:-}" in
+  "$scratch"/*) ;;
+  *) echo "FAIL: WINEPREFIX must lie inside $scratch" >&2; exit 1 ;;
+esac
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 wine() { "$root/scripts/wine-run.sh" "$@"; }
