@@ -1,17 +1,35 @@
 #include <windows.h>
 
+#include <msi.h>
+
+#include <vector>
+
 #include "platform/win32/Win32Parts.h"
 
 namespace platform {
 namespace {
 
+// A product code is a braced GUID: 38 characters.
+constexpr std::size_t kProductCodeChars = 38;
+
+// Both functions are imported from msi.dll by ordinal (platform/win32/msi-ordinals.cmake).
 class Win32WindowsInstaller final : public WindowsInstaller {
 public:
-    std::uint32_t EnumRelatedProducts(const std::wstring&, std::uint32_t, std::wstring&) const override {
-        return ERROR_NO_MORE_ITEMS;
+    std::uint32_t EnumRelatedProducts(const std::wstring& upgradeCode, std::uint32_t index,
+                                      std::wstring& productCode) const override {
+        wchar_t buffer[kProductCodeChars + 1] = {};
+        UINT result = MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, buffer);
+        if (result == ERROR_SUCCESS) productCode = buffer;
+        return result;
     }
-    std::uint32_t ProductVersionString(const std::wstring&, std::size_t, std::wstring&) const override {
-        return ERROR_UNKNOWN_PRODUCT;
+    std::uint32_t ProductVersionString(const std::wstring& productCode, std::size_t capacity,
+                                       std::wstring& value) const override {
+        std::vector<wchar_t> buffer(capacity + 1);  // one spare character: a 0 capacity still has a buffer
+        DWORD size = static_cast<DWORD>(capacity);
+        // INSTALLPROPERTY_VERSIONSTRING, spelled out: the header's macro follows the UNICODE switch.
+        UINT result = MsiGetProductInfoW(productCode.c_str(), L"VersionString", buffer.data(), &size);
+        if (result == ERROR_SUCCESS) value = buffer.data();
+        return result;
     }
 };
 

@@ -31,7 +31,7 @@ second_raw=$scratch/second.log
 log_of_run >"$second_raw"
 
 export LC_ALL=C
-[ "$(wc -l <"$second_raw")" -eq 18 ] || fail "expected 18 lines (the second run only), got $(wc -l <"$second_raw")"
+[ "$(wc -l <"$second_raw")" -eq 21 ] || fail "expected 21 lines (the second run only), got $(wc -l <"$second_raw")"
 stamp='[0-9][0-9]/[0-9][0-9]/[0-9][0-9] - [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
 expected=(
   "Beginn des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
@@ -44,11 +44,17 @@ expected=(
   "Name der Grafikkarte = Wine Adapter"
   "Grafikspeicher = 0  MB"
   "OUT-> IsVideoCardOK() - OK "
+  "IN->CheckNeedInstall ()"
+  "KORVO Skelv is not installed"
+  "OUT->CheckNeedInstall  returns true"
   "IN-> IsEnoughDiskSpace()"
   "<free> Byte"
   "OUT-> IsEnoughDiskSpace() - OK "
   "Version 06-11-2009.20.00"
   "IN->CheckAllPrereqs ()"
+  "IN->IsPrereqVC8 ()"
+  "VC8 prerequisites are not installed"
+  "OUT->IsPrereqVC8  VC8 Prerequistes need to be installed"
   "OUT->CheckAllPrereqs ()"
   "IDCANCEL"
   "Ende des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
@@ -64,4 +70,4 @@ while IFS= read -r line; do
   i=$((i + 1))
 done <"$second_raw"
 [ -n "$first" ] || fail "the first run wrote nothing"
-echo "program log OK: 18 lines, Latin-1, CR LF, second run replaced the first"
+echo "program log OK: 21 lines, Latin-1, CR LF, second run replaced the first"

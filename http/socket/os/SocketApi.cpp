@@ -1,5 +1,7 @@
 #include "http/socket/os/SocketApi.h"
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -128,6 +130,14 @@ static bool Interrupted() {
 #endif
 
 bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {
+#ifdef _WIN32
+    // Windows 2000's Winsock has no getaddrinfo. gethostbyname's answer lives in storage of the
+    // calling thread, so holders on other threads do not overwrite it.
+    const hostent* entry = gethostbyname(host);
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr) return false;
+    std::memcpy(addressNetOrder, entry->h_addr_list[0], sizeof *addressNetOrder);
+    return true;
+#else
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -136,6 +146,7 @@ bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {
     *addressNetOrder = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     freeaddrinfo(found);
     return true;
+#endif
 }
 
 bool ConnectSocket(SocketHandle socket, std::uint32_t addressNetOrder, std::uint16_t port) {
