@@ -31,7 +31,7 @@ second_raw=$scratch/second.log
 log_of_run >"$second_raw"
 
 export LC_ALL=C
-[ "$(wc -l <"$second_raw")" -eq 8 ] || fail "expected 8 lines (the second run only), got $(wc -l <"$second_raw")"
+[ "$(wc -l <"$second_raw")" -eq 11 ] || fail "expected 11 lines (the second run only), got $(wc -l <"$second_raw")"
 stamp='[0-9][0-9]/[0-9][0-9]/[0-9][0-9] - [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
 expected=(
   "Beginn des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
@@ -39,6 +39,9 @@ expected=(
   "OUT-> IsUserAdmin()"
   "Version 06-11-2009.20.00"
   "IN->CheckAllPrereqs ()"
+  "IN->IsPrereqMSXML ()"
+  " Prereqs MSXML OK"
+  "OUT->IsPrereqMSXML ()"
   "OUT->CheckAllPrereqs ()"
   "IDCANCEL"
   "Ende des Bootstrap-Setups f"$'\xfc'"r die Installation von KORVO Skelv"
@@ -53,4 +56,4 @@ while IFS= read -r line; do
   i=$((i + 1))
 done <"$second_raw"
 [ -n "$first" ] || fail "the first run wrote nothing"
-echo "program log OK: 8 lines, Latin-1, CR LF, second run replaced the first"
+echo "program log OK: 11 lines, Latin-1, CR LF, second run replaced the first"
