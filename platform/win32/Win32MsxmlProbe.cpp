@@ -95,14 +95,14 @@ public:
     ~Variant() { VariantClear(&value_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
-    static void Bool(Variant& variant, VARIANT_BOOL value) {
-        variant.value_.vt = VT_BOOL;
-        variant.value_.boolVal = value;
+    void SetBool(VARIANT_BOOL value) {
+        value_.vt = VT_BOOL;
+        value_.boolVal = value;
     }
-    // Takes a copy of `text`, freed with the variant.
-    static void String(Variant& variant, const std::wstring& text) {
-        variant.value_.vt = VT_BSTR;
-        variant.value_.bstrVal = SysAllocString(text.c_str());
+    // Holds a copy of `text`, freed with the variant.
+    void SetString(const std::wstring& text) {
+        value_.vt = VT_BSTR;
+        value_.bstrVal = SysAllocString(text.c_str());
     }
     VARIANT& get() { return value_; }
 
@@ -127,7 +127,7 @@ void SetBoolProperty(IXMLDOMDocument2* document, const wchar_t* name, VARIANT_BO
                      int location) {
     Bstr property(name);
     Variant setting;
-    Variant::Bool(setting, value);
+    setting.SetBool(value);
     if (FAILED(document->setProperty(property.get(), setting.get()))) Fail(failureCode, location);
 }
 
@@ -227,7 +227,7 @@ void CheckDtdConditionalSections() {
     if (FAILED(document->put_async(VARIANT_FALSE))) Fail(r::kCheckFailure, kDtdAsync);
 
     Variant source;
-    Variant::String(source, path);
+    source.SetString(path);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (FAILED(document->load(source.get(), &loaded)) || loaded != VARIANT_TRUE) {
         Fail(r::kMissingKb941180, kDtdLoad);
