@@ -16,6 +16,9 @@ ProcessSettings ReadProcessSettings(const platform::Environment& environment) {
     settings.socketDriverRequested = environment.Get(setting_names::kSocketDriver).has_value();
     settings.proxy = environment.Get(setting_names::kProxy);
     settings.httpPutConfigured = environment.Get(setting_names::kHttpPut).has_value();
+    settings.replayPurify = environment.Get(setting_names::kReplayPurify).has_value();
+    settings.replayPurcov = environment.Get(setting_names::kReplayPurcov).has_value();
+    settings.msxmlFatalErrorTestSkipped = environment.Get(setting_names::kMsxmlWithoutFatalErrorTest).has_value();
     return settings;
 }
 

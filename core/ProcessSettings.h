@@ -13,6 +13,9 @@ inline constexpr wchar_t kDownloadServer[] = L"KORVOSkelv_Server";
 inline constexpr wchar_t kSocketDriver[] = L"HTTPDriver";
 inline constexpr wchar_t kProxy[] = L"Proxy";
 inline constexpr wchar_t kHttpPut[] = L"VolHTTPPUT";
+inline constexpr wchar_t kReplayPurify[] = L"ReplayPurify";
+inline constexpr wchar_t kReplayPurcov[] = L"ReplayPurcov";
+inline constexpr wchar_t kMsxmlWithoutFatalErrorTest[] = L"VolMSXMLPreqRX21";
 }  // namespace setting_names
 
 // The values of those variables, read in one go. An absent variable and an empty one differ: a
@@ -26,6 +29,12 @@ struct ProcessSettings {
     std::optional<std::wstring> proxy;
     // VolHTTPPUT set: Head no longer reports files as writable.
     bool httpPutConfigured = false;
+    // ReplayPurify / ReplayPurcov set: the program runs under a memory or coverage checker, and the
+    // MSXML 6.0 checker reports success without probing.
+    bool replayPurify = false;
+    bool replayPurcov = false;
+    // VolMSXMLPreqRX21 set: the MSXML 6.0 checker leaves out its SAX fatal-error test.
+    bool msxmlFatalErrorTestSkipped = false;
 };
 
 ProcessSettings ReadProcessSettings(const platform::Environment& environment);

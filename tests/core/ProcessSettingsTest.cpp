@@ -32,24 +32,41 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
     EXPECT_FALSE(none.socketDriverRequested);
     EXPECT_FALSE(none.proxy.has_value());
     EXPECT_FALSE(none.httpPutConfigured);
+    EXPECT_FALSE(none.replayPurify);
+    EXPECT_FALSE(none.replayPurcov);
+    EXPECT_FALSE(none.msxmlFatalErrorTestSkipped);
 
     const ProcessSettings all = ReadFrom({{L"KORVOSkelv_Server", L" host:8081 "},
                                           {L"HTTPDriver", L"0"},
                                           {L"Proxy", L"127.0.0.1"},
-                                          {L"VolHTTPPUT", L"no"}});
+                                          {L"VolHTTPPUT", L"no"},
+                                          {L"ReplayPurify", L"0"},
+                                          {L"ReplayPurcov", L"no"},
+                                          {L"VolMSXMLPreqRX21", L"0"}});
     EXPECT_EQ(all.downloadServer, std::wstring(L" host:8081 "));  // whole, untrimmed
     EXPECT_TRUE(all.socketDriverRequested);                       // set to anything, "0" included
     EXPECT_EQ(all.proxy, std::wstring(L"127.0.0.1"));
     EXPECT_TRUE(all.httpPutConfigured);
+    EXPECT_TRUE(all.replayPurify);
+    EXPECT_TRUE(all.replayPurcov);
+    EXPECT_TRUE(all.msxmlFatalErrorTestSkipped);
 }
 
 TEST(ProcessSettings, AnEmptyVariableIsStillSet) {
-    const ProcessSettings empty =
-        ReadFrom({{L"KORVOSkelv_Server", L""}, {L"HTTPDriver", L""}, {L"Proxy", L""}, {L"VolHTTPPUT", L""}});
+    const ProcessSettings empty = ReadFrom({{L"KORVOSkelv_Server", L""},
+                                            {L"HTTPDriver", L""},
+                                            {L"Proxy", L""},
+                                            {L"VolHTTPPUT", L""},
+                                            {L"ReplayPurify", L""},
+                                            {L"ReplayPurcov", L""},
+                                            {L"VolMSXMLPreqRX21", L""}});
     EXPECT_EQ(empty.downloadServer, std::wstring());
     EXPECT_TRUE(empty.socketDriverRequested);
     EXPECT_EQ(empty.proxy, std::wstring());
     EXPECT_TRUE(empty.httpPutConfigured);
+    EXPECT_TRUE(empty.replayPurify);
+    EXPECT_TRUE(empty.replayPurcov);
+    EXPECT_TRUE(empty.msxmlFatalErrorTestSkipped);
 }
 
 TEST(ProcessSettings, TheProcessReadsItsEnvironmentOnceAndIgnoresFakes) {
