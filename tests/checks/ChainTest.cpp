@@ -13,6 +13,7 @@
 #include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
+#include "tests/support/FakeMachineLog.h"
 #include "setup/SetupApp.h"
 #include "tests/support/LoopbackSocket.h"
 #include "tests/support/TestThread.h"
@@ -71,18 +72,6 @@ private:
     TestThread thread_;
 };
 
-std::vector<std::wstring> LogTextsOf(const platform::fakes::FakeMachine& machine) {
-    std::string bytes = machine.files.Contents(SetupLog::GetFilePath());
-    std::vector<std::wstring> texts;
-    for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t end = bytes.find("\r\n", at);
-        std::string line = bytes.substr(at, end - at);
-        texts.push_back(platform::FromUtf8(line.substr(line.find(": ") + 2)));
-        at = end == std::string::npos ? bytes.size() : end + 2;
-    }
-    return texts;
-}
-
 bool Logged(const std::vector<std::wstring>& log, const std::wstring& text) {
     return std::find(log.begin(), log.end(), text) != log.end();
 }
@@ -102,7 +91,7 @@ protected:
     }
     ~ChainTest() override { settings_.reset(); }
 
-    std::vector<std::wstring> LogTexts() const { return LogTextsOf(machine); }
+    std::vector<std::wstring> LogTexts() const { return LogEntries(machine); }
     int Requests() const { return server_.Requests(); }
 
     ScopedFakeMachine machine;
@@ -195,7 +184,7 @@ TEST_F(ChainTest, TheFirstRefusalEndsTheChain) {
         EXPECT_FALSE(results.checksPassed);
         EXPECT_EQ(results.failureMessage.rfind(c.messageStart, 0), 0u) << platform::ToUtf8(results.failureMessage);
         EXPECT_EQ(Requests() - requestsBefore, c.requests);
-        auto log = LogTextsOf(staged);
+        auto log = LogEntries(staged);
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(log.back(), c.lastLine);
         for (const std::wstring& line : c.absent) EXPECT_FALSE(Logged(log, line)) << platform::ToUtf8(line);

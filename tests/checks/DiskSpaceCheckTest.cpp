@@ -90,7 +90,7 @@ TEST(DiskSpace, OnAStagedMachineMeasuresTheProgramFilesVolumeForTheRecordedNeed)
     EXPECT_FALSE(IsEnoughDiskSpace(failureMessage));
     EXPECT_EQ(failureMessage, kSizeError);
     EXPECT_EQ(machine.disk.askedFolders, (std::vector<std::wstring>{L"D:\\Programs", L"D:\\Programs"}));
-    EXPECT_EQ(machine_test::LogTexts(machine),
+    EXPECT_EQ(LogEntries(machine),
               (std::vector<std::wstring>{kIn, L"136314880 bytes", kOk, kIn, L"136314880 bytes", kKo, kIn,
                                          L"Function GetDiskSpaceEx failed - errno = 3", kKo}));
 }

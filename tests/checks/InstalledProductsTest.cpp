@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "checks/InstalledProducts.h"
-#include "tests/checks/CheckLog.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
+#include "tests/support/FakeMachineLog.h"
 #include "resources/CatalogueTable.h"
 
 namespace machine_test {
@@ -14,19 +15,6 @@ namespace machine_test {
 inline std::wstring English(unsigned id) {
     const wchar_t* text = catalogue::FindEntry(catalogue::ChooseTableLanguage(0x0409), id);
     return text != nullptr ? text : L"";
-}
-
-// The texts of the machine's log entries, without their time stamps.
-inline std::vector<std::wstring> LogTexts(const platform::fakes::FakeMachine& machine) {
-    std::string bytes = machine.files.Contents(SetupLog::GetFilePath());
-    std::vector<std::wstring> texts;
-    for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t end = bytes.find("\r\n", at);
-        std::string line = bytes.substr(at, end - at);
-        texts.push_back(platform::FromUtf8(line.substr(line.find(": ") + 2)));
-        at = end == std::string::npos ? bytes.size() : end + 2;
-    }
-    return texts;
 }
 
 }  // namespace machine_test

@@ -8,6 +8,7 @@
 #include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -17,19 +18,6 @@ const std::wstring kIn = L"IN->IsPrereqMSXML ()";
 const std::wstring kOk = L" Prereqs MSXML OK";
 const std::wstring kKo = L" Prereqs MSXML KO";
 const std::wstring kOut = L"OUT->IsPrereqMSXML ()";
-
-// The texts of a machine's log entries, without their time stamps.
-std::vector<std::wstring> LogTextsOf(const platform::fakes::FakeMachine& machine) {
-    const std::string bytes = machine.files.Contents(SetupLog::GetFilePath());
-    std::vector<std::wstring> texts;
-    for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t end = bytes.find("\r\n", at);
-        const std::string line = bytes.substr(at, end - at);
-        texts.push_back(platform::FromUtf8(line.substr(line.find(": ") + 2)));
-        at = end == std::string::npos ? bytes.size() : end + 2;
-    }
-    return texts;
-}
 
 std::wstring NameText(const wchar_t* name) {
     return name == nullptr ? L"(none)" : name;
@@ -84,7 +72,7 @@ TEST_F(MsxmlCheckTest, EachResultCodeGivesItsNameVerdictAndLog) {
         EXPECT_EQ(location, c.location);
 
         EXPECT_EQ(IsPrereqMSXML(), c.msxmlUsable);
-        EXPECT_EQ(LogTextsOf(machine), (std::vector<std::wstring>{kIn, c.resultLine, kOut}));
+        EXPECT_EQ(LogEntries(machine), (std::vector<std::wstring>{kIn, c.resultLine, kOut}));
         EXPECT_EQ(machine.msxml.runs, (std::vector<bool>{true, true}));
     }
 }
@@ -112,7 +100,7 @@ TEST_F(MsxmlCheckTest, UnderAMemoryOrCoverageCheckerNothingIsProbedForTheRestOfT
         EXPECT_EQ(NameText(name), L"untouched");
         EXPECT_EQ(location, -1);
         EXPECT_TRUE(machine.msxml.runs.empty());
-        EXPECT_EQ(LogTextsOf(machine), (std::vector<std::wstring>{kIn, kOk, kOut}));
+        EXPECT_EQ(LogEntries(machine), (std::vector<std::wstring>{kIn, kOk, kOut}));
     }
 }
 

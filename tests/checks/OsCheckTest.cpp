@@ -122,8 +122,7 @@ TEST(OsCheck, OnStagedMachinesAsksTheRowsServicePackAndRecordsTheResults) {
         EXPECT_EQ(failureMessage, c.failureMessage);
         EXPECT_EQ(StartupResults().isWindows60, c.isWindows60);
         std::wstring out = c.authorized ? L"OUT-> IsOSAuthorized() - OK " : L"OUT-> IsOSAuthorized() - KO ";
-        EXPECT_EQ(machine_test::LogTexts(machine),
-                  (std::vector<std::wstring>{L"IN-> IsOSAuthorized()", c.nameLine, out}));
+        EXPECT_EQ(LogEntries(machine), (std::vector<std::wstring>{L"IN-> IsOSAuthorized()", c.nameLine, out}));
     }
 }
 

@@ -11,7 +11,7 @@
 #include "checks/ServerVersionCheck.h"
 #include "checks/StartupCheckResults.h"
 #include "core/ProcessSettings.h"
-#include "tests/checks/CheckLog.h"
+#include "tests/support/FakeMachineLog.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/LoopbackSocket.h"
 

@@ -40,8 +40,7 @@ TEST(UserAdmin, LogsItsFrameAndReadsAnUnreadableTokenAsNoAdministrator) {
         platform::fakes::ScopedFakeMachine machine;
         machine.security.groups = c.groups;
         EXPECT_EQ(IsUserAdmin(), c.administrator);
-        EXPECT_EQ(machine_test::LogTexts(machine),
-                  (std::vector<std::wstring>{L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()"}));
+        EXPECT_EQ(LogEntries(machine), (std::vector<std::wstring>{L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()"}));
     }
 }
 

@@ -217,7 +217,7 @@ TEST_F(StagedAdapters, IsVideoCardOKLogsWholeMegabytesAndRefusesWithText146) {
     std::wstring failureMessage;
     EXPECT_FALSE(IsVideoCardOK(failureMessage));
     EXPECT_EQ(failureMessage, L"Your hardware configuration does not meet the minimum requirements for KORVO Skelv.");
-    EXPECT_EQ(machine_test::LogTexts(machine),
+    EXPECT_EQ(LogEntries(machine),
               (std::vector<std::wstring>{L"IN-> IsVideoCardOK()", L"Video Card Name = GeForce 6200",
                                          L"Video Memory = 32  MB", L"OUT-> IsVideoCardOK() - KO"}));
 }

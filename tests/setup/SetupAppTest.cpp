@@ -11,6 +11,7 @@
 #include "core/SetupLog.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
+#include "tests/support/FakeMachineLog.h"
 #include "setup/SetupApp.h"
 #include "tests/support/TestThread.h"
 
@@ -48,22 +49,9 @@ public:
     std::size_t mutexesClosedAtLaunch = 0;
 };
 
-// The texts of a machine's log entries, without their time stamps.
-std::vector<std::wstring> LogTextsOf(const platform::fakes::FakeMachine& machine) {
-    std::string bytes = machine.files.Contents(SetupLog::GetFilePath());
-    std::vector<std::wstring> texts;
-    for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t end = bytes.find("\r\n", at);
-        std::string line = bytes.substr(at, end - at);
-        texts.push_back(platform::FromUtf8(line.substr(line.find(": ") + 2)));
-        at = end == std::string::npos ? bytes.size() : end + 2;
-    }
-    return texts;
-}
-
 class StartupTest : public ::testing::Test {
 protected:
-    std::vector<std::wstring> LogTexts() const { return LogTextsOf(machine); }
+    std::vector<std::wstring> LogTexts() const { return LogEntries(machine); }
     bool InitInstance() { return SetupApp(steps).InitInstance(); }
 
     ScopedFakeMachine machine;
@@ -101,7 +89,7 @@ TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
         caseSteps.dialogResult = c.result;
         caseSteps.mutexes = &run.mutexes;
         SetupApp(caseSteps).InitInstance();
-        std::vector<std::wstring> texts = LogTextsOf(run);
+        std::vector<std::wstring> texts = LogEntries(run);
         ASSERT_GE(texts.size(), 4u);
         EXPECT_EQ(std::vector<std::wstring>(texts.begin() + 4, texts.end()), c.logTail) << "result " << c.result;
         EXPECT_EQ(caseSteps.calls, c.calls) << "result " << c.result;
@@ -167,7 +155,7 @@ TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
         SetupApp(caseSteps).InitInstance();
         std::string log = run.files.Contents(SetupLog::GetFilePath());
         EXPECT_NE(log.find(": " + platform::ToUtf8(c.logged) + "\r\n"), std::string::npos) << log;
-        EXPECT_EQ(LogTextsOf(run).back(), kEnd);
+        EXPECT_EQ(LogEntries(run).back(), kEnd);
         EXPECT_TRUE(caseSteps.calls.empty());
     }
 }

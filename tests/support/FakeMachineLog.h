@@ -1,5 +1,5 @@
 #pragma once
-// The setup log as a check left it on a fake machine: one text per entry, time stamps removed.
+// The setup log as the code under test left it on a fake machine: one text per entry, time stamps removed.
 #include <string>
 #include <vector>
 
