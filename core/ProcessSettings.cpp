@@ -16,6 +16,7 @@ ProcessSettings ReadProcessSettings(const platform::Environment& environment) {
     settings.socketDriverRequested = environment.Get(setting_names::kSocketDriver).has_value();
     settings.proxy = environment.Get(setting_names::kProxy);
     settings.httpPutConfigured = environment.Get(setting_names::kHttpPut).has_value();
+    settings.packageSignatureCheckSkipped = environment.Get(setting_names::kNoPackageSignatureCheck).has_value();
     return settings;
 }
 

@@ -13,6 +13,7 @@ inline constexpr wchar_t kDownloadServer[] = L"KORVOSkelv_Server";
 inline constexpr wchar_t kSocketDriver[] = L"HTTPDriver";
 inline constexpr wchar_t kProxy[] = L"Proxy";
 inline constexpr wchar_t kHttpPut[] = L"VolHTTPPUT";
+inline constexpr wchar_t kNoPackageSignatureCheck[] = L"NO_CHECK_PACKAGE_SIGNED";
 }  // namespace setting_names
 
 // The values of those variables, read in one go. An absent variable and an empty one differ: a
@@ -26,6 +27,8 @@ struct ProcessSettings {
     std::optional<std::wstring> proxy;
     // VolHTTPPUT set: Head no longer reports files as writable.
     bool httpPutConfigured = false;
+    // NO_CHECK_PACKAGE_SIGNED set (to anything, "0" included): packages are accepted unverified.
+    bool packageSignatureCheckSkipped = false;
 };
 
 ProcessSettings ReadProcessSettings(const platform::Environment& environment);

@@ -32,24 +32,31 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
     EXPECT_FALSE(none.socketDriverRequested);
     EXPECT_FALSE(none.proxy.has_value());
     EXPECT_FALSE(none.httpPutConfigured);
+    EXPECT_FALSE(none.packageSignatureCheckSkipped);
 
     const ProcessSettings all = ReadFrom({{L"KORVOSkelv_Server", L" host:8081 "},
                                           {L"HTTPDriver", L"0"},
                                           {L"Proxy", L"127.0.0.1"},
-                                          {L"VolHTTPPUT", L"no"}});
+                                          {L"VolHTTPPUT", L"no"},
+                                          {L"NO_CHECK_PACKAGE_SIGNED", L"0"}});
     EXPECT_EQ(all.downloadServer, std::wstring(L" host:8081 "));  // whole, untrimmed
     EXPECT_TRUE(all.socketDriverRequested);                       // set to anything, "0" included
     EXPECT_EQ(all.proxy, std::wstring(L"127.0.0.1"));
     EXPECT_TRUE(all.httpPutConfigured);
+    EXPECT_TRUE(all.packageSignatureCheckSkipped);  // "0" is set all the same
 }
 
 TEST(ProcessSettings, AnEmptyVariableIsStillSet) {
-    const ProcessSettings empty =
-        ReadFrom({{L"KORVOSkelv_Server", L""}, {L"HTTPDriver", L""}, {L"Proxy", L""}, {L"VolHTTPPUT", L""}});
+    const ProcessSettings empty = ReadFrom({{L"KORVOSkelv_Server", L""},
+                                            {L"HTTPDriver", L""},
+                                            {L"Proxy", L""},
+                                            {L"VolHTTPPUT", L""},
+                                            {L"NO_CHECK_PACKAGE_SIGNED", L""}});
     EXPECT_EQ(empty.downloadServer, std::wstring());
     EXPECT_TRUE(empty.socketDriverRequested);
     EXPECT_EQ(empty.proxy, std::wstring());
     EXPECT_TRUE(empty.httpPutConfigured);
+    EXPECT_TRUE(empty.packageSignatureCheckSkipped);
 }
 
 TEST(ProcessSettings, TheProcessReadsItsEnvironmentOnceAndIgnoresFakes) {
