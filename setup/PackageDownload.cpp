@@ -94,8 +94,10 @@ private:
         std::int32_t keepAlive = 0;
         std::int32_t result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, 0, kSliceBytes,
                                               body_.Out(), &body_.length, &keepAlive);
-        if (result != kHttpOk || body_.data == nullptr) return Failed(DownloadFailedLine());
+        if (result != kHttpOk) return Failed(DownloadFailedLine());
+        // An empty answer counts as a wrong size, whether or not the client handed back a buffer.
         if (body_.length == 0 || body_.length > kSliceBytes) return Failed(TooManyBytesLine(body_.length, kSliceBytes));
+        if (body_.data == nullptr) return Failed(DownloadFailedLine());
         file_ = platform::Os().plainFiles->CreateForWriting(localPath_);
         if (!file_) return Failed(FormatWidePrintf(L"Cannot open file %s", {localPath_}));
         if (!AppendBody()) return Failed(ShortWriteLine());

@@ -251,6 +251,9 @@ TEST_P(PackageDownload, NginxServesWholeFilesAndSlices) {
          {0, {RangeOf(0, kSlice), RangeOf(kSlice, 1)}, {{0, -1}, {1, -1}, {-1, -1}}, {kOk}, kSlice + 1}},
         {"three-slices.msi", 3 * kSlice, {0, kThreeSliceRanges, kThreeSliceProgress, {kOk}, 3 * kSlice}},
         {"missing.msi", 0, {3, {RangeOf(0, kSlice)}, {}, {kFailedToDownload, kKo}, -1}},
+        {"whole-empty.msi",
+         0,
+         {3, {RangeOf(0, kSlice)}, {}, {L"Setup failed - 0  downloaded bytes > 524288 asked bytes", kKo}, -1}},
         // A server that ignores the range sends more than one slice: refused before any file.
         {"whole-three-slices.msi",
          3 * kSlice,

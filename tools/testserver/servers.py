@@ -64,6 +64,7 @@ PACKAGES = {
     "three-slices.msi": 3 * SLICE,
     "whole-exact-slice.msi": SLICE,
     "whole-three-slices.msi": 3 * SLICE,
+    "whole-empty.msi": 0,
 }
 
 
