@@ -90,6 +90,7 @@ public:
     }
 
 private:
+    // The first slice, the file, the status and the total size.
     Ending Fetch(HttpDriverHolder& holder, const std::string& url) {
         std::int32_t keepAlive = 0;
         std::int32_t result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, 0, kSliceBytes,
@@ -121,17 +122,22 @@ private:
         }
         value.Free();
 
-        std::int64_t left = total - received;
-        std::int64_t offset = received;
-        progressRange_ = download_slices::ProgressRange(left);
+        progressRange_ = download_slices::ProgressRange(total - received);
         ProgressCounter = 0;
         PostToWindow(context_, worker_message::kInstallProgress, 0, progressRange_);
+        return FetchRest(holder, url, received, total - received);
+    }
+
+    // The slices after the first, each checked, written and reported.
+    Ending FetchRest(HttpDriverHolder& holder, const std::string& url, std::int64_t offset, std::int64_t left) {
+        std::int32_t keepAlive = 0;
         int emptyAnswers = 0;
         while (left > 0) {
             body_.Free();
             std::uint32_t count = download_slices::NextSliceCount(left);
-            result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount,
-                                     static_cast<std::uint32_t>(offset), count, body_.Out(), &body_.length, &keepAlive);
+            std::int32_t result =
+                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
+                                count, body_.Out(), &body_.length, &keepAlive);
             if (result != kHttpOk || !IsSliceAt(holder, offset)) return Failed(DownloadFailedLine());
             // An empty answer (the client may hand back no buffer for it) moves nothing: ask again.
             if (body_.length == 0) {
