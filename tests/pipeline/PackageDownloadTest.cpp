@@ -15,6 +15,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <thread>
 #endif
 
@@ -129,6 +133,60 @@ std::vector<Request> ScriptedRequestsFor(const std::string& name) {
 
 enum class Server { Nginx, Scripted };
 
+// Where the package file goes: a real file in a real folder (the program's own file code), or the
+// fake machine's files where a case needs a file that cannot be opened or a full disk.
+enum class Files { OnDisk, Fake };
+
+// A temporary folder of this test process, with its trailing separator, created on first use.
+std::wstring DiskTempFolder() {
+#ifdef _WIN32
+    static const std::wstring folder = [] {
+        std::wstring path = platform::FromUtf8(::testing::TempDir()) + L"korvo-pipeline-" +
+                            std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(path.c_str(), nullptr);
+        return path;
+    }();
+#else
+    static const std::wstring folder = [] {
+        std::string path = ::testing::TempDir() + "korvo-pipeline-" + std::to_string(::getpid()) + "/";
+        ::mkdir(path.c_str(), 0755);
+        return platform::FromUtf8(path);
+    }();
+#endif
+    return folder;
+}
+
+void MakeDiskFolder(const std::wstring& path) {
+#ifdef _WIN32
+    CreateDirectoryW(path.c_str(), nullptr);
+#else
+    (void)path;  // "KORVOS1234\" ends the file's own name here: there is no folder to make
+#endif
+}
+
+std::optional<std::string> ReadDiskFile(const std::wstring& path) {
+#ifdef _WIN32
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+#else
+    std::FILE* file = std::fopen(platform::ToUtf8(path).c_str(), "rb");
+#endif
+    if (file == nullptr) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+    std::fclose(file);
+    return bytes;
+}
+
+// False when the file is still open (Windows refuses to delete it then).
+bool RemoveDiskFile(const std::wstring& path) {
+#ifdef _WIN32
+    return DeleteFileW(path.c_str()) != FALSE;
+#else
+    return ::unlink(platform::ToUtf8(path).c_str()) == 0;
+#endif
+}
+
 struct Expected {
     int result;
     std::vector<std::string> ranges;                              // the Range headers the server saw, in order
@@ -151,15 +209,32 @@ protected:
         CancelRequested = 0;
     }
     void TearDown() override { CancelRequested = 0; }
+    static void TearDownTestSuite() {
+        const std::wstring folder = DiskTempFolder();
+#ifdef _WIN32
+        RemoveDirectoryW(FormatPackageFolder(folder, platform::fakes::FakeProcessInfo().processId).c_str());
+        RemoveDirectoryW(folder.c_str());
+#else
+        ::rmdir(platform::ToUtf8(folder).c_str());
+#endif
+    }
 
     // Downloads `file` from `server` on a fresh fake machine, then checks everything the case
     // expects. The served content is the pattern of `servedSize` bytes.
     void Check(Server server, const std::string& file, std::int64_t servedSize, const Expected& expected,
-               const Staging& stage = {}, const std::wstring& serverText = {}) {
+               const Staging& stage = {}, const std::wstring& serverText = {}, Files files = Files::OnDisk) {
         SCOPED_TRACE(file);
         ScopedFakeMachine machine;
+        if (files == Files::OnDisk) machine.files.tempFolder = DiskTempFolder();
         if (stage) stage(machine);
         PrepareInstallPaths();
+        std::optional<platform::ScopedServices> diskFiles;
+        if (files == Files::OnDisk) {
+            MakeDiskFolder(PackageFolder());
+            platform::Services services = machine.services();
+            services.plainFiles = platform::RealServices().plainFiles;
+            diskFiles.emplace(services);
+        }
         const TestServers& servers = TestServers::Get();
         int port = server == Server::Nginx ? servers.nginxPort : servers.scriptedPort;
         ProcessSettings settings;
@@ -214,13 +289,20 @@ protected:
         }
         EXPECT_EQ(LogLines(machine.files.Contents(SetupLog::GetFilePath())), lines);
 
-        EXPECT_TRUE(machine.plainFiles.openPaths.empty()) << "the file is closed on every way out";
-        if (expected.fileBytes < 0) {
-            EXPECT_FALSE(machine.plainFiles.Exists(path));
+        std::optional<std::string> contents;
+        if (files == Files::OnDisk) {
+            contents = ReadDiskFile(path);
+            if (contents) EXPECT_TRUE(RemoveDiskFile(path)) << "the file is closed on every way out";
         } else {
-            std::string contents = machine.plainFiles.Contents(path);
-            EXPECT_EQ(contents.size(), static_cast<std::size_t>(expected.fileBytes));
-            EXPECT_TRUE(contents == Pattern(servedSize).substr(0, expected.fileBytes)) << "bytes differ";
+            EXPECT_TRUE(machine.plainFiles.openPaths.empty()) << "the file is closed on every way out";
+            if (machine.plainFiles.Exists(path)) contents = machine.plainFiles.Contents(path);
+        }
+        if (expected.fileBytes < 0) {
+            EXPECT_FALSE(contents.has_value());
+        } else {
+            ASSERT_TRUE(contents.has_value());
+            EXPECT_EQ(contents->size(), static_cast<std::size_t>(expected.fileBytes));
+            EXPECT_TRUE(*contents == Pattern(servedSize).substr(0, expected.fileBytes)) << "bytes differ";
         }
         shown_ = machine.desktop.shown;
     }
@@ -369,19 +451,21 @@ TEST_P(PackageDownload, CancelQuestionAfterASlice) {
 
 TEST_P(PackageDownload, LocalFileAndAddressFailures) {
     // The package file cannot be created.
-    Check(Server::Nginx, "exact-slice.msi", kSlice,
-          {3, {RangeOf(0, kSlice)}, {}, {L"Cannot open file {path}", kKo}, -1},
-          [](platform::fakes::FakeMachine& machine) {
-              machine.plainFiles.refused.insert(L"C:\\Temp\\KORVOS1234\\exact-slice.msi");
-          });
+    Check(
+        Server::Nginx, "exact-slice.msi", kSlice, {3, {RangeOf(0, kSlice)}, {}, {L"Cannot open file {path}", kKo}, -1},
+        [](platform::fakes::FakeMachine& machine) {
+            machine.plainFiles.refused.insert(L"C:\\Temp\\KORVOS1234\\exact-slice.msi");
+        },
+        {}, Files::Fake);
     // The disk fills up during the second slice.
-    Check(Server::Nginx, "three-slices.msi", 3 * kSlice,
-          {3,
-           {RangeOf(0, kSlice), RangeOf(kSlice, kSlice)},
-           {{0, 1}},
-           {L"Setup wrote only 475712 bytes in {path} instead of 524288 bytes", kKo},
-           kSlice + 475712},
-          [](platform::fakes::FakeMachine& machine) { machine.plainFiles.writeLimit = 1000000; });
+    Check(
+        Server::Nginx, "three-slices.msi", 3 * kSlice,
+        {3,
+         {RangeOf(0, kSlice), RangeOf(kSlice, kSlice)},
+         {{0, 1}},
+         {L"Setup wrote only 475712 bytes in {path} instead of 524288 bytes", kKo},
+         kSlice + 475712},
+        [](platform::fakes::FakeMachine& machine) { machine.plainFiles.writeLimit = 1000000; }, {}, Files::Fake);
 }
 
 // An address the 8-bit buffer cannot hold whole is never sent, cut or converted.
