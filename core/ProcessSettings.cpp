@@ -19,6 +19,7 @@ ProcessSettings ReadProcessSettings(const platform::Environment& environment) {
     settings.replayPurify = environment.Get(setting_names::kReplayPurify).has_value();
     settings.replayPurcov = environment.Get(setting_names::kReplayPurcov).has_value();
     settings.msxmlFatalErrorTestSkipped = environment.Get(setting_names::kMsxmlWithoutFatalErrorTest).has_value();
+    settings.packageSignatureCheckSkipped = environment.Get(setting_names::kNoPackageSignatureCheck).has_value();
     return settings;
 }
 

@@ -16,6 +16,7 @@ inline constexpr wchar_t kHttpPut[] = L"VolHTTPPUT";
 inline constexpr wchar_t kReplayPurify[] = L"ReplayPurify";
 inline constexpr wchar_t kReplayPurcov[] = L"ReplayPurcov";
 inline constexpr wchar_t kMsxmlWithoutFatalErrorTest[] = L"VolMSXMLPreqRX21";
+inline constexpr wchar_t kNoPackageSignatureCheck[] = L"NO_CHECK_PACKAGE_SIGNED";
 }  // namespace setting_names
 
 // The values of those variables, read in one go. An absent variable and an empty one differ: a
@@ -35,6 +36,8 @@ struct ProcessSettings {
     bool replayPurcov = false;
     // VolMSXMLPreqRX21 set: the MSXML 6.0 checker leaves out its SAX fatal-error test.
     bool msxmlFatalErrorTestSkipped = false;
+    // NO_CHECK_PACKAGE_SIGNED set (to anything, "0" included): packages are accepted unverified.
+    bool packageSignatureCheckSkipped = false;
 };
 
 ProcessSettings ReadProcessSettings(const platform::Environment& environment);

@@ -7,12 +7,16 @@
 #include "platform/FileSystem.h"
 #include "platform/MsxmlProbe.h"
 #include "platform/NamedMutexes.h"
+#include "platform/PlainFiles.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Registry.h"
 #include "platform/Security.h"
+#include "platform/SignatureTrust.h"
 #include "platform/StringResources.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemTexts.h"
 #include "platform/UiLanguage.h"
+#include "platform/WindowMessages.h"
 #include "platform/WindowsInstaller.h"
 
 namespace platform {
@@ -35,6 +39,11 @@ struct Services {
     Registry* registry = nullptr;
     WindowsInstaller* installer = nullptr;
     MsxmlProbe* msxml = nullptr;
+    // The package steps: worker messages, package files, signature verdicts, status texts.
+    WindowMessages* windows = nullptr;
+    PlainFiles* plainFiles = nullptr;
+    SignatureTrust* trust = nullptr;
+    SystemTexts* systemTexts = nullptr;
 };
 
 // The services in force. Set once on the user-interface thread before any other thread exists.

@@ -276,6 +276,113 @@ public:
     std::vector<bool> runs;  // the withFatalErrorTest argument of each run
 };
 
+// ---- The package steps' services ----
+
+// Records every posted message in order. Posting may come from the install worker's thread.
+class FakeWindowMessages final : public WindowMessages {
+public:
+    struct Posted {
+        WindowHandle window;
+        std::uint32_t message;
+        std::uintptr_t wParam;
+        std::intptr_t lParam;
+    };
+    bool Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        std::lock_guard<FakeLock> guard(lock);
+        posted.push_back({window, message, wParam, lParam});
+        return true;
+    }
+    std::vector<Posted> Snapshot() const {
+        std::lock_guard<FakeLock> guard(lock);
+        return posted;
+    }
+    std::vector<Posted> posted;
+    mutable FakeLock lock;
+};
+
+// Files kept as bytes by path. A path in `refused` cannot be opened; a file stops writing after
+// `writeLimit` bytes in all, reporting the shorter count as a full disk would.
+class FakePlainFiles final : public PlainFiles {
+public:
+    std::unique_ptr<PlainFile> CreateForWriting(const std::wstring& path) override {
+        std::lock_guard<FakeLock> guard(lock);
+        if (refused.count(path) != 0) return nullptr;
+        files[path].clear();
+        openPaths.push_back(path);
+        return std::make_unique<File>(*this, path);
+    }
+    std::string Contents(const std::wstring& path) const {
+        std::lock_guard<FakeLock> guard(lock);
+        auto it = files.find(path);
+        return it == files.end() ? std::string() : it->second;
+    }
+    bool Exists(const std::wstring& path) const {
+        std::lock_guard<FakeLock> guard(lock);
+        return files.count(path) != 0;
+    }
+    std::set<std::wstring> refused;
+    std::size_t writeLimit = static_cast<std::size_t>(-1);
+    std::map<std::wstring, std::string> files;
+    std::vector<std::wstring> openPaths;  // files opened and not yet closed
+    mutable FakeLock lock;
+
+private:
+    class File final : public PlainFile {
+    public:
+        File(FakePlainFiles& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
+        ~File() override { Close(); }
+        std::size_t Write(const char* bytes, std::size_t count) override {
+            std::lock_guard<FakeLock> guard(owner_.lock);
+            std::string& contents = owner_.files[path_];
+            std::size_t room = owner_.writeLimit > contents.size() ? owner_.writeLimit - contents.size() : 0;
+            std::size_t written = count < room ? count : room;
+            contents.append(bytes, written);
+            return written;
+        }
+        bool Close() override {
+            std::lock_guard<FakeLock> guard(owner_.lock);
+            if (closed_) return true;
+            closed_ = true;
+            auto& open = owner_.openPaths;
+            for (auto it = open.begin(); it != open.end(); ++it) {
+                if (*it == path_) {
+                    open.erase(it);
+                    break;
+                }
+            }
+            return true;
+        }
+
+    private:
+        FakePlainFiles& owner_;
+        std::wstring path_;
+        bool closed_ = false;
+    };
+};
+
+// The verdict per path (`verdicts`), `otherwise` for any other file; every path asked is kept.
+class FakeSignatureTrust final : public SignatureTrust {
+public:
+    std::int32_t VerifyFile(const std::wstring& path) override {
+        asked.push_back(path);
+        auto it = verdicts.find(path);
+        return it == verdicts.end() ? otherwise : it->second;
+    }
+    std::map<std::wstring, std::int32_t> verdicts;
+    std::int32_t otherwise = static_cast<std::int32_t>(0x800B0100u);  // no signature
+    std::vector<std::wstring> asked;
+};
+
+class FakeSystemTexts final : public SystemTexts {
+public:
+    std::optional<std::wstring> TextFor(std::uint32_t status) const override {
+        auto it = texts.find(status);
+        if (it == texts.end()) return std::nullopt;
+        return it->second;
+    }
+    std::map<std::uint32_t, std::wstring> texts;
+};
+
 struct FakeMachine {
     FakeEnvironment environment;
     FakeFileSystem files;
@@ -292,10 +399,15 @@ struct FakeMachine {
     FakeRegistry registry;
     FakeWindowsInstaller installer;
     FakeMsxmlProbe msxml;
+    FakeWindowMessages windows;
+    FakePlainFiles plainFiles;
+    FakeSignatureTrust trust;
+    FakeSystemTexts systemTexts;
 
     Services services() {
-        return Services{&environment, &files,  &process, &clock,   &language, &strings,   &desktop, &mutexes,
-                        &security,    &system, &disk,    &display, &registry, &installer, &msxml};
+        return Services{&environment, &files,    &process,    &clock, &language,   &strings,  &desktop,
+                        &mutexes,     &security, &system,     &disk,  &display,    &registry, &installer,
+                        &msxml,       &windows,  &plainFiles, &trust, &systemTexts};
     }
 };
 

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "platform/Services.h"
+#include "platform/StdioPlainFile.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixLanguage.h"
 #include "resources/CatalogueTable.h"
@@ -222,6 +223,33 @@ public:
     MsxmlProbeResult RunTests(bool) override { return MsxmlProbeResult{1, 0}; }
 };
 
+// No window system here: nothing can be posted.
+class PosixWindowMessages final : public WindowMessages {
+public:
+    bool Post(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return false; }
+};
+
+class PosixPlainFiles final : public PlainFiles {
+public:
+    std::unique_ptr<PlainFile> CreateForWriting(const std::wstring& path) override {
+        return WrapStdioFile(std::fopen(ToUtf8(path).c_str(), "wb"));
+    }
+};
+
+// No trust provider here: every file is refused as the system refuses an unknown provider.
+class PosixSignatureTrust final : public SignatureTrust {
+public:
+    std::int32_t VerifyFile(const std::wstring&) override { return kProviderUnknown; }
+
+private:
+    static constexpr std::int32_t kProviderUnknown = static_cast<std::int32_t>(0x800B0001u);
+};
+
+class PosixSystemTexts final : public SystemTexts {
+public:
+    std::optional<std::wstring> TextFor(std::uint32_t) const override { return std::nullopt; }
+};
+
 }  // namespace
 
 Services RealServices() {
@@ -229,7 +257,8 @@ Services RealServices() {
         *new Services{new PosixEnvironment, new PosixFileSystem,       new PosixProcessInfo, new PosixClock,
                       new PosixUiLanguage,  new PosixStringResources,  new PosixDesktop,     new PosixNamedMutexes,
                       new PosixSecurity,    new PosixSystemInfo,       new PosixDiskSpace,   new PosixDisplay,
-                      new PosixRegistry,    new PosixWindowsInstaller, new PosixMsxmlProbe};
+                      new PosixRegistry,    new PosixWindowsInstaller, new PosixMsxmlProbe,  new PosixWindowMessages,
+                      new PosixPlainFiles,  new PosixSignatureTrust,   new PosixSystemTexts};
     return services;
 }
 

@@ -14,5 +14,9 @@ Display& Win32DisplayInstance();
 Registry& Win32RegistryInstance();
 WindowsInstaller& Win32WindowsInstallerInstance();
 MsxmlProbe& Win32MsxmlProbeInstance();
+WindowMessages& Win32WindowMessagesInstance();
+PlainFiles& Win32PlainFilesInstance();
+SignatureTrust& Win32SignatureTrustInstance();
+SystemTexts& Win32SystemTextsInstance();
 
 }  // namespace platform

@@ -35,6 +35,7 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
     EXPECT_FALSE(none.replayPurify);
     EXPECT_FALSE(none.replayPurcov);
     EXPECT_FALSE(none.msxmlFatalErrorTestSkipped);
+    EXPECT_FALSE(none.packageSignatureCheckSkipped);
 
     const ProcessSettings all = ReadFrom({{L"KORVOSkelv_Server", L" host:8081 "},
                                           {L"HTTPDriver", L"0"},
@@ -42,7 +43,8 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
                                           {L"VolHTTPPUT", L"no"},
                                           {L"ReplayPurify", L"0"},
                                           {L"ReplayPurcov", L"no"},
-                                          {L"VolMSXMLPreqRX21", L"0"}});
+                                          {L"VolMSXMLPreqRX21", L"0"},
+                                          {L"NO_CHECK_PACKAGE_SIGNED", L"0"}});
     EXPECT_EQ(all.downloadServer, std::wstring(L" host:8081 "));  // whole, untrimmed
     EXPECT_TRUE(all.socketDriverRequested);                       // set to anything, "0" included
     EXPECT_EQ(all.proxy, std::wstring(L"127.0.0.1"));
@@ -50,6 +52,7 @@ TEST(ProcessSettings, EachVariableFillsItsField) {
     EXPECT_TRUE(all.replayPurify);
     EXPECT_TRUE(all.replayPurcov);
     EXPECT_TRUE(all.msxmlFatalErrorTestSkipped);
+    EXPECT_TRUE(all.packageSignatureCheckSkipped);  // "0" is set all the same
 }
 
 TEST(ProcessSettings, AnEmptyVariableIsStillSet) {
@@ -59,7 +62,8 @@ TEST(ProcessSettings, AnEmptyVariableIsStillSet) {
                                             {L"VolHTTPPUT", L""},
                                             {L"ReplayPurify", L""},
                                             {L"ReplayPurcov", L""},
-                                            {L"VolMSXMLPreqRX21", L""}});
+                                            {L"VolMSXMLPreqRX21", L""},
+                                            {L"NO_CHECK_PACKAGE_SIGNED", L""}});
     EXPECT_EQ(empty.downloadServer, std::wstring());
     EXPECT_TRUE(empty.socketDriverRequested);
     EXPECT_EQ(empty.proxy, std::wstring());
@@ -67,6 +71,7 @@ TEST(ProcessSettings, AnEmptyVariableIsStillSet) {
     EXPECT_TRUE(empty.replayPurify);
     EXPECT_TRUE(empty.replayPurcov);
     EXPECT_TRUE(empty.msxmlFatalErrorTestSkipped);
+    EXPECT_TRUE(empty.packageSignatureCheckSkipped);
 }
 
 TEST(ProcessSettings, TheProcessReadsItsEnvironmentOnceAndIgnoresFakes) {

@@ -19,6 +19,28 @@ STALL_SECONDS = 20
 _connection_ids = iter(range(1, 1 << 62))
 _id_lock = threading.Lock()
 
+# Package downloads in slices: "/downloads/.../<fault>.msi" answers a range request as the
+# fault says. Every such request is kept until /seen?name= hands it out.
+DOWNLOADS_PREFIX = "/downloads/"
+SLICE = 524288
+PACKAGE_SIZE = 3 * SLICE
+EMPTY_ANSWERS = 10  # a slice answered empty this often, then properly
+SHORT_SLICE = 100000
+_seen = []
+_seen_lock = threading.Lock()
+
+
+def pattern_bytes(size):
+    """Deterministic content: byte i is (i * 7 + i // 251) mod 256, so that any misplaced range shows."""
+    block = bytes(((i * 7) + (i // 251)) % 256 for i in range(251 * 256))
+    out = bytearray()
+    while len(out) < size:
+        out += block
+    return bytes(out[:size])
+
+
+_package = pattern_bytes(PACKAGE_SIZE)
+
 
 def _next_connection_id():
     with _id_lock:
@@ -51,6 +73,8 @@ class Handler(socketserver.BaseRequestHandler):
         self.buffer = b""
         self.connection_id = _next_connection_id()
         self.challenged = False
+        self.empty_answers = 0
+        self.refused = False
 
     def _read_until(self, marker):
         while marker not in self.buffer:
@@ -119,7 +143,15 @@ class Handler(socketserver.BaseRequestHandler):
         path = request.path
         q = request.query
         host = request.headers.get("host", "127.0.0.1")
-        if path == "/" or path.startswith("/echo") or path.endswith("/echo"):
+        if path.startswith(DOWNLOADS_PREFIX):
+            return self._answer_slice(request)
+        if path == "/seen":
+            with _seen_lock:
+                lines = [line for line in _seen if line[2].endswith("/" + q.get("name", ""))]
+                _seen[:] = [line for line in _seen if line not in lines]
+            text = "".join("%d %s\n" % (connection, rng) for connection, rng, _ in lines)
+            self._send(_response(200, "OK", [("Content-Type", "text/plain")], text.encode()))
+        elif path == "/" or path.startswith("/echo") or path.endswith("/echo"):
             self._send(_response(200, "OK", [("Content-Type", "text/plain")], request.raw))
         elif path == "/connection-id":
             self._send(_response(200, "OK", [("Content-Type", "text/plain")], str(self.connection_id).encode()))
@@ -255,6 +287,58 @@ class Handler(socketserver.BaseRequestHandler):
             self._send(_response(200, "OK", [("Content-Type", "application/octet-stream")], b"y" * 1234))
         else:
             self._send(_response(404, "Not Found", [], b"unknown"))
+        return True
+
+    def _answer_slice(self, request):
+        """A package of PACKAGE_SIZE bytes, its first slice served properly, later ones as the fault
+        in the file name says. Returns False when the connection is to be closed."""
+        fault = request.path.rsplit("/", 1)[-1].rsplit(".", 1)[0]
+        rng = request.headers.get("range", "")
+        with _seen_lock:
+            _seen.append((self.connection_id, rng or "-", request.path))
+        first, last = (int(x) for x in rng.split("=", 1)[1].split("-"))
+        last = min(last, PACKAGE_SIZE - 1)
+        body = _package[first:last + 1]
+
+        def partial(data=body, start=first, total=str(PACKAGE_SIZE)):
+            content_range = "bytes %d-%d/%s" % (start, start + max(len(data), 1) - 1, total)
+            return _response(206, "Partial Content", [("Content-Range", content_range)], data)
+
+        if first == 0:
+            answers = {
+                "status500": _response(500, "Internal Server Error", [], b"no"),
+                "status203": _response(203, "Non-Authoritative Information", [], body),
+                "no-content-range": _response(206, "Partial Content", [], body),
+                "range-no-slash": _response(206, "Partial Content", [("Content-Range", "bytes 0-%d" % last)], body),
+                "range-bad-total": partial(total="abc"),
+                "range-star-total": partial(total="*"),
+                "range-small-total": partial(total="1000"),
+            }
+            self._send(answers.get(fault, partial()))
+            return True
+        if fault == "empty-slices" and self.empty_answers < EMPTY_ANSWERS:
+            self.empty_answers += 1
+            self._send(partial(data=b""))
+        elif fault == "refused-once" and not self.refused:
+            # An error answer with a body of its own, once; the same range would be served next time.
+            self.refused = True
+            self._send(_response(416, "Range Not Satisfiable", [], b"no such range"))
+        elif fault == "truncated-slice":
+            self._send(partial()[:-(len(body) - 1000)])
+            return False
+        elif fault == "dropped-slice":
+            return False
+        elif fault == "wrong-start":
+            self._send(partial(data=_package[:len(body)], start=0))
+        elif fault == "whole-later":
+            # The file's beginning again, as a server that lost the range would send it.
+            self._send(_response(200, "OK", [], _package[:len(body)]))
+        elif fault == "oversized-slice":
+            self._send(partial(data=_package[first:last + 11]))
+        elif fault == "short-slices":
+            self._send(partial(data=body[:SHORT_SLICE]))
+        else:
+            self._send(partial())
         return True
 
 

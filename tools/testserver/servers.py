@@ -52,13 +52,20 @@ def wait_for_port(port, seconds):
     return False
 
 
-def pattern_bytes(size):
-    """Deterministic content: byte i is (i * 7 + i // 251) mod 256, so that any misplaced range shows."""
-    block = bytes(((i * 7) + (i // 251)) % 256 for i in range(251 * 256))
-    out = bytearray()
-    while len(out) < size:
-        out += block
-    return bytes(out[:size])
+pattern_bytes = scripted_server.pattern_bytes
+
+# The packages of the download tests, under the download server's path; a name starting with
+# "whole-" is served without range support (always 200 with the whole file).
+DOWNLOADS = "downloads/skelv/skelv_v31"
+SLICE = 524288
+PACKAGES = {
+    "exact-slice.msi": SLICE,
+    "slice-plus-one.msi": SLICE + 1,
+    "three-slices.msi": 3 * SLICE,
+    "whole-exact-slice.msi": SLICE,
+    "whole-three-slices.msi": 3 * SLICE,
+    "whole-empty.msi": 0,
+}
 
 
 def write_www(www, big_mib):
@@ -77,6 +84,13 @@ def write_www(www, big_mib):
             with open(path, "wb") as f:
                 f.write(data)
     os.makedirs(os.path.join(www, "dir"), exist_ok=True)
+    downloads = os.path.join(www, DOWNLOADS)
+    os.makedirs(downloads, exist_ok=True)
+    for name, size in PACKAGES.items():
+        path = os.path.join(downloads, name)
+        if not os.path.exists(path) or os.path.getsize(path) != size:
+            with open(path, "wb") as f:
+                f.write(pattern_bytes(size))
     if big_mib:
         path = os.path.join(www, "big.bin")
         size = big_mib * 1024 * 1024
@@ -130,6 +144,7 @@ error_log {state}/nginx-error.log;
 events {{ worker_connections 128; }}
 http {{
   access_log off;
+  log_format seen '$connection "$http_range" $status $uri';
   client_body_temp_path {temp}/body;
   proxy_temp_path {temp}/proxy;
   fastcgi_temp_path {temp}/fastcgi;
@@ -142,6 +157,11 @@ http {{
   server {{
     listen 127.0.0.1:{port};
     root {www};
+    # What the download tests asked for: connection serial, Range header, status, path.
+    access_log {state}/downloads-access.log seen;
+    location ~ "/whole-[^/]*$" {{
+      max_ranges 0;
+    }}
   }}{tls_server_block(www, tls_port, certificate)}
 }}
 """

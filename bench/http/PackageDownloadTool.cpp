@@ -1,0 +1,116 @@
+// Runs the setup's package download step itself (DownloadPrereqs: slices, progress posts, cancel
+// checks and file writes) on one file of a local server, and prints its throughput and the
+// process's resident memory before and at its peak.
+//
+//   package_download_tool SERVER FILE_NAME
+//
+// SERVER is host:port; the file comes from the download path under it and goes to the package
+// folder in the temporary folder, which is removed afterwards. The driver is the factory's choice
+// (HTTPDriver set: the socket driver).
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "core/InstallPaths.h"
+#include "core/ProcessSettings.h"
+#include "platform/Services.h"
+#include "platform/Text.h"
+#include "setup/PackageDownload.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <unistd.h>
+
+#include <fstream>
+#endif
+
+namespace {
+
+struct Memory {
+    double currentMiB = 0;
+    double peakMiB = 0;
+};
+
+Memory ResidentMemory() {
+    Memory memory;
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        memory.currentMiB = static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+        memory.peakMiB = static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+    }
+#else
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        double kib = 0;
+        if (key == "VmRSS:" && status >> kib) memory.currentMiB = kib / 1024.0;
+        if (key == "VmHWM:" && status >> kib) memory.peakMiB = kib / 1024.0;
+    }
+#endif
+    return memory;
+}
+
+// Counts the progress posts instead of sending them to a window.
+class CountingWindow final : public platform::WindowMessages {
+public:
+    bool Post(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override {
+        ++posted;
+        return true;
+    }
+    std::atomic<long> posted{0};
+};
+
+void RemoveFile(const std::wstring& path) {
+#ifdef _WIN32
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(PackageFolder().c_str());
+#else
+    ::unlink(platform::ToUtf8(path).c_str());
+    ::rmdir(platform::ToUtf8(PackageFolder()).c_str());
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s SERVER FILE_NAME\n", argv[0]);
+        return 2;
+    }
+    CountingWindow window;
+    platform::Services services = platform::RealServices();
+    services.windows = &window;
+    platform::ScopedServices scope(services);
+    ProcessSettings settings = CurrentProcessSettings();
+    settings.downloadServer = platform::FromUtf8(argv[1]);
+    ScopedProcessSettings scopedSettings(settings);
+    PrepareInstallPaths();
+    const std::wstring fileName = platform::FromUtf8(argv[2]);
+    InstallContext context{reinterpret_cast<platform::WindowHandle>(1), L""};
+
+    const Memory baseline = ResidentMemory();
+    const auto start = std::chrono::steady_clock::now();
+    int result = DownloadPrereqs(L"Downloading", fileName, fileName, &context);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const Memory end = ResidentMemory();
+
+    const std::wstring path = PackageFolder() + fileName;
+    long long bytes = 0;
+    if (std::FILE* file = std::fopen(platform::ToUtf8(path).c_str(), "rb")) {
+        std::fseek(file, 0, SEEK_END);
+        bytes = std::ftell(file);
+        std::fclose(file);
+    }
+    RemoveFile(path);
+    std::printf(
+        "result=%d bytes=%lld posts=%ld seconds=%.3f MiB_per_s=%.1f baseline_rss_MiB=%.2f peak_rss_MiB=%.2f "
+        "growth_MiB=%.2f\n",
+        result, bytes, window.posted.load(), seconds,
+        seconds > 0 ? static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds : 0.0, baseline.currentMiB, end.peakMiB,
+        end.peakMiB - baseline.currentMiB);
+    return result == 0 ? 0 : 1;
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+#include "platform/WindowMessages.h"
+
+// What the dialog hands to the install worker and the worker to every package step: the window
+// that receives the worker messages and the status text that window shows. A step sets the text,
+// then posts kInstallStatus with the context as lParam.
+struct InstallContext {
+    platform::WindowHandle window = nullptr;
+    std::wstring statusText;
+};

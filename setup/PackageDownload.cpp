@@ -1,0 +1,246 @@
+#include "setup/PackageDownload.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "core/DownloadServer.h"
+#include "core/InstallPaths.h"
+#include "core/MessageCatalogue.h"
+#include "core/ProcessState.h"
+#include "core/ProductConstants.h"
+#include "core/SetupLog.h"
+#include "core/WidePrintf.h"
+#include "http/HttpDriverHolder.h"
+#include "http/HttpMemory.h"
+#include "http/HttpStatus.h"
+#include "platform/Services.h"
+#include "setup/DownloadSlices.h"
+#include "setup/WorkerMessages.h"
+
+namespace {
+
+using download_slices::kSliceBytes;
+
+constexpr std::uint32_t kKeepAliveFlags = 1;  // the holder's shorthand for keep-alive
+constexpr std::uint16_t kHttpMajor = 1;
+constexpr std::uint16_t kHttpMinor = 1;
+constexpr char kContentRangeName[] = "Content-Range:  ";
+// Request offsets are 32-bit: nothing beyond 4 GiB can be asked for.
+constexpr std::int64_t kLargestTotal = std::int64_t{1} << 32;
+constexpr int kResultDone = 0;
+constexpr int kResultCancelled = 2;
+constexpr int kResultFailed = 3;
+
+// A buffer the HTTP client hands back: freed before it receives the next one, and at the end.
+class ClientBuffer {
+public:
+    ~ClientBuffer() { Free(); }
+    char** Out() {
+        Free();
+        return &data;
+    }
+    void Free() {
+        HttpFree(data);
+        data = nullptr;
+        length = 0;
+    }
+    std::wstring Text() const { return data != nullptr ? std::wstring(data, data + length) : std::wstring(); }
+
+    char* data = nullptr;
+    std::uint32_t length = 0;
+};
+
+void PostToWindow(const InstallContext* context, std::uint32_t message, std::int64_t wParam, std::int64_t lParam) {
+    if (context == nullptr) return;
+    platform::Os().windows->Post(context->window, message, static_cast<std::uintptr_t>(wParam),
+                                 static_cast<std::intptr_t>(lParam));
+}
+
+// Yes ends the download; anything else takes the Cancel back.
+bool UserConfirmsCancel() {
+    std::wstring text = MessageCatalogue::FormatPositional(kMsgCancelQuestion, {product::kName});
+    std::wstring caption = MessageCatalogue::FormatPositional(kMsgCaption, {product::kName});
+    if (platform::Os().desktop->ShowMessage(text, caption, platform::MessageIcon::Question,
+                                            platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes)
+        return true;
+    CancelRequested.fetch_sub(1);
+    return false;
+}
+
+// How the fetch ended: done, failed or cancelled with the message to log, or an early return with
+// the code to hand back and no log line.
+struct Ending {
+    enum Kind { Done, Failed, Cancelled, EarlyReturn } kind;
+    std::wstring message;
+    int code = 0;
+};
+
+class PackageFetch {
+public:
+    PackageFetch(InstallContext* context, std::wstring localPath, std::wstring url)
+        : context_(context), localPath_(std::move(localPath)), url_(std::move(url)) {}
+
+    int Run(const std::wstring& statusText) {
+        std::optional<std::string> requestUrl = download_slices::RequestUrlBytes(url_);
+        SetupLog::Write(DownloadingLine());
+        HttpDriverHolder holder(nullptr, kHttpMajor, kHttpMinor);
+        SetupLog::Write(statusText);
+        Ending ending = requestUrl ? Fetch(holder, *requestUrl) : Failed(UnusableUrlLine());
+        return Finish(ending, holder);
+    }
+
+private:
+    // The first slice, the file, the status and the total size.
+    Ending Fetch(HttpDriverHolder& holder, const std::string& url) {
+        std::int32_t keepAlive = 0;
+        std::int32_t result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, 0, kSliceBytes,
+                                              body_.Out(), &body_.length, &keepAlive);
+        if (result != kHttpOk) return Failed(DownloadFailedLine());
+        // An empty answer counts as a wrong size, whether or not the client handed back a buffer.
+        if (body_.length == 0 || body_.length > kSliceBytes) return Failed(TooManyBytesLine(body_.length, kSliceBytes));
+        if (body_.data == nullptr) return Failed(DownloadFailedLine());
+        file_ = platform::Os().plainFiles->CreateForWriting(localPath_);
+        if (!file_) return Failed(FormatWidePrintf(L"Cannot open file %s", {localPath_}));
+        if (!AppendBody()) return Failed(ShortWriteLine());
+
+        ClientBuffer value;
+        std::uint32_t index = 0;
+        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryStatusCode, nullptr) != kHttpOk)
+            return Failed(DownloadingLine());
+        long status = std::strtol(value.data != nullptr ? value.data : "", nullptr, 10);
+        const std::int64_t received = body_.length;
+        std::int64_t total = received;
+        if (status == 206) {
+            result = holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryCustom, kContentRangeName);
+            if (result != kHttpOk) return EarlyReturn(result);
+            auto range = download_slices::ParseContentRange(value.data != nullptr ? value.data : "");
+            if (!range || range->first != 0 || range->total < received || range->total > kLargestTotal)
+                return Failed(FormatWidePrintf(L"Setup failed - unusable Content-Range %s", {value.Text()}));
+            total = range->total;
+        } else if (status != 200) {
+            return EarlyReturn(kHttpEFail);
+        }
+        value.Free();
+
+        progressRange_ = download_slices::ProgressRange(total - received);
+        ProgressCounter = 0;
+        PostToWindow(context_, worker_message::kInstallProgress, 0, progressRange_);
+        return FetchRest(holder, url, received, total - received);
+    }
+
+    // The slices after the first, each checked, written and reported.
+    Ending FetchRest(HttpDriverHolder& holder, const std::string& url, std::int64_t offset, std::int64_t left) {
+        std::int32_t keepAlive = 0;
+        int emptyAnswers = 0;
+        while (left > 0) {
+            body_.Free();
+            std::uint32_t count = download_slices::NextSliceCount(left);
+            std::int32_t result =
+                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
+                                count, body_.Out(), &body_.length, &keepAlive);
+            if (result != kHttpOk || !IsSliceAt(holder, offset)) return Failed(DownloadFailedLine());
+            // An empty answer (the client may hand back no buffer for it) moves nothing: ask again.
+            if (body_.length == 0) {
+                if (++emptyAnswers > download_slices::kEmptySliceRetries) return Failed(DownloadFailedLine());
+                continue;
+            }
+            emptyAnswers = 0;
+            if (body_.data == nullptr) return Failed(DownloadFailedLine());
+            if (body_.length > count) return Failed(TooManyBytesLine(body_.length, count));
+            if (!AppendBody()) return Failed(ShortWriteLine());
+            if (CancelRequested.load() == 1 && UserConfirmsCancel())
+                return Ending{Ending::Cancelled,
+                              FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
+            offset += body_.length;
+            left -= body_.length;
+            PostToWindow(context_, worker_message::kInstallProgress, ++ProgressCounter, progressRange_);
+        }
+        return Ending{Ending::Done, {}};
+    }
+
+    // A later answer carries the slice asked for only as a 206 whose range starts at `offset`;
+    // anything else would put wrong bytes in the file.
+    static bool IsSliceAt(HttpDriverHolder& holder, std::int64_t offset) {
+        ClientBuffer value;
+        std::uint32_t index = 0;
+        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryStatusCode, nullptr) != kHttpOk ||
+            value.data == nullptr || std::strtol(value.data, nullptr, 10) != 206)
+            return false;
+        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryCustom, kContentRangeName) != kHttpOk ||
+            value.data == nullptr)
+            return false;
+        auto range = download_slices::ParseContentRange(value.data);
+        return range && range->first == offset;
+    }
+
+    bool AppendBody() {
+        lastWritten_ = file_->Write(body_.data, body_.length);
+        return lastWritten_ >= body_.length;
+    }
+
+    int Finish(const Ending& ending, HttpDriverHolder& holder) {
+        if (ending.kind == Ending::EarlyReturn) {
+            CloseFile();
+            holder.Release();
+            return ending.code;
+        }
+        if (ending.kind == Ending::Done) {
+            PostToWindow(context_, worker_message::kInstallProgress, progressRange_, progressRange_);
+            CloseFile();
+            body_.Free();
+            SetupLog::Write(L"OUT->DownloadPrereqs ()  OK");
+            holder.Release();
+            return kResultDone;
+        }
+        SetupLog::Write(ending.message);
+        CloseFile();
+        body_.Free();
+        bool cancelled = ending.kind == Ending::Cancelled;
+        SetupLog::Write(cancelled ? L"OUT->DownloadPrereqs () CANCEL" : L"OUT->DownloadPrereqs () KO");
+        holder.Release();
+        return cancelled ? kResultCancelled : kResultFailed;
+    }
+
+    void CloseFile() {
+        if (file_) file_->Close();
+        file_.reset();
+    }
+
+    static Ending Failed(std::wstring message) { return Ending{Ending::Failed, std::move(message)}; }
+    static Ending EarlyReturn(int code) { return Ending{Ending::EarlyReturn, {}, code}; }
+
+    std::wstring DownloadingLine() const { return FormatWidePrintf(L"Downloading %s from %s", {localPath_, url_}); }
+    std::wstring DownloadFailedLine() const { return FormatWidePrintf(L"Setup failed to download %s", {url_}); }
+    std::wstring UnusableUrlLine() const {
+        return FormatWidePrintf(L"Setup cannot request %s: the address is not ASCII text of at most 1023 bytes",
+                                {url_});
+    }
+    static std::wstring TooManyBytesLine(std::uint32_t received, std::uint32_t asked) {
+        return FormatWidePrintf(L"Setup failed - %d  downloaded bytes > %d asked bytes", {received, asked});
+    }
+    std::wstring ShortWriteLine() const {
+        return FormatWidePrintf(L"Setup wrote only %d bytes in %s instead of %d bytes",
+                                {static_cast<unsigned long>(lastWritten_), localPath_, body_.length});
+    }
+
+    InstallContext* context_;
+    std::wstring localPath_;
+    std::wstring url_;
+    ClientBuffer body_;
+    std::unique_ptr<platform::PlainFile> file_;
+    std::size_t lastWritten_ = 0;
+    std::int32_t progressRange_ = 0;
+};
+
+}  // namespace
+
+int DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName, const std::wstring& /*packageName*/,
+                    InstallContext* context) {
+    SetupLog::Write(L"IN->DownloadPrereqs ()");
+    if (context != nullptr) {
+        context->statusText = statusText;
+        PostToWindow(context, worker_message::kInstallStatus, 0, reinterpret_cast<std::intptr_t>(context));
+    }
+    PackageFetch fetch(context, PackageFolder() + fileName, BuildDownloadUrl(fileName));
+    return fetch.Run(statusText);
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdint>
+
+// The messages the install worker and its package steps post to the dialog's window.
+namespace worker_message {
+inline constexpr std::uint32_t kInstallSucceeded = 1281;  // 0, 0
+inline constexpr std::uint32_t kInstallProgress = 1282;   // position, range
+inline constexpr std::uint32_t kInstallStatus = 1283;     // 0, the context
+inline constexpr std::uint32_t kInstallFailed = 1284;     // 0, the context
+inline constexpr std::uint32_t kExpandFailed = 1285;      // 0, the context
+inline constexpr std::uint32_t kInstallCanceled = 1286;   // 0, the context
+}  // namespace worker_message
