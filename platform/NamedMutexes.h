@@ -20,8 +20,6 @@ public:
     // Security descriptor with a NULL DACL (everyone may open it), handle not inheritable.
     virtual Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) = 0;
     virtual void CloseMutex(Handle handle) = 0;
-    // The system's message text for an error code; empty when the system has none.
-    virtual std::wstring SystemErrorText(std::uint32_t error) const = 0;
 };
 
 }  // namespace platform

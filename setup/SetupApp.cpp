@@ -49,7 +49,7 @@ bool SetupApp::InitInstance() {
 
     platform::NamedMutexes::Result machineWide = os.mutexes->CreateOwnedMutexOpenToEveryone(product::kGlobalMutex);
     if (machineWide.handle == 0) {
-        std::wstring reason = os.mutexes->SystemErrorText(machineWide.error);
+        std::wstring reason = os.systemTexts->TextFor(machineWide.error).value_or(std::wstring());
         SetupLog::Write(reason.empty() ? L"Error creating mutex" : reason);
         SetupLog::Write(endLine);
         return false;

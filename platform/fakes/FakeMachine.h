@@ -142,14 +142,9 @@ public:
     Result CreateOwnedMutex(const std::wstring& name) override { return Create(name); }
     Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) override { return Create(name); }
     void CloseMutex(Handle handle) override { closed.push_back(handle); }
-    std::wstring SystemErrorText(std::uint32_t error) const override {
-        auto it = errorTexts.find(error);
-        return it == errorTexts.end() ? std::wstring() : it->second;
-    }
 
     std::set<std::wstring> existing;
     std::map<std::wstring, std::uint32_t> failures;
-    std::map<std::uint32_t, std::wstring> errorTexts;
     std::vector<std::wstring> created;  // in order of creation
     std::vector<Handle> closed;         // in order of closing
 

@@ -149,7 +149,6 @@ public:
             }
         }
     }
-    std::wstring SystemErrorText(std::uint32_t) const override { return {}; }
 
 private:
     Result Create(const std::wstring& name) {

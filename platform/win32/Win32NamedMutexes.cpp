@@ -38,17 +38,6 @@ public:
     void CloseMutex(Handle handle) override {
         if (handle != 0) CloseHandle(reinterpret_cast<HANDLE>(handle));
     }
-
-    std::wstring SystemErrorText(std::uint32_t error) const override {
-        wchar_t* buffer = nullptr;
-        DWORD length = FormatMessageW(
-            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-            MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-        std::wstring text;
-        if (length != 0 && buffer != nullptr) text.assign(buffer, length);
-        if (buffer != nullptr) LocalFree(buffer);
-        return text;
-    }
 };
 
 }  // namespace

@@ -150,7 +150,7 @@ TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
     for (const Case& c : cases) {
         ScopedFakeMachine run;
         run.mutexes.failures[kGlobalMutex] = c.error;
-        if (!c.systemText.empty()) run.mutexes.errorTexts[c.error] = c.systemText;
+        if (!c.systemText.empty()) run.systemTexts.texts[c.error] = c.systemText;
         RecordingSteps caseSteps;
         SetupApp(caseSteps).InitInstance();
         std::string log = run.files.Contents(SetupLog::GetFilePath());
