@@ -12,47 +12,18 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/http/ResidentMemory.h"
 #include "core/InstallPaths.h"
 #include "core/ProcessSettings.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
 #include "setup/PackageDownload.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <psapi.h>
-#else
+#ifndef _WIN32
 #include <unistd.h>
-
-#include <fstream>
 #endif
 
 namespace {
-
-struct Memory {
-    double currentMiB = 0;
-    double peakMiB = 0;
-};
-
-Memory ResidentMemory() {
-    Memory memory;
-#ifdef _WIN32
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
-        memory.currentMiB = static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
-        memory.peakMiB = static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    }
-#else
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        double kib = 0;
-        if (key == "VmRSS:" && status >> kib) memory.currentMiB = kib / 1024.0;
-        if (key == "VmHWM:" && status >> kib) memory.peakMiB = kib / 1024.0;
-    }
-#endif
-    return memory;
-}
 
 // Counts the progress posts instead of sending them to a window.
 class CountingWindow final : public platform::WindowMessages {
