@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/ChildProcesses.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/DiskSpace.h"
@@ -44,6 +45,9 @@ struct Services {
     PlainFiles* plainFiles = nullptr;
     SignatureTrust* trust = nullptr;
     SystemTexts* systemTexts = nullptr;
+    // The installation steps: child processes (installers, tools) and the package folder's clean-up.
+    ChildProcesses* children = nullptr;
+    FileRemoval* removal = nullptr;
 };
 
 // The services in force. Set once on the user-interface thread before any other thread exists.

@@ -2,6 +2,7 @@
 // In-memory stand-ins for every OS service of the setup. A test builds a FakeMachine, sets the
 // facts it needs (environment, temporary folder, language, an existing mutex, a non-administrator),
 // and installs it for its duration with ScopedFakeMachine.
+#include <functional>
 #include <map>
 #include <mutex>  // std::lock_guard
 #include <set>
@@ -378,6 +379,84 @@ public:
     std::map<std::uint32_t, std::wstring> texts;
 };
 
+// Every start makes a child that runs for `waitsToEnd` waits, reading 259 until then, and then
+// reports `exitCode`. Read number `failingRead` (counted from 1) fails with `readError`; so does
+// every read past `readLimit`, so a watcher that never stops shows up as a failure, not a hang.
+// `onRead` runs before each read, so a test can act while the child runs (press Cancel).
+class FakeChildProcesses final : public ChildProcesses {
+public:
+    struct Started {
+        std::wstring application;
+        std::wstring commandLine;
+        bool inheritHandles;
+    };
+    ChildStart Start(const std::wstring& application, const std::wstring& commandLine, bool inheritHandles) override {
+        started.push_back({application, commandLine, inheritHandles});
+        if (startError != 0) return ChildStart{nullptr, startError};
+        ++openChildren;
+        return ChildStart{std::make_unique<Child>(*this), 0};
+    }
+    std::wstring SystemFolder() const override { return systemFolder; }
+    void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
+
+    int waitsToEnd = 1;
+    std::uint32_t exitCode = 0;
+    int failingRead = 0;
+    std::uint32_t readError = 6;
+    int readLimit = 100000;
+    std::uint32_t startError = 0;
+    std::wstring systemFolder = L"C:\\WINDOWS\\system32";
+    std::function<void(int read)> onRead;
+
+    std::vector<Started> started;
+    std::vector<std::uint32_t> waits;   // the time-out of every wait, in order
+    std::vector<std::uint32_t> pauses;  // every pause, in order
+    int reads = 0;
+    int openChildren = 0;  // started and not yet closed
+    int terminated = 0;
+
+private:
+    class Child final : public ChildProcess {
+    public:
+        explicit Child(FakeChildProcesses& owner) : owner_(owner) {}
+        ~Child() override { --owner_.openChildren; }
+        ChildExitCode ExitCode() override {
+            int read = ++owner_.reads;
+            if (owner_.onRead) owner_.onRead(read);
+            if (read == owner_.failingRead || read > owner_.readLimit) return ChildExitCode{false, 0, owner_.readError};
+            return ChildExitCode{true, waitsDone_ < owner_.waitsToEnd ? 259u : owner_.exitCode, 0};
+        }
+        ChildWait Wait(std::uint32_t milliseconds) override {
+            owner_.waits.push_back(milliseconds);
+            if (waitsDone_ < owner_.waitsToEnd) ++waitsDone_;
+            return waitsDone_ < owner_.waitsToEnd ? ChildWait::TimedOut : ChildWait::Ended;
+        }
+        bool Terminate(std::uint32_t) override {
+            ++owner_.terminated;
+            waitsDone_ = owner_.waitsToEnd;
+            return true;
+        }
+
+    private:
+        FakeChildProcesses& owner_;
+        int waitsDone_ = 0;
+    };
+};
+
+// Records every removal in order ("file " or "folder " and the path); all succeed.
+class FakeFileRemoval final : public FileRemoval {
+public:
+    bool RemoveFile(const std::wstring& path) override {
+        removed.push_back(L"file " + path);
+        return true;
+    }
+    bool RemoveEmptyFolder(const std::wstring& path) override {
+        removed.push_back(L"folder " + path);
+        return true;
+    }
+    std::vector<std::wstring> removed;
+};
+
 struct FakeMachine {
     FakeEnvironment environment;
     FakeFileSystem files;
@@ -398,11 +477,13 @@ struct FakeMachine {
     FakePlainFiles plainFiles;
     FakeSignatureTrust trust;
     FakeSystemTexts systemTexts;
+    FakeChildProcesses children;
+    FakeFileRemoval removal;
 
     Services services() {
-        return Services{&environment, &files,    &process,    &clock, &language,   &strings,  &desktop,
-                        &mutexes,     &security, &system,     &disk,  &display,    &registry, &installer,
-                        &msxml,       &windows,  &plainFiles, &trust, &systemTexts};
+        return Services{&environment, &files,    &process,    &clock, &language,    &strings,  &desktop,
+                        &mutexes,     &security, &system,     &disk,  &display,     &registry, &installer,
+                        &msxml,       &windows,  &plainFiles, &trust, &systemTexts, &children, &removal};
     }
 };
 

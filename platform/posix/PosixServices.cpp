@@ -249,6 +249,23 @@ public:
     std::optional<std::wstring> TextFor(std::uint32_t) const override { return std::nullopt; }
 };
 
+// Installers and tools are Windows programs: nothing to start here.
+class PosixChildProcesses final : public ChildProcesses {
+public:
+    ChildStart Start(const std::wstring&, const std::wstring&, bool) override { return ChildStart{nullptr, kNotFound}; }
+    std::wstring SystemFolder() const override { return L"/usr/bin"; }
+    void Pause(std::uint32_t milliseconds) override { ::usleep(static_cast<useconds_t>(milliseconds) * 1000); }
+
+private:
+    static constexpr std::uint32_t kNotFound = 2;  // the Windows code for a missing file
+};
+
+class PosixFileRemoval final : public FileRemoval {
+public:
+    bool RemoveFile(const std::wstring& path) override { return ::unlink(ToUtf8(path).c_str()) == 0; }
+    bool RemoveEmptyFolder(const std::wstring& path) override { return ::rmdir(ToUtf8(path).c_str()) == 0; }
+};
+
 }  // namespace
 
 Services RealServices() {
@@ -257,7 +274,8 @@ Services RealServices() {
                       new PosixUiLanguage,  new PosixStringResources,  new PosixDesktop,     new PosixNamedMutexes,
                       new PosixSecurity,    new PosixSystemInfo,       new PosixDiskSpace,   new PosixDisplay,
                       new PosixRegistry,    new PosixWindowsInstaller, new PosixMsxmlProbe,  new PosixWindowMessages,
-                      new PosixPlainFiles,  new PosixSignatureTrust,   new PosixSystemTexts};
+                      new PosixPlainFiles,  new PosixSignatureTrust,   new PosixSystemTexts, new PosixChildProcesses,
+                      new PosixFileRemoval};
     return services;
 }
 

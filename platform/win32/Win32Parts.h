@@ -18,5 +18,7 @@ WindowMessages& Win32WindowMessagesInstance();
 PlainFiles& Win32PlainFilesInstance();
 SignatureTrust& Win32SignatureTrustInstance();
 SystemTexts& Win32SystemTextsInstance();
+ChildProcesses& Win32ChildProcessesInstance();
+FileRemoval& Win32FileRemovalInstance();
 
 }  // namespace platform

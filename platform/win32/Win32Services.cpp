@@ -101,16 +101,17 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static const Services& services = *new Services{new Win32Environment,       new Win32FileSystem,
-                                                    new Win32ProcessInfo,       new Win32Clock,
-                                                    new Win32UiLanguage,        &Win32StringResourcesInstance(),
-                                                    &Win32DesktopInstance(),    &Win32NamedMutexesInstance(),
-                                                    &Win32SecurityInstance(),   &Win32SystemInfoInstance(),
-                                                    &Win32DiskSpaceInstance(),  &Win32DisplayInstance(),
-                                                    &Win32RegistryInstance(),   &Win32WindowsInstallerInstance(),
-                                                    &Win32MsxmlProbeInstance(), &Win32WindowMessagesInstance(),
-                                                    &Win32PlainFilesInstance(), &Win32SignatureTrustInstance(),
-                                                    &Win32SystemTextsInstance()};
+    static const Services& services = *new Services{new Win32Environment,        new Win32FileSystem,
+                                                    new Win32ProcessInfo,        new Win32Clock,
+                                                    new Win32UiLanguage,         &Win32StringResourcesInstance(),
+                                                    &Win32DesktopInstance(),     &Win32NamedMutexesInstance(),
+                                                    &Win32SecurityInstance(),    &Win32SystemInfoInstance(),
+                                                    &Win32DiskSpaceInstance(),   &Win32DisplayInstance(),
+                                                    &Win32RegistryInstance(),    &Win32WindowsInstallerInstance(),
+                                                    &Win32MsxmlProbeInstance(),  &Win32WindowMessagesInstance(),
+                                                    &Win32PlainFilesInstance(),  &Win32SignatureTrustInstance(),
+                                                    &Win32SystemTextsInstance(), &Win32ChildProcessesInstance(),
+                                                    &Win32FileRemovalInstance()};
     return services;
 }
 
