@@ -1,0 +1,17 @@
+#include "setup/ChildWatch.h"
+
+#include "setup/InstallCommands.h"
+
+WatchOutcome WatchChild(platform::ChildProcess& child, std::uint32_t waitMilliseconds,
+                        const std::function<void()>& beforeWait, const std::function<void()>& afterWait) {
+    bool endedBeforeRead = false;
+    for (;;) {
+        bool lastPass = endedBeforeRead;
+        platform::ChildExitCode code = child.ExitCode();
+        if (!code.read) return WatchOutcome{false, 0, code.error};
+        beforeWait();
+        if (child.Wait(waitMilliseconds) == platform::ChildWait::Ended) endedBeforeRead = true;
+        afterWait();
+        if (code.code != kStillActive || lastPass) return WatchOutcome{true, code.code, 0};
+    }
+}

@@ -1,0 +1,157 @@
+#include "setup/PackageInstall.h"
+
+#include <optional>
+
+#include "checks/OsCheck.h"
+#include "core/InstallPaths.h"
+#include "core/MessageCatalogue.h"
+#include "core/ProcessState.h"
+#include "core/ProductConstants.h"
+#include "core/SetupLog.h"
+#include "core/WidePrintf.h"
+#include "platform/Services.h"
+#include "setup/ChildWatch.h"
+#include "setup/InstallCommands.h"
+#include "setup/StepMessages.h"
+
+std::atomic<std::int32_t> CancelPromptEnabled{1};
+
+namespace {
+
+constexpr int kResultDone = 0;
+constexpr int kResultCancelled = 2;
+constexpr int kResultNotWatched = -2;
+constexpr std::uint32_t kInstallWaitMilliseconds = 300;
+constexpr std::uint32_t kRemovalWaitMilliseconds = 1500;
+// A short installation still shows the bar at its end for a moment.
+constexpr std::int32_t kShortInstallPosition = 60;
+constexpr std::uint32_t kShortInstallPauseMilliseconds = 200;
+
+std::wstring ProcessFailedLine(std::uint32_t error) {
+    return FormatWidePrintf(L"Process failed rc = %d", {static_cast<int>(error)});
+}
+
+std::wstring ExitCodeUnreadableLine(std::uint32_t error) {
+    return FormatWidePrintf(L"GetExitCodeProcess failed rc = %d", {static_cast<int>(error)});
+}
+
+void LogExitCode(std::uint32_t exitCode) {
+    ExitCodeMeaning meaning = MeaningOfExitCode(exitCode);
+    SetupLog::Write(FormatWidePrintf(L"Installer exit code = %u (%s)", {exitCode, meaning.text}));
+}
+
+// The cancel question, asked while the installer runs when the user has pressed Cancel once and
+// has not yet confirmed a cancel. True when confirmed.
+bool CancelConfirmedNow(InstallContext* context) {
+    if (CancelRequested.load() != 1 || CancelPromptEnabled.load() == 0) return false;
+    if (!UserConfirmsCancel()) {
+        CancelPromptEnabled.store(1);
+        CancelRequested.fetch_sub(1);
+        return false;
+    }
+    ShowStatus(context, MessageCatalogue::FormatPositional(kMsgCancelInProgress, {product::kName}));
+    CancelPromptEnabled.store(0);
+    return true;
+}
+
+}  // namespace
+
+int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context,
+               bool withProperties, const std::wstring& propertyText, bool updatePackage) {
+    platform::Services& os = platform::Os();
+    SetupLog::Write(L"IN->InstallMSI ()");
+    ShowStatus(context, statusText);
+    std::wstring packagePath = PackageFolder() + fileName;
+    SetupLog::Write(packagePath);
+    std::wstring systemFolder = os.children->SystemFolder();
+    ChildCommand command =
+        updatePackage ? UpdatePackageCommand(systemFolder, packagePath)
+                      : InstallPackageCommand(systemFolder, packagePath,
+                                              withProperties ? std::optional<std::wstring>(propertyText) : std::nullopt,
+                                              TempPath(), fileName);
+    SetupLog::Write(command.line);
+
+    platform::ChildStart start = os.children->Start(command.application, command.line, false);
+    if (!start.child) {
+        SetupLog::Write(ProcessFailedLine(start.error));
+        SetupLog::Write(L"OUT->InstallMSI () KO");
+        return kResultNotWatched;
+    }
+    ProgressCounter.store(0);
+    ShowProgress(context, 1, kInstallRange);
+    int result = kResultDone;
+    WatchOutcome outcome = WatchChild(
+        *start.child, kInstallWaitMilliseconds,
+        [&] {
+            if (CancelConfirmedNow(context)) result = kResultCancelled;
+        },
+        [&] {
+            ProgressStep step = InstallProgressStep(ProgressCounter.load());
+            ProgressCounter.store(step.kept);
+            ShowProgress(context, step.posted, kInstallRange);
+        });
+    start.child.reset();
+    ShowProgress(context, kInstallRange, kInstallRange);
+
+    if (!outcome.read) {
+        SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
+        SetupLog::Write(L"OUT->InstallMSI () KO");
+        return kResultNotWatched;
+    }
+    LogExitCode(outcome.exitCode);
+    if (ProgressCounter.load() < kShortInstallPosition) {
+        ShowProgress(context, kShortInstallPosition, kShortInstallPosition);
+        os.children->Pause(kShortInstallPauseMilliseconds);
+    }
+    SetupLog::Write(L"OUT->InstallMSI () OK");
+    if (result == kResultCancelled) {
+        SetupLog::Write(FormatWidePrintf(L"Setup was interrupted by user after %s installation", {packagePath}));
+        SetupLog::Write(L"OUT->InstallMSI () CANCEL");
+    }
+    return result;
+}
+
+int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) {
+    platform::Services& os = platform::Os();
+    SetupLog::Write(L"IN->RemoveMSI ()");
+    ShowStatus(context, statusText);
+    ChildCommand command = RemovePackageCommand(os.children->SystemFolder(), PackageFolder() + fileName);
+    SetupLog::Write(command.line);
+
+    platform::ChildStart start = os.children->Start(command.application, command.line, false);
+    if (!start.child) {
+        SetupLog::Write(ProcessFailedLine(start.error));
+        SetupLog::Write(L"OUT->RemoveMSI () KO");
+        return kResultNotWatched;
+    }
+    ProgressCounter.store(kRemovalRange);
+    ShowProgress(context, kRemovalRange - 1, kRemovalRange);
+    WatchOutcome outcome = WatchChild(
+        *start.child, kRemovalWaitMilliseconds, [] {},
+        [&] {
+            ProgressStep step = RemovalProgressStep(ProgressCounter.load());
+            ProgressCounter.store(step.kept);
+            ShowProgress(context, step.posted, kRemovalRange);
+        });
+    start.child.reset();
+
+    if (!outcome.read) {
+        SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
+        SetupLog::Write(L"OUT->RemoveMSI () KO");
+        return kResultNotWatched;
+    }
+    LogExitCode(outcome.exitCode);
+    ShowProgress(context, 0, kRemovalRange);
+    SetupLog::Write(L"OUT->RemoveMSI () OK");
+    return kResultDone;
+}
+
+std::wstring GetInstallProperties() {
+    return InstallPropertiesFor(platform::Os().language->UserUiLanguage());
+}
+
+void CleanupPackageFolder() {
+    platform::FileRemoval& removal = *platform::Os().removal;
+    for (const std::wstring& name : PackageFilesToDelete(IsWow64())) removal.RemoveFile(PackageFolder() + name);
+    removal.RemoveEmptyFolder(PackageFolder());
+}
