@@ -1,5 +1,5 @@
-// The installation steps' decisions: command lines, property texts, progress steps, exit codes and
-// the clean-up's list.
+// The installation steps' decisions: command lines, property texts, exit codes and the clean-up's
+// list. The progress positions are checked on whole steps (PackageInstallTest).
 #include <gtest/gtest.h>
 
 #include "setup/InstallCommands.h"
@@ -80,26 +80,6 @@ TEST(InstallCommands, PropertiesFollowThePrimaryLanguage) {
     for (const auto& [language, properties] : cases) {
         SCOPED_TRACE(language);
         EXPECT_EQ(InstallPropertiesFor(language), properties);
-    }
-}
-
-TEST(InstallCommands, ProgressSteps) {
-    struct Case {
-        std::int32_t counter;
-        ProgressStep install;
-        ProgressStep removal;
-    };
-    const Case cases[] = {
-        {0, {1, 1}, {-1, -1}},    {59, {60, 60}, {58, 58}},
-        {98, {99, 99}, {97, 97}}, {99, {100, 0}, {98, 98}},  // the installation's bar starts again
-        {60, {61, 61}, {59, 59}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.counter);
-        EXPECT_EQ(InstallProgressStep(c.counter).posted, c.install.posted);
-        EXPECT_EQ(InstallProgressStep(c.counter).kept, c.install.kept);
-        EXPECT_EQ(RemovalProgressStep(c.counter).posted, c.removal.posted);
-        EXPECT_EQ(RemovalProgressStep(c.counter).kept, c.removal.kept);
     }
 }
 

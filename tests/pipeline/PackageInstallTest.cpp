@@ -241,11 +241,6 @@ TEST_F(PackageInstall, RemovalRunsTheBarBackwards) {
     EXPECT_EQ(ProgressCounter.load(), 60 - 71);
 }
 
-TEST_F(PackageInstall, NoContextPostsNothing) {
-    EXPECT_EQ(InstallMSI(L"s", L"KORVOSkelv.msi", nullptr, true, L"BOOTSTRAP=1", false), 0);
-    EXPECT_TRUE(machine.windows.Snapshot().empty());
-}
-
 TEST_F(PackageInstall, PropertiesFollowTheUserInterfaceLanguage) {
     machine.language.language = 0x040C;
     EXPECT_EQ(GetInstallProperties(), L"BOOTSTRAP=1 TRANSFORMS=\":fr-fr.mst\"");
