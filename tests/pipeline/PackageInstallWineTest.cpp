@@ -63,7 +63,7 @@ TEST(ChildProcessesWine, ExitCodesWaitsAndFailedStarts) {
     platform::ChildProcesses& children = *platform::RealServices().children;
     for (unsigned code : {0u, 7u, 259u, 3010u, 0x80240017u}) {
         SCOPED_TRACE(code);
-        StageStandIn(code, 300);
+        StageStandIn(code, 1500);  // long enough that the first short wait cannot see it end
         platform::ChildStart start = children.Start(HostPath(KORVO_STANDIN_INSTALLER), L"msiexec /q", false);
         ASSERT_TRUE(start.child);
         EXPECT_EQ(start.child->ExitCode().code, 259u);  // still running
