@@ -11,7 +11,8 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 }
 
 std::wstring SystemProgramPath(const std::wstring& systemFolder, const std::wstring& program) {
-    if (!systemFolder.empty() && systemFolder.back() == L'\\') return systemFolder + program;
+    if (systemFolder.empty()) return std::wstring();  // no trusted place: nothing to start
+    if (systemFolder.back() == L'\\') return systemFolder + program;
     return systemFolder + L"\\" + program;
 }
 

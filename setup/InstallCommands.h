@@ -22,7 +22,7 @@ struct ChildCommand {
     std::wstring line;
 };
 
-// `systemFolder` + "\" + `program`.
+// `systemFolder` + "\" + `program`; empty when the system folder is unknown.
 std::wstring SystemProgramPath(const std::wstring& systemFolder, const std::wstring& program);
 
 // wusa.exe for an operating-system update package.

@@ -19,6 +19,8 @@ std::atomic<std::int32_t> CancelPromptEnabled{1};
 namespace {
 
 constexpr int kResultDone = 0;
+// The system's "path not found", for an installer that has no trusted place to start from.
+constexpr std::uint32_t kNoSystemFolder = 3;
 constexpr int kResultCancelled = 2;
 constexpr int kResultNotWatched = -2;
 constexpr std::uint32_t kInstallWaitMilliseconds = 300;
@@ -54,6 +56,12 @@ bool CancelConfirmedNow(InstallContext* context) {
     return true;
 }
 
+// The installers run only from the system folder, never from wherever a search would find them.
+platform::ChildStart StartSystemProgram(const ChildCommand& command) {
+    if (command.application.empty()) return platform::ChildStart{nullptr, kNoSystemFolder};
+    return platform::Os().children->Start(command.application, command.line, false);
+}
+
 }  // namespace
 
 int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context,
@@ -71,7 +79,7 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
                                               TempPath(), fileName);
     SetupLog::Write(command.line);
 
-    platform::ChildStart start = os.children->Start(command.application, command.line, false);
+    platform::ChildStart start = StartSystemProgram(command);
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
         SetupLog::Write(L"OUT->InstallMSI () KO");
@@ -118,7 +126,7 @@ int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, Inst
     ChildCommand command = RemovePackageCommand(os.children->SystemFolder(), PackageFolder() + fileName);
     SetupLog::Write(command.line);
 
-    platform::ChildStart start = os.children->Start(command.application, command.line, false);
+    platform::ChildStart start = StartSystemProgram(command);
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
         SetupLog::Write(L"OUT->RemoveMSI () KO");

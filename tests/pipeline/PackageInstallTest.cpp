@@ -2,6 +2,8 @@
 // user a scripted message box, the dialog a recorder of posted messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/InstallPaths.h"
 #include "core/ProcessSettings.h"
 #include "core/ProcessState.h"
@@ -218,6 +220,17 @@ TEST_F(PackageInstall, FailuresToStartOrWatch) {
     EXPECT_EQ(std::vector<std::wstring>(lines.end() - 2, lines.end()),
               (std::vector<std::wstring>{L"GetExitCodeProcess failed rc = 6", L"OUT->RemoveMSI () KO"}));
     EXPECT_EQ(machine.children.openChildren, 0);
+}
+
+// Without the system folder there is no trusted place to start the installer from: the start
+// fails (path not found) instead of running "\msiexec.exe" from the current drive's root.
+TEST_F(PackageInstall, AnUnknownSystemFolderStartsNothing) {
+    machine.children.systemFolder.clear();
+    EXPECT_EQ(Install(), -2);
+    EXPECT_EQ(RemoveMSI(L"r", L"KORVOSkelv.msi", &context), -2);
+    EXPECT_TRUE(machine.children.started.empty());
+    std::vector<std::wstring> lines = NewLogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Process failed rc = 3"), 2);
 }
 
 TEST_F(PackageInstall, RemovalRunsTheBarBackwards) {
