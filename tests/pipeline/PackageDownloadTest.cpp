@@ -371,6 +371,8 @@ TEST_P(PackageDownload, BrokenAnswersEndTheDownload) {
         {"range-bad-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/abc", kKo}, kSlice}},
         {"range-star-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/*", kKo}, kSlice}},
         {"range-small-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/1000", kKo}, kSlice}},
+        // The server's 8-bit text is logged as the system's code page reads it.
+        {"range-latin1-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/1\u00e9", kKo}, kSlice}},
         // Later slices: each must be a 206 of the bytes asked for, or the download fails.
         {"truncated-slice.msi", {3, firstAndSecond, {{0, 1}}, {kFailedToDownload, kKo}, kSlice}},
         // The socket driver asks once more on a fresh connection when a kept-alive one was dropped.
