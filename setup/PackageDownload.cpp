@@ -86,7 +86,7 @@ public:
         : context_(context), localPath_(std::move(localPath)), url_(std::move(url)) {}
 
     int Run(const std::wstring& statusText) {
-        std::optional<std::string> requestUrl = download_slices::RequestUrlBytes(url_);
+        std::optional<std::string> requestUrl = RequestUrlBytes(url_);
         SetupLog::Write(DownloadingLine());
         HttpDriverHolder holder(nullptr, kHttpMajor, kHttpMinor);
         SetupLog::Write(statusText);

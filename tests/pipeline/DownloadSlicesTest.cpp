@@ -1,5 +1,5 @@
-// The pure parts of a download in slices: the request URL, the Content-Range value, the progress
-// range and the size of each request.
+// The pure parts of a download in slices: the Content-Range value, the progress range and the size
+// of each request.
 #include <gtest/gtest.h>
 
 #include "setup/DownloadSlices.h"
@@ -7,16 +7,6 @@
 namespace {
 
 using namespace download_slices;
-
-TEST(DownloadSlices, RequestUrlIsAsciiThatFitsTheBuffer) {
-    const std::wstring fits = L"http://h/" + std::wstring(1023 - 9, L'a');  // 1023 bytes and the zero
-    EXPECT_EQ(RequestUrlBytes(fits), std::string(fits.begin(), fits.end()));
-    EXPECT_EQ(RequestUrlBytes(fits + L"b"), std::nullopt);  // would be cut into another file's URL
-    EXPECT_EQ(RequestUrlBytes(L"http://h\u00e9te/x.msi"), std::nullopt);
-    EXPECT_EQ(RequestUrlBytes(L"http://\u6771\u4eac/x.msi"), std::nullopt);
-    EXPECT_EQ(RequestUrlBytes(L"http://127.0.0.1:8081/downloads/skelv/skelv_v31/KORVOSkelv.msi"),
-              std::string("http://127.0.0.1:8081/downloads/skelv/skelv_v31/KORVOSkelv.msi"));
-}
 
 TEST(DownloadSlices, ContentRangeValues) {
     struct Case {
