@@ -35,7 +35,7 @@
 #include "setup/PackageDownload.h"
 #include "setup/WorkerMessages.h"
 #include "tests/http/integration/TestServers.h"
-#include "tests/pipeline/LogLines.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -290,7 +290,7 @@ protected:
             }
             lines.push_back(line);
         }
-        EXPECT_EQ(LogLines(machine.files.Contents(SetupLog::GetFilePath())), lines);
+        EXPECT_EQ(LogEntriesIn(machine.files), lines);
 
         std::optional<std::string> contents;
         if (files == Files::OnDisk) {
