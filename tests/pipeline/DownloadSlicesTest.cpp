@@ -19,16 +19,16 @@ TEST(DownloadSlices, ContentRangeValues) {
         {"bytes 524288-524288/524289", true, 524288, 524288, 524289},
         {"  bytes 0-9/10  ", true, 0, 9, 10},
         {"bytes 0-524287/6442450944", true, 0, 524287, 6442450944},  // beyond 32 bits, kept whole
-        {"bytes 0-524287", false},                                   // no "/"
-        {"bytes 0-524287/", false},
-        {"bytes 0-524287/abc", false},
-        {"bytes 0-524287/*", false},
-        {"bytes 0-524287/12x", false},
-        {"bytes */1000", false},
-        {"items 0-9/10", false},
-        {"bytes 9-0/10", false},
-        {"bytes 0-9/99999999999999999999", false},  // does not fit 63 bits
-        {"", false},
+        {"bytes 0-524287", false, 0, 0, 0},                          // no "/"
+        {"bytes 0-524287/", false, 0, 0, 0},
+        {"bytes 0-524287/abc", false, 0, 0, 0},
+        {"bytes 0-524287/*", false, 0, 0, 0},
+        {"bytes 0-524287/12x", false, 0, 0, 0},
+        {"bytes */1000", false, 0, 0, 0},
+        {"items 0-9/10", false, 0, 0, 0},
+        {"bytes 9-0/10", false, 0, 0, 0},
+        {"bytes 0-9/99999999999999999999", false, 0, 0, 0},  // does not fit 63 bits
+        {"", false, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

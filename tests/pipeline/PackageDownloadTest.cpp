@@ -262,7 +262,9 @@ protected:
             connections.insert(request.connection);
         }
         EXPECT_EQ(ranges, expected.ranges);
-        if (!requests.empty()) EXPECT_EQ(connections.size(), expected.connections) << "kept-alive connections";
+        if (!requests.empty()) {
+            EXPECT_EQ(connections.size(), expected.connections) << "kept-alive connections";
+        }
 
         std::vector<FakeWindowMessages::Posted> posted = machine.windows.Snapshot();
         ASSERT_FALSE(posted.empty());
@@ -295,7 +297,9 @@ protected:
         std::optional<std::string> contents;
         if (files == Files::OnDisk) {
             contents = ReadDiskFile(path);
-            if (contents) EXPECT_TRUE(RemoveDiskFile(path)) << "the file is closed on every way out";
+            if (contents) {
+                EXPECT_TRUE(RemoveDiskFile(path)) << "the file is closed on every way out";
+            }
         } else {
             EXPECT_TRUE(machine.plainFiles.openPaths.empty()) << "the file is closed on every way out";
             if (machine.plainFiles.Exists(path)) contents = machine.plainFiles.Contents(path);
@@ -356,7 +360,7 @@ TEST_P(PackageDownload, BrokenAnswersEndTheDownload) {
     struct Case {
         const char* file;
         Expected expected;
-        std::optional<Expected> withWinInet;  // where the WinINet driver answers otherwise
+        std::optional<Expected> withWinInet{};  // where the WinINet driver answers otherwise
     };
     const Case cases[] = {
         {"status500.msi", {3, firstOnly, {}, {kFailedToDownload, kKo}, -1}},
