@@ -22,24 +22,10 @@ namespace {
 
 constexpr wchar_t kVersionFileName[] = L"KORVOSkelv_VERSION.txt";
 constexpr std::uint32_t kMaxVersionFileBytes = 512;
-// The URL goes to the HTTP client as 8-bit text in a buffer of this size, terminator included.
-constexpr std::size_t kUrlBufferBytes = 1024;
 // Every version file starts with this tag (case counts).
 constexpr wchar_t kVersionFileTag[] = L"PNQ1";
 constexpr wchar_t kUrlUnusable[] =
-    L"Download of KORVOSkelv_VERSION.txt failed - URL longer than 1023 bytes or not 8-bit text";
-
-// The URL as the HTTP client takes it: one byte per character, none beyond U+00FF; nullopt when it
-// would not fit the buffer. It is never cut short.
-std::optional<std::string> UrlAs8BitText(const std::wstring& url) {
-    if (url.size() + 1 > kUrlBufferBytes) return std::nullopt;
-    std::string narrow;
-    for (wchar_t c : url) {
-        if (static_cast<unsigned long>(c) > 0xFF) return std::nullopt;
-        narrow += static_cast<char>(c);
-    }
-    return narrow;
-}
+    L"Download of KORVOSkelv_VERSION.txt failed - URL longer than 1023 bytes or not ASCII text";
 
 // The version file as its download left it.
 struct VersionFileDownload {
@@ -129,7 +115,7 @@ ServerVersionVerdict CompareWithServer(HttpDriverHolder& holder) {
     }
     SetupLog::Write(FormatWidePrintf(L"Installed Version: %s", {installed.versionText}));
     std::wstring url = BuildDownloadUrl(kVersionFileName);
-    std::optional<std::string> url8Bit = UrlAs8BitText(url);
+    std::optional<std::string> url8Bit = RequestUrlBytes(url);
     if (!url8Bit) {
         SetupLog::Write(kUrlUnusable);
         return {};

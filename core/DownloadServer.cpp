@@ -16,6 +16,17 @@ std::wstring BuildDownloadUrl(const std::wstring& fileName) {
     return L"http://" + GetDownloadServer() + product::kDownloadPath + product::kReleaseLine + L"/" + fileName;
 }
 
+std::optional<std::string> RequestUrlBytes(const std::wstring& url) {
+    if (url.size() + 1 > kUrlBufferBytes) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(url.size());
+    for (wchar_t c : url) {
+        if (c == 0 || static_cast<unsigned long>(c) > 0x7F) return std::nullopt;
+        bytes.push_back(static_cast<char>(c));
+    }
+    return bytes;
+}
+
 std::wstring GetHelpUrl(const std::wstring& address) {
     return address;
 }

@@ -23,11 +23,11 @@ inline constexpr wchar_t kNoPackageSignatureCheck[] = L"NO_CHECK_PACKAGE_SIGNED"
 // variable "set to anything" counts even when its value is empty.
 struct ProcessSettings {
     // KORVOSkelv_Server: the download server (host, optionally ":port"), whole and untrimmed.
-    std::optional<std::wstring> downloadServer;
+    std::optional<std::wstring> downloadServer{};
     // HTTPDriver set: the socket driver instead of WinINet.
     bool socketDriverRequested = false;
     // Proxy: the proxy host of the socket driver.
-    std::optional<std::wstring> proxy;
+    std::optional<std::wstring> proxy{};
     // VolHTTPPUT set: Head no longer reports files as writable.
     bool httpPutConfigured = false;
     // ReplayPurify / ReplayPurcov set: the program runs under a memory or coverage checker, and the

@@ -26,6 +26,9 @@ private:
 
 std::unique_ptr<PlainFile> WrapStdioFile(std::FILE* stream) {
     if (stream == nullptr) return nullptr;
+    // Unbuffered: a byte the system refuses shows in Write's count, not only in a close whose
+    // result nobody reads. Callers write whole blocks, so no buffer is needed.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
     return std::make_unique<StdioPlainFile>(stream);
 }
 

@@ -32,17 +32,6 @@ bool TakeChar(std::string_view& text, char expected) {
 
 }  // namespace
 
-std::optional<std::string> RequestUrlBytes(const std::wstring& url) {
-    if (url.size() + 1 > kUrlBufferBytes) return std::nullopt;
-    std::string bytes;
-    bytes.reserve(url.size());
-    for (wchar_t c : url) {
-        if (c == 0 || static_cast<std::uint32_t>(c) > 0x7F) return std::nullopt;
-        bytes.push_back(static_cast<char>(c));
-    }
-    return bytes;
-}
-
 std::optional<ContentRange> ParseContentRange(std::string_view value) {
     SkipBlanks(value);
     constexpr std::string_view kUnit = "bytes";

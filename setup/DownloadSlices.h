@@ -9,14 +9,8 @@ namespace download_slices {
 
 // Every request asks for at most one slice; the progress unit is one slice.
 inline constexpr std::uint32_t kSliceBytes = 524288;
-// The request URL lives in a buffer of this many 8-bit bytes, its terminating zero included.
-inline constexpr std::size_t kUrlBufferBytes = 1024;
 // A later slice answered with no bytes is asked again at most this many times.
 inline constexpr int kEmptySliceRetries = 3;
-
-// The URL as the HTTP client receives it; nullopt when a character is not ASCII or the text does
-// not fit the buffer (a cut URL would ask for another file).
-std::optional<std::string> RequestUrlBytes(const std::wstring& url);
 
 // A Content-Range value "bytes first-last/total" (blanks around the parts allowed).
 struct ContentRange {

@@ -13,6 +13,7 @@
 #include "http/HttpDriverHolder.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
+#include "platform/AnsiText.h"
 #include "platform/Services.h"
 #include "setup/DownloadSlices.h"
 #include "setup/WorkerMessages.h"
@@ -44,7 +45,11 @@ public:
         data = nullptr;
         length = 0;
     }
-    std::wstring Text() const { return data != nullptr ? std::wstring(data, data + length) : std::wstring(); }
+    // The server's 8-bit text as the log shows it (a plain char-to-wchar_t copy would sign-extend
+    // bytes above 0x7F into other characters).
+    std::wstring Text() const {
+        return data != nullptr ? platform::FromAnsiCodePage(std::string(data, length)) : std::wstring();
+    }
 
     char* data = nullptr;
     std::uint32_t length = 0;
@@ -81,7 +86,7 @@ public:
         : context_(context), localPath_(std::move(localPath)), url_(std::move(url)) {}
 
     int Run(const std::wstring& statusText) {
-        std::optional<std::string> requestUrl = download_slices::RequestUrlBytes(url_);
+        std::optional<std::string> requestUrl = RequestUrlBytes(url_);
         SetupLog::Write(DownloadingLine());
         HttpDriverHolder holder(nullptr, kHttpMajor, kHttpMinor);
         SetupLog::Write(statusText);

@@ -165,8 +165,8 @@ TEST(ServerVersionCheckTest, RefusesAUrlThatDoesNotFitEightBitText) {
     const std::wstring host = L"127.0.0.1:1/";  // refuses at once: the URL that fits fails there
     const std::size_t room = 1023 - (L"http://" + host + kFilePath).size();
     const std::wstring refused =
-        L"Download of KORVOSkelv_VERSION.txt failed - URL longer than 1023 bytes or not 8-bit text";
-    for (const std::wstring& server : {host + std::wstring(room + 1, L'a'), host + L"\u263a"}) {
+        L"Download of KORVOSkelv_VERSION.txt failed - URL longer than 1023 bytes or not ASCII text";
+    for (const std::wstring& server : {host + std::wstring(room + 1, L'a'), host + L"\u263a", host + L"h\u00e9te"}) {
         EXPECT_EQ(CheckAgainst(server, true, L"1.0.0").log,
                   (std::vector<std::wstring>{kIn, L"Installed Version: 1.0.0", refused, kOutTrue}));
     }

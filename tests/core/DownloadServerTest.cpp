@@ -61,4 +61,14 @@ TEST(InstallPaths, PreparingCreatesAndLogsThePackageFolder) {
     EXPECT_NE(log.find(": Temporary folder : C:\\Temp\\KORVOS1234\\\r\n"), std::string::npos) << log;
 }
 
+TEST(DownloadServer, RequestUrlIsAsciiThatFitsTheBuffer) {
+    const std::wstring fits = L"http://h/" + std::wstring(1023 - 9, L'a');  // 1023 bytes and the zero
+    EXPECT_EQ(RequestUrlBytes(fits), std::string(fits.begin(), fits.end()));
+    EXPECT_EQ(RequestUrlBytes(fits + L"b"), std::nullopt);  // would be cut into another file's URL
+    EXPECT_EQ(RequestUrlBytes(L"http://h\u00e9te/x.msi"), std::nullopt);
+    EXPECT_EQ(RequestUrlBytes(L"http://\u6771\u4eac/x.msi"), std::nullopt);
+    EXPECT_EQ(RequestUrlBytes(L"http://127.0.0.1:8081/downloads/skelv/skelv_v31/KORVOSkelv.msi"),
+              std::string("http://127.0.0.1:8081/downloads/skelv/skelv_v31/KORVOSkelv.msi"));
+}
+
 }  // namespace

@@ -15,8 +15,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <thread>
@@ -32,7 +35,7 @@
 #include "setup/PackageDownload.h"
 #include "setup/WorkerMessages.h"
 #include "tests/http/integration/TestServers.h"
-#include "tests/pipeline/LogLines.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -259,7 +262,9 @@ protected:
             connections.insert(request.connection);
         }
         EXPECT_EQ(ranges, expected.ranges);
-        if (!requests.empty()) EXPECT_EQ(connections.size(), expected.connections) << "kept-alive connections";
+        if (!requests.empty()) {
+            EXPECT_EQ(connections.size(), expected.connections) << "kept-alive connections";
+        }
 
         std::vector<FakeWindowMessages::Posted> posted = machine.windows.Snapshot();
         ASSERT_FALSE(posted.empty());
@@ -287,12 +292,14 @@ protected:
             }
             lines.push_back(line);
         }
-        EXPECT_EQ(LogLines(machine.files.Contents(SetupLog::GetFilePath())), lines);
+        EXPECT_EQ(LogEntriesIn(machine.files), lines);
 
         std::optional<std::string> contents;
         if (files == Files::OnDisk) {
             contents = ReadDiskFile(path);
-            if (contents) EXPECT_TRUE(RemoveDiskFile(path)) << "the file is closed on every way out";
+            if (contents) {
+                EXPECT_TRUE(RemoveDiskFile(path)) << "the file is closed on every way out";
+            }
         } else {
             EXPECT_TRUE(machine.plainFiles.openPaths.empty()) << "the file is closed on every way out";
             if (machine.plainFiles.Exists(path)) contents = machine.plainFiles.Contents(path);
@@ -353,7 +360,7 @@ TEST_P(PackageDownload, BrokenAnswersEndTheDownload) {
     struct Case {
         const char* file;
         Expected expected;
-        std::optional<Expected> withWinInet;  // where the WinINet driver answers otherwise
+        std::optional<Expected> withWinInet{};  // where the WinINet driver answers otherwise
     };
     const Case cases[] = {
         {"status500.msi", {3, firstOnly, {}, {kFailedToDownload, kKo}, -1}},
@@ -368,6 +375,8 @@ TEST_P(PackageDownload, BrokenAnswersEndTheDownload) {
         {"range-bad-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/abc", kKo}, kSlice}},
         {"range-star-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/*", kKo}, kSlice}},
         {"range-small-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/1000", kKo}, kSlice}},
+        // The server's 8-bit text is logged as the system's code page reads it.
+        {"range-latin1-total.msi", {3, firstOnly, {}, {unusableRange + L"bytes 0-524287/1\u00e9", kKo}, kSlice}},
         // Later slices: each must be a 206 of the bytes asked for, or the download fails.
         {"truncated-slice.msi", {3, firstAndSecond, {{0, 1}}, {kFailedToDownload, kKo}, kSlice}},
         // The socket driver asks once more on a fresh connection when a kept-alive one was dropped.
@@ -467,6 +476,35 @@ TEST_P(PackageDownload, LocalFileAndAddressFailures) {
          kSlice + 475712},
         [](platform::fakes::FakeMachine& machine) { machine.plainFiles.writeLimit = 1000000; }, {}, Files::Fake);
 }
+
+#ifndef _WIN32
+// The disk fills up exactly at the last byte, on the program's own file code: a byte the system
+// refuses is never counted as written, even when it would only reach the disk at the close.
+TEST_P(PackageDownload, AFullDiskAtTheLastByteIsAShortWrite) {
+    struct FileSizeLimit {
+        explicit FileSizeLimit(rlim_t bytes) {
+            getrlimit(RLIMIT_FSIZE, &old);
+            rlimit limit = old;
+            limit.rlim_cur = bytes;
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ~FileSizeLimit() {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+        rlimit old{};
+        void (*oldHandler)(int) = nullptr;
+    };
+    Expected expected{3,
+                      {RangeOf(0, kSlice), RangeOf(kSlice, 1)},
+                      {{0, -1}},
+                      {L"Setup wrote only 0 bytes in {path} instead of 1 bytes", kKo},
+                      kSlice};
+    FileSizeLimit limit(kSlice);
+    Check(Server::Nginx, "slice-plus-one.msi", kSlice + 1, expected);
+}
+#endif
 
 // An address the 8-bit buffer cannot hold whole is never sent, cut or converted.
 TEST_P(PackageDownload, UnusableAddressesAreNotRequested) {

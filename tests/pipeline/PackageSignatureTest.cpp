@@ -5,7 +5,7 @@
 #include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageSignature.h"
-#include "tests/pipeline/LogLines.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ TEST(PackageSignature, VerdictsAndTheirLogLines) {
         machine.trust.verdicts[path] = Status(c.status);
         EXPECT_EQ(IsPackageSigned(path), c.accepted);
         EXPECT_EQ(machine.trust.asked, std::vector<std::wstring>{path});
-        EXPECT_EQ(LogLines(machine.files.Contents(SetupLog::GetFilePath())), c.log);
+        EXPECT_EQ(LogEntriesIn(machine.files), c.log);
     }
 }
 
@@ -70,7 +70,7 @@ TEST(PackageSignature, TheVariableSkipsVerificationWhateverItsValue) {
         platform::fakes::ScopedFakeMachine machine;  // every file unsigned
         EXPECT_TRUE(IsPackageSigned(L"C:\\Temp\\KORVOS1234\\missing.msi"));
         EXPECT_TRUE(machine.trust.asked.empty());
-        EXPECT_EQ(LogLines(machine.files.Contents(SetupLog::GetFilePath())),
+        EXPECT_EQ(LogEntriesIn(machine.files),
                   (std::vector<std::wstring>{L"IN-> IsPackageSigned()", L"VerifyEmbeddedSignature is skipped",
                                              L"OUT-> IsPackageSigned() OK"}));
     }

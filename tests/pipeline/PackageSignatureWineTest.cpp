@@ -14,7 +14,7 @@
 #include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageSignature.h"
-#include "tests/pipeline/LogLines.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ std::wstring PackagePath(const char* name) {
 class RealTrust : public ::testing::Test {
 protected:
     RealTrust() : scope_(Services()) {}
-    std::vector<std::wstring> Log() const { return LogLines(files_.Contents(SetupLog::GetFilePath())); }
+    std::vector<std::wstring> Log() const { return LogEntriesIn(files_); }
     platform::Services Services() {
         platform::Services services = platform::RealServices();
         services.files = &files_;

@@ -313,6 +313,7 @@ class Handler(socketserver.BaseRequestHandler):
                 "range-bad-total": partial(total="abc"),
                 "range-star-total": partial(total="*"),
                 "range-small-total": partial(total="1000"),
+                "range-latin1-total": partial(total="1\u00e9"),
             }
             self._send(answers.get(fault, partial()))
             return True
