@@ -11,7 +11,7 @@
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageInstall.h"
 #include "setup/WorkerMessages.h"
-#include "tests/pipeline/LogLines.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -56,16 +56,15 @@ protected:
         CancelPromptEnabled = 1;
         ProgressCounter = 1;
         PrepareInstallPaths();
-        firstLine_ = LogLines(Log()).size();
+        firstLine_ = LogEntries(machine).size();
     }
     platform::Services Staged() {
         platform::Services services = machine.services();
         services.desktop = &user;
         return services;
     }
-    std::string Log() const { return machine.files.Contents(SetupLog::GetFilePath()); }
     std::vector<std::wstring> NewLogLines() const {
-        std::vector<std::wstring> lines = LogLines(Log());
+        std::vector<std::wstring> lines = LogEntries(machine);
         return std::vector<std::wstring>(lines.begin() + static_cast<std::ptrdiff_t>(firstLine_), lines.end());
     }
     // Every progress message as (position, range), and every status text posted, in order.
