@@ -20,6 +20,8 @@ ProcessSettings ReadProcessSettings(const platform::Environment& environment) {
     settings.replayPurcov = environment.Get(setting_names::kReplayPurcov).has_value();
     settings.msxmlFatalErrorTestSkipped = environment.Get(setting_names::kMsxmlWithoutFatalErrorTest).has_value();
     settings.packageSignatureCheckSkipped = environment.Get(setting_names::kNoPackageSignatureCheck).has_value();
+    settings.noTextureExpansion = environment.Get(setting_names::kNoTextureExpansion);
+    settings.launchId = environment.Get(setting_names::kLaunchId);
     return settings;
 }
 

@@ -17,6 +17,8 @@ inline constexpr wchar_t kReplayPurify[] = L"ReplayPurify";
 inline constexpr wchar_t kReplayPurcov[] = L"ReplayPurcov";
 inline constexpr wchar_t kMsxmlWithoutFatalErrorTest[] = L"VolMSXMLPreqRX21";
 inline constexpr wchar_t kNoPackageSignatureCheck[] = L"NO_CHECK_PACKAGE_SIGNED";
+inline constexpr wchar_t kNoTextureExpansion[] = L"KORVO_NOEXPAND";
+inline constexpr wchar_t kLaunchId[] = L"Appli_LaunchId";
 }  // namespace setting_names
 
 // The values of those variables, read in one go. An absent variable and an empty one differ: a
@@ -38,6 +40,10 @@ struct ProcessSettings {
     bool msxmlFatalErrorTestSkipped = false;
     // NO_CHECK_PACKAGE_SIGNED set (to anything, "0" included): packages are accepted unverified.
     bool packageSignatureCheckSkipped = false;
+    // KORVO_NOEXPAND: whole; the install worker decides which values skip the texture expansion.
+    std::optional<std::wstring> noTextureExpansion{};
+    // Appli_LaunchId: whole, however long; without it the installed product is not started.
+    std::optional<std::wstring> launchId{};
 };
 
 ProcessSettings ReadProcessSettings(const platform::Environment& environment);
