@@ -1,21 +1,88 @@
-// The setup dialog's behaviour on a fake window: the licence step and the blocked one, the check
-// box, Install, the worker's reports, the ends of the run, Cancel and Close, the links.
+// The setup dialog's behaviour on a fake window staged as the dialog template creates it: the
+// licence step and the blocked one, the check box, Install, the worker's reports, the ends of the
+// run and the results start-up acts on, Cancel and Close, Enter, the links.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
-#include <functional>
 
+#include "checks/StartupCheckResults.h"
+#include "core/ProcessSettings.h"
+#include "core/ProcessState.h"
+#include "platform/fakes/FakeDialogHost.h"
 #include "setup/SetupApp.h"
+#include "setup/SetupDialog.h"
+#include "setup/SetupDialogControls.h"
 #include "setup/StatusNote.h"
 #include "setup/WorkerMessages.h"
-#include "tests/dialog/DialogStage.h"
 #include "tests/support/FakeMachineLog.h"
 
 namespace {
 
 using namespace dialog_control;
+using platform::fakes::FakeDialogHost;
 const std::wstring kLogPath = L"C:\\Temp\\KORVOSkelvInstall.log";
+
+// Records the window the worker was to report to; succeeds or fails as told.
+class RecordingStarter final : public InstallStarter {
+public:
+    bool Start(platform::WindowHandle window) override {
+        windows.push_back(window);
+        return succeeds;
+    }
+    bool succeeds = true;
+    std::vector<platform::WindowHandle> windows;
+};
+
+class DialogTest : public ::testing::Test {
+protected:
+    DialogTest() {
+        StartupResults() = StartupCheckResults{};
+        StartupResults().checksPassed = true;
+        CancelRequested = 0;
+        ProgressDisplayEnabled = 1;
+        SetupLog::Write(L"test begins");  // the log has its path from its first line on
+        const struct {
+            int id;
+            const wchar_t* text;
+            bool shown;
+            bool enabled;
+        } controls[] = {
+            {kAcceptCheckBox, L"CheckKORVO", true, true},
+            {kEulaLink, L"Read Eula", true, true},
+            {kInstallButton, L"Install", true, false},
+            {kEndMessage, L"", false, true},
+            {kProgressBar, L"", false, true},
+            {kCancelButton, L"Cancel", true, true},
+            {kStatusText, L"Accept", true, true},
+            {kBannerPlaceholder, L"", false, true},
+            {kFailureLink, L"Custom2", false, true},
+        };
+        for (const auto& c : controls) host.controls[c.id] = {c.text, c.shown, c.enabled, false};
+    }
+    ~DialogTest() override {
+        StartupResults() = StartupCheckResults{};
+        CancelRequested = 0;
+    }
+    // Initialised, licence accepted, Install pressed.
+    void StartRun() {
+        dialog.OnInitDialog();
+        host.ToggleCheck(kAcceptCheckBox);
+        dialog.OnCommand(kAcceptCheckBox);
+        dialog.OnCommand(kInstallButton);
+    }
+    FakeDialogHost::Control& Control(int id) { return host.controls[id]; }
+    void ExpectShown(std::initializer_list<int> shown, std::initializer_list<int> hidden) {
+        for (int id : shown) EXPECT_TRUE(Control(id).shown) << id;
+        for (int id : hidden) EXPECT_FALSE(Control(id).shown) << id;
+    }
+
+    platform::fakes::ScopedFakeMachine machine;
+    ScopedProcessSettings settings{ProcessSettings{}};
+    FakeDialogHost host;
+    RecordingStarter starter;
+    SetupDialog dialog{host, starter};
+};
 
 TEST_F(DialogTest, TheLicenceStepAsksForAcceptanceWithInstallDisabled) {
     dialog.OnInitDialog();
@@ -23,37 +90,29 @@ TEST_F(DialogTest, TheLicenceStepAsksForAcceptanceWithInstallDisabled) {
     EXPECT_EQ(Control(kStatusText).text,
               L"You must accept the following License Agreement before the KORVO Skelv application can be installed.");
     EXPECT_EQ(Control(kEulaLink).text, L" Read the <A ID=\"idKORVOSkelv\">KORVO Skelv  Eula</A> before accepting it");
-    EXPECT_EQ(Control(kAcceptCheckBox).text, L"I accept the terms of the KORVO Skelv  License Agreement");
-    EXPECT_TRUE(Control(kAcceptCheckBox).shown);
-    EXPECT_FALSE(Control(kAcceptCheckBox).checked);
-    EXPECT_FALSE(Control(kFailureLink).shown);
-    EXPECT_EQ(Control(kInstallButton).text, L"Install");
-    EXPECT_FALSE(Control(kInstallButton).enabled);
+    EXPECT_EQ(Control(kAcceptCheckBox),
+              (FakeDialogHost::Control{L"I accept the terms of the KORVO Skelv  License Agreement", true, true}));
+    ExpectShown({kEulaLink, kStatusText, kInstallButton}, {kFailureLink});
+    EXPECT_EQ(Control(kInstallButton).enabled, false);
     EXPECT_EQ(Control(kCancelButton).text, L"Cancel");
     EXPECT_FALSE(host.defaultButton.has_value());
     EXPECT_EQ(host.broughtToFront, 1);
 }
 
-class BlockedDialogTest : public DialogTest {
-protected:
-    BlockedDialogTest() : DialogTest(false, L"Not enough memory.") {}
-};
-
-TEST_F(BlockedDialogTest, AFailedCheckShowsItsReasonWithTheHelpLinkAndOnlyCancel) {
+TEST_F(DialogTest, AFailedCheckShowsItsReasonWithTheHelpLinkAndOnlyCancel) {
+    StartupResults().checksPassed = false;
+    StartupResults().failureMessage = L"Not enough memory.";
     dialog.OnInitDialog();
     EXPECT_EQ(Control(kFailureLink).text,
               L"Not enough memory.\n\n For more information, click  "
               L"<A  ID=\"idHELP\">here.</A> \n\nClick 'Cancel' to exit the Setup.");
-    EXPECT_TRUE(Control(kFailureLink).shown);
-    for (int hidden : {kInstallButton, kAcceptCheckBox, kEulaLink, kStatusText}) {
-        EXPECT_FALSE(Control(hidden).shown) << hidden;
-    }
+    ExpectShown({kFailureLink, kCancelButton}, {kInstallButton, kAcceptCheckBox, kEulaLink, kStatusText});
     EXPECT_EQ(host.defaultButton, kCancelButton);
-    // Install cannot be pressed, even by a stray command.
-    dialog.OnCommand(kInstallButton);
+    dialog.OnCommand(kInstallButton);  // not even a stray command starts the worker
     EXPECT_TRUE(starter.windows.empty());
+    dialog.OnCommand(kOkCommand);
     dialog.OnCancel();
-    EXPECT_EQ(host.ended, std::vector<int>{2});
+    EXPECT_EQ(host.ended, std::vector<int>{StartupSteps::kCancelled});
 }
 
 TEST_F(DialogTest, TheCheckBoxTogglesInstallAndTheDefaultButton) {
@@ -72,79 +131,69 @@ TEST_F(DialogTest, InstallStartsOneWorkerThatReportsToTheDialogsOwnWindow) {
     StartRun();
     dialog.OnCommand(kInstallButton);  // a second press never starts a second worker
     EXPECT_EQ(starter.windows, std::vector<platform::WindowHandle>{host.window});
-    for (int hidden : {kAcceptCheckBox, kEulaLink, kEndMessage, kInstallButton}) {
-        EXPECT_FALSE(Control(hidden).shown) << hidden;
-    }
+    ExpectShown({kProgressBar}, {kAcceptCheckBox, kEulaLink, kEndMessage, kInstallButton});
     EXPECT_FALSE(Control(kInstallButton).enabled);
-    EXPECT_TRUE(Control(kProgressBar).shown);
     EXPECT_EQ(host.focused, kBannerPlaceholder);
-    EXPECT_EQ(dialog.EndResult(), 0);
 }
 
-TEST_F(DialogTest, AWorkerThatCannotStartEndsTheRunAsFailed) {
-    starter.succeeds = false;
-    StartRun();
-    EXPECT_EQ(Control(kEndMessage).text,
-              L"KORVO Skelv setup has failed. Please check your internet connection (firewall and proxy) and try "
-              L"again. For more information, consult the log file " +
-                  kLogPath + L".");
-    EXPECT_FALSE(Control(kStatusText).shown);
-    EXPECT_EQ(LogEntries(machine).back(), L"ThreadDownloadInstall could not be started");
-    dialog.OnCancel();
-    EXPECT_EQ(host.ended, std::vector<int>{3});
-}
-
-TEST_F(DialogTest, EachEndShowsItsTextAndTurnsCancelIntoClose) {
-    struct Case {
-        std::uint32_t message;
+// Each end shows its text and turns Cancel into Close, which ends the dialog with the result
+// start-up acts on. A worker that cannot start ends the run as a failed connection does.
+TEST_F(DialogTest, EachEndOfTheRunAndItsResult) {
+    const std::wstring connection =
+        L"KORVO Skelv setup has failed. Please check your internet connection (firewall "
+        L"and proxy) and try again. For more information, consult the log file " +
+        kLogPath + L".";
+    const struct {
+        std::uint32_t message;  // 0: the worker does not start
         int shownIn;
         std::wstring text;
         int result;
-    };
-    const Case cases[] = {
-        {worker_message::kInstallSucceeded, kStatusText, L"Setup has successfully installed KORVO Skelv.", 1},
-        {worker_message::kInstallFailed, kEndMessage,
-         L"KORVO Skelv setup has failed. Please check your internet connection (firewall and proxy) and try again. "
-         L"For more information, consult the log file " +
-             kLogPath + L".",
-         3},
+    } cases[] = {
+        {worker_message::kInstallSucceeded, kStatusText, L"Setup has successfully installed KORVO Skelv.",
+         StartupSteps::kInstalled},
+        {worker_message::kInstallFailed, kEndMessage, connection, StartupSteps::kFailed},
         {worker_message::kExpandFailed, kEndMessage,
-         L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".", 3},
+         L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".", StartupSteps::kFailed},
         {worker_message::kInstallCanceled, kEndMessage,
          L"KORVO Skelv setup has been interrupted by the user. For more information, consult the log file " + kLogPath +
              L".",
-         2},
+         StartupSteps::kCancelled},
+        {0, kEndMessage, connection, StartupSteps::kFailed},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        platform::fakes::FakeDialogHost window;
-        StageTemplate(window);
-        SetupDialog ending(window, starter);
+        FakeDialogHost window = host;  // as the template made it
+        RecordingStarter caseStarter;
+        caseStarter.succeeds = c.message != 0;
+        SetupDialog ending(window, caseStarter);
         ending.OnInitDialog();
         window.ToggleCheck(kAcceptCheckBox);
         ending.OnCommand(kInstallButton);
-        // The context travels as lParam but is already freed by the worker: never read.
-        EXPECT_TRUE(ending.OnMessage(c.message, 0, 0x7777));
+        // lParam is the worker's context, freed by the worker by now: it must not be read.
+        if (c.message != 0) {
+            EXPECT_TRUE(ending.OnMessage(c.message, 0, 0x7777));
+        }
         EXPECT_EQ(window.controls[c.shownIn].text, c.text);
         EXPECT_TRUE(window.controls[c.shownIn].shown);
         EXPECT_EQ(window.controls[kStatusText].shown, c.shownIn == kStatusText);
         EXPECT_FALSE(window.controls[kProgressBar].shown);
-        EXPECT_EQ(window.controls[kCancelButton], (platform::fakes::FakeDialogHost::Control{L"Close", true, true}));
+        EXPECT_EQ(window.controls[kCancelButton], (FakeDialogHost::Control{L"Close", true, true}));
         EXPECT_EQ(window.defaultButton, kCancelButton);
         EXPECT_EQ(window.focused, kCancelButton);
         EXPECT_TRUE(window.ended.empty());  // the user closes it
+        ending.OnCommand(kOkCommand);
         ending.OnCancel();
         EXPECT_EQ(window.ended, std::vector<int>{c.result});
     }
+    EXPECT_EQ(LogEntries(machine).back(), L"ThreadDownloadInstall could not be started");
 }
 
 TEST_F(DialogTest, ProgressIsPositionTimesHundredByRangeWithoutOverflow) {
-    struct Case {
+    const struct {
         std::int64_t position;
         std::int64_t range;
         std::vector<std::int32_t> shown;  // nothing when the message is ignored
-    };
-    const Case cases[] = {
+    } cases[] = {
         {3, 7, {42}},
         {7, 7, {100}},
         {5, 0, {}},
@@ -154,10 +203,9 @@ TEST_F(DialogTest, ProgressIsPositionTimesHundredByRangeWithoutOverflow) {
         {INT_MAX, 1, {INT_MAX}},         // the bar clamps a raw value beyond its range
         {3, std::int64_t{1} << 32, {}},  // a range of 0 as 32 bits
     };
-    const std::uint32_t progressMessages[] = {worker_message::kInstallProgress,
-                                              host.RegisteredMessage(kUpdateProgressMessageName)};
-    for (std::uint32_t message : progressMessages) {
-        for (const Case& c : cases) {
+    for (std::uint32_t message :
+         {worker_message::kInstallProgress, host.RegisteredMessage(kUpdateProgressMessageName)}) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(std::to_string(c.position) + " / " + std::to_string(c.range));
             host.progress.clear();
             EXPECT_TRUE(dialog.OnMessage(message, static_cast<std::uintptr_t>(c.position),
@@ -165,9 +213,8 @@ TEST_F(DialogTest, ProgressIsPositionTimesHundredByRangeWithoutOverflow) {
             EXPECT_EQ(host.progress, c.shown);
         }
     }
-    // The texture step holds the bar while it asks its cancel question.
     host.progress.clear();
-    ProgressDisplayEnabled = 0;
+    ProgressDisplayEnabled = 0;  // the texture step holds the bar while it asks its cancel question
     dialog.OnMessage(worker_message::kInstallProgress, 3, 7);
     EXPECT_TRUE(host.progress.empty());
 }
@@ -208,7 +255,7 @@ TEST_F(DialogTest, CancelCountsOneRequestAtATimeAndIsUsableAgainAfterANo) {
     EXPECT_NE(Control(kStatusText).text, L"late");
 }
 
-TEST_F(DialogTest, EnterEndsTheDialogInNoState) {
+TEST_F(DialogTest, EnterChangesNothingInAnyState) {
     const auto pressEnter = [this] {
         auto before = host.controls;
         dialog.OnCommand(kOkCommand);
@@ -224,12 +271,6 @@ TEST_F(DialogTest, EnterEndsTheDialogInNoState) {
     pressEnter();
     dialog.OnMessage(worker_message::kInstallSucceeded, 0, 0);
     pressEnter();
-}
-
-TEST_F(BlockedDialogTest, EnterEndsNothingEither) {
-    dialog.OnInitDialog();
-    dialog.OnCommand(kOkCommand);
-    EXPECT_TRUE(host.ended.empty());
 }
 
 TEST_F(DialogTest, OnlyTheTwoKnownLinksOpenAnAddress) {
@@ -250,68 +291,6 @@ TEST_F(DialogTest, OnlyTheTwoKnownLinksOpenAnAddress) {
         host.opened.clear();
         dialog.OnLinkClicked(c.control, c.linkId);
         EXPECT_EQ(host.opened, c.opened) << c.control;
-    }
-}
-
-// Start-up acts on the result the dialog ends with: launch after an installation, nothing else.
-class DialogSteps final : public StartupSteps {
-public:
-    explicit DialogSteps(std::function<void(SetupDialog&, platform::fakes::FakeDialogHost&)> user) : user_(user) {}
-    void RunStartupChecks() override { StartupResults().checksPassed = checksPassed; }
-    void CheckAllPrereqs() override {}
-    int ShowMainDialog() override {
-        platform::fakes::FakeDialogHost window;
-        StageTemplate(window);
-        RecordingStarter starter;
-        SetupDialog dialog(window, starter);
-        dialog.OnInitDialog();
-        user_(dialog, window);
-        return window.ended.empty() ? 0 : window.ended.front();
-    }
-    void LaunchInstalledApplication() override { launched = true; }
-    bool checksPassed = true;
-    bool launched = false;
-
-private:
-    std::function<void(SetupDialog&, platform::fakes::FakeDialogHost&)> user_;
-};
-
-TEST_F(DialogTest, StartUpLaunchesOnlyAfterAnInstallationTheUserClosed) {
-    using Window = platform::fakes::FakeDialogHost;
-    const auto install = [](SetupDialog& d, Window& w, std::uint32_t end) {
-        w.ToggleCheck(kAcceptCheckBox);
-        d.OnCommand(kAcceptCheckBox);
-        d.OnCommand(kInstallButton);
-        d.OnMessage(end, 0, 0);
-        d.OnCommand(kCancelButton);
-    };
-    const struct {
-        const char* name;
-        std::function<void(SetupDialog&, Window&)> user;
-        bool launched;
-        bool checksPassed = true;
-    } cases[] = {
-        {"installed", [&](SetupDialog& d, Window& w) { install(d, w, worker_message::kInstallSucceeded); }, true},
-        {"failed", [&](SetupDialog& d, Window& w) { install(d, w, worker_message::kExpandFailed); }, false},
-        {"cancelled run", [&](SetupDialog& d, Window& w) { install(d, w, worker_message::kInstallCanceled); }, false},
-        {"Enter, then Cancel",
-         [](SetupDialog& d, Window&) {
-             d.OnCommand(kOkCommand);
-             d.OnCancel();
-         },
-         false},
-        {"blocked, Escape", [](SetupDialog& d, Window&) { d.OnCancel(); }, false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::fakes::ScopedFakeMachine run;
-        DialogSteps steps(c.user);
-        steps.checksPassed = c.checksPassed;
-        SetupApp(steps, 0).InitInstance();
-        std::vector<std::wstring> log = LogEntriesIn(run.files);
-        ASSERT_GE(log.size(), 2u);
-        EXPECT_EQ(log[log.size() - 2], c.launched ? L"IDOK" : L"IDCANCEL");
-        EXPECT_EQ(steps.launched, c.launched);
     }
 }
 
