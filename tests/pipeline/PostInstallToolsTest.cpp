@@ -156,29 +156,6 @@ TEST_F(PostInstallTools, TextureExpansionEnds) {
     }
 }
 
-TEST_F(PostInstallTools, TextureToolCommandLines) {
-    const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"C:\\Program Files\\Halvorsk\\intel_a",
-         L"\"C:\\Program Files\\Halvorsk\\intel_a\\code\\bin\\VolTexturesGeneration.exe\" -p  \"C:\\Program "
-         L"Files\\Halvorsk\\intel_a\" -hWnd 4660"},
-        // A trailing backslash is doubled so that it does not escape the closing quote.
-        {L"C:\\Product\\",
-         L"\"C:\\Product\\\\code\\bin\\VolTexturesGeneration.exe\" -p  \"C:\\Product\\\\\" -hWnd 4660"},
-    };
-    for (const auto& [installPath, commandLine] : cases) {
-        Reset();
-        SetInstallPath(installPath);
-        ExpandTextures::Expand(L"s", &context);
-        EXPECT_EQ(machine.children.started.at(0).commandLine, commandLine);
-    }
-    // Without a context the tool reports to the last window a context named; nothing is posted.
-    Reset();
-    SetInstallPath(L"C:\\Product\\intel_a");
-    EXPECT_EQ(ExpandTextures::Expand(L"s", nullptr), 0);
-    EXPECT_EQ(machine.children.started.at(0).commandLine, kTextureCommand);
-    EXPECT_TRUE(machine.windows.posted.empty());
-}
-
 TEST_F(PostInstallTools, OptimizerEnds) {
     struct Case {
         const char* name;
@@ -222,25 +199,40 @@ TEST_F(PostInstallTools, OptimizerEnds) {
     }
 }
 
-TEST_F(PostInstallTools, OptimizerEnvironmentFolders) {
+// The optimizer's environment folder is the installation folder cut at "intel_a", then "VolEnv";
+// paths go in quotes, a trailing backslash doubled so that it does not escape the closing quote.
+TEST_F(PostInstallTools, CommandLines) {
     struct Case {
-        std::wstring installPath, startTool, environmentFolder;
+        std::wstring installPath, quotedInstallPath, environmentFolder;
     };
     const Case cases[] = {
-        {L"C:\\Product\\intel_a", L"C:\\Product\\intel_a\\code\\bin\\VolSTART.exe", L"C:\\Product\\VolEnv"},
-        {L"C:\\Product", L"C:\\Product\\code\\bin\\VolSTART.exe", L"C:\\ProductVolEnv"},
-        {L"D:\\intel_a\\x\\intel_a", L"D:\\intel_a\\x\\intel_a\\code\\bin\\VolSTART.exe", L"D:\\VolEnv"},
-        {L"C:\\Program Files\\intel_a", L"C:\\Program Files\\intel_a\\code\\bin\\VolSTART.exe",
-         L"C:\\Program Files\\VolEnv"},
+        {L"C:\\Product\\intel_a", L"\"C:\\Product\\intel_a\"", L"C:\\Product\\VolEnv"},
+        {L"C:\\Product", L"\"C:\\Product\"", L"C:\\ProductVolEnv"},
+        {L"D:\\intel_a\\x\\intel_a", L"\"D:\\intel_a\\x\\intel_a\"", L"D:\\VolEnv"},
+        {L"C:\\Program Files\\intel_a", L"\"C:\\Program Files\\intel_a\"", L"C:\\Program Files\\VolEnv"},
+        {L"C:\\Product\\", L"\"C:\\Product\\\\\"", L"C:\\Product\\VolEnv"},
     };
     for (const Case& c : cases) {
         Reset();
         SetInstallPath(c.installPath);
+        ExpandTextures::Expand(L"s", &context);
         LaunchGraphicOptimizer();
-        EXPECT_EQ(machine.children.started.at(0).commandLine,
-                  L"\"" + c.startTool + L"\" -run \"LumoGraphicsOptimizerApplication\" -env KORVO_Skelv -direnv \"" +
-                      c.environmentFolder + L"\" -nowindow");
+        ASSERT_EQ(machine.children.started.size(), 2u);
+        EXPECT_EQ(machine.children.started[0].commandLine, L"\"" + c.installPath +
+                                                               L"\\code\\bin\\VolTexturesGeneration.exe\" -p  " +
+                                                               c.quotedInstallPath + L" -hWnd 4660");
+        EXPECT_EQ(
+            machine.children.started[1].commandLine,
+            L"\"" + c.installPath +
+                L"\\code\\bin\\VolSTART.exe\" -run \"LumoGraphicsOptimizerApplication\" -env KORVO_Skelv -direnv \"" +
+                c.environmentFolder + L"\" -nowindow");
     }
+    // Without a context the tool reports to the last window a context named; nothing is posted.
+    Reset();
+    SetInstallPath(L"C:\\Product\\intel_a");
+    EXPECT_EQ(ExpandTextures::Expand(L"s", nullptr), 0);
+    EXPECT_EQ(machine.children.started.at(0).commandLine, kTextureCommand);
+    EXPECT_TRUE(machine.windows.posted.empty());
 }
 
 // A value counts only when its text ends inside the 1024-byte buffer; a missing key or value, and
