@@ -144,12 +144,13 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
             return !stoppedByUser;
         },
         [] {});
-    if (stoppedByUser) start.child->Terminate(0);
-    start.child.reset();
     if (stoppedByUser) {
+        start.child->Terminate(0);
+        start.child.reset();
         ProgressDisplayEnabled.fetch_add(1);
         return EndExpand(L"Setup was interrupted by user during Expand Textures", kResultCancelled);
     }
+    start.child.reset();
 
     if (!outcome.read) return EndExpand(ToolFailedLine(commandLine, kResultNotWatched), kResultNotWatched);
     if (outcome.exitCode == 0) {

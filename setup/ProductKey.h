@@ -24,5 +24,6 @@ std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, s
 // than the buffer, unterminated or empty.
 std::optional<std::wstring> ReadProductKeyText(const std::wstring& name);
 
-// "Cannnot query key value HKLM\<key>\<name>." (sic: the log line the setup has always written).
+// The log line for a missing value: "Cannnot query key value HKLM\<key>\<name>." (the spelling is
+// the log's own: readers of the log search for it).
 std::wstring ProductKeyValueMissingLine(const std::wstring& name);
