@@ -212,9 +212,22 @@ public:
         if (it == values.end() || it->second.data.size() > maxBytes) return std::nullopt;
         return it->second;
     }
+    // A key opens while it holds a value or has been made with MakeKey.
+    std::uint32_t KeyOpenError(RootKey root, const std::wstring& subKey) const override {
+        opened.push_back({root, subKey});
+        Key key{root, Upper(subKey), std::wstring()};
+        auto atOrAfter = values.lower_bound(key);
+        bool holdsValues =
+            atOrAfter != values.end() && atOrAfter->first.root == root && atOrAfter->first.subKey == key.subKey;
+        return holdsValues || emptyKeys.count(key) != 0 ? 0 : kKeyNotFound;
+    }
     void Set(RootKey root, const std::wstring& subKey, const std::wstring& name, RegistryValue value) {
         values[Key{root, Upper(subKey), name}] = std::move(value);
     }
+    void MakeKey(RootKey root, const std::wstring& subKey) {
+        emptyKeys.insert(Key{root, Upper(subKey), std::wstring()});
+    }
+    static constexpr std::uint32_t kKeyNotFound = 2;
     struct Opened {
         RootKey root;
         std::wstring subKey;
@@ -236,6 +249,7 @@ private:
         return text;
     }
     std::map<Key, RegistryValue> values;
+    std::set<Key> emptyKeys;
 };
 
 // Related products per upgrade code, in the installer's order, and their version strings (a
