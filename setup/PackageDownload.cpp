@@ -5,9 +5,7 @@
 
 #include "core/DownloadServer.h"
 #include "core/InstallPaths.h"
-#include "core/MessageCatalogue.h"
 #include "core/ProcessState.h"
-#include "core/ProductConstants.h"
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "http/HttpDriverHolder.h"
@@ -16,7 +14,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Services.h"
 #include "setup/DownloadSlices.h"
-#include "setup/WorkerMessages.h"
+#include "setup/StepMessages.h"
 
 namespace {
 
@@ -55,19 +53,9 @@ public:
     std::uint32_t length = 0;
 };
 
-void PostToWindow(const InstallContext* context, std::uint32_t message, std::int64_t wParam, std::int64_t lParam) {
-    if (context == nullptr) return;
-    platform::Os().windows->Post(context->window, message, static_cast<std::uintptr_t>(wParam),
-                                 static_cast<std::intptr_t>(lParam));
-}
-
 // Yes ends the download; anything else takes the Cancel back.
-bool UserConfirmsCancel() {
-    std::wstring text = MessageCatalogue::FormatPositional(kMsgCancelQuestion, {product::kName});
-    std::wstring caption = MessageCatalogue::FormatPositional(kMsgCaption, {product::kName});
-    if (platform::Os().desktop->ShowMessage(text, caption, platform::MessageIcon::Question,
-                                            platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes)
-        return true;
+bool DownloadCancelConfirmed() {
+    if (UserConfirmsCancel()) return true;
     CancelRequested.fetch_sub(1);
     return false;
 }
@@ -129,7 +117,7 @@ private:
 
         progressRange_ = download_slices::ProgressRange(total - received);
         ProgressCounter = 0;
-        PostToWindow(context_, worker_message::kInstallProgress, 0, progressRange_);
+        ShowProgress(context_, 0, progressRange_);
         return FetchRest(holder, url, received, total - received);
     }
 
@@ -153,12 +141,12 @@ private:
             if (body_.data == nullptr) return Failed(DownloadFailedLine());
             if (body_.length > count) return Failed(TooManyBytesLine(body_.length, count));
             if (!AppendBody()) return Failed(ShortWriteLine());
-            if (CancelRequested.load() == 1 && UserConfirmsCancel())
+            if (CancelRequested.load() == 1 && DownloadCancelConfirmed())
                 return Ending{Ending::Cancelled,
                               FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
             offset += body_.length;
             left -= body_.length;
-            PostToWindow(context_, worker_message::kInstallProgress, ++ProgressCounter, progressRange_);
+            ShowProgress(context_, ++ProgressCounter, progressRange_);
         }
         return Ending{Ending::Done, {}};
     }
@@ -190,7 +178,7 @@ private:
             return ending.code;
         }
         if (ending.kind == Ending::Done) {
-            PostToWindow(context_, worker_message::kInstallProgress, progressRange_, progressRange_);
+            ShowProgress(context_, progressRange_, progressRange_);
             CloseFile();
             body_.Free();
             SetupLog::Write(L"OUT->DownloadPrereqs ()  OK");
@@ -242,10 +230,7 @@ private:
 int DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName, const std::wstring& /*packageName*/,
                     InstallContext* context) {
     SetupLog::Write(L"IN->DownloadPrereqs ()");
-    if (context != nullptr) {
-        context->statusText = statusText;
-        PostToWindow(context, worker_message::kInstallStatus, 0, reinterpret_cast<std::intptr_t>(context));
-    }
+    ShowStatus(context, statusText);
     PackageFetch fetch(context, PackageFolder() + fileName, BuildDownloadUrl(fileName));
     return fetch.Run(statusText);
 }

@@ -9,5 +9,5 @@ void UnregisterRunningWorker();
 // True once no worker is registered, at once or within `milliseconds`; false on time-out.
 bool WaitForRunningWorkers(int milliseconds);
 
-// How long start-up waits for a running worker before it returns all the same.
-inline constexpr int kWorkerEndWaitMilliseconds = 30000;
+// How long start-up waits for a running worker before it goes on all the same.
+inline constexpr int kWorkerEndWaitMilliseconds = 10000;

@@ -69,6 +69,9 @@ bool SetupApp::InitInstance() {
     steps_.CheckAllPrereqs();
 
     int result = steps_.ShowMainDialog();
+    // The worker posts its outcome before its clean-up: let it finish its last log lines and the
+    // removal of the package folder before a new setup can start or the process ends.
+    if (!WaitForRunningWorkers(workerWaitMilliseconds_)) SetupLog::Write(L"Install worker still running at exit");
 
     // Released before the application starts, so neither it nor a new setup finds them.
     os.mutexes->CloseMutex(machineWide.handle);
@@ -80,8 +83,6 @@ bool SetupApp::InitInstance() {
     } else if (result == StartupSteps::kCancelled || result == StartupSteps::kFailed) {
         SetupLog::Write(L"IDCANCEL");
     }
-    // The process ends when start-up returns: give a worker still cleaning up the time to finish.
-    if (!WaitForRunningWorkers(workerWaitMilliseconds_)) SetupLog::Write(L"Install worker still running at exit");
     SetupLog::Write(endLine);
     return false;
 }

@@ -7,10 +7,12 @@
 // What a package step shows the user while it works: worker messages to the context's window and
 // the cancel question. Without a context nothing is posted.
 
-void PostToContextWindow(const InstallContext* context, std::uint32_t message, std::int64_t wParam,
+// False when there is no context or the message could not be posted.
+bool PostToContextWindow(const InstallContext* context, std::uint32_t message, std::int64_t wParam,
                          std::int64_t lParam);
 
-// Makes `text` the context's status text and tells the window.
+// Makes `text` the context's status text and tells the window, with a copy of the text carried by
+// the message (setup/StatusNote.h).
 void ShowStatus(InstallContext* context, const std::wstring& text);
 
 // The progress bar at `position` of `range`.

@@ -282,16 +282,24 @@ public:
         std::uint32_t message;
         std::uintptr_t wParam;
         std::intptr_t lParam;
+        std::wstring text = {};  // what `receive` read from the message, if anything
     };
     bool Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         std::lock_guard<FakeLock> guard(lock);
-        posted.push_back({window, message, wParam, lParam});
+        if (refusePosts) return false;
+        Posted received{window, message, wParam, lParam};
+        if (receive) receive(received);
+        posted.push_back(received);
         return true;
     }
     std::vector<Posted> Snapshot() const {
         std::lock_guard<FakeLock> guard(lock);
         return posted;
     }
+    // Plays the receiving window: called for every message as it is queued (a message that
+    // carries something to free is taken here).
+    std::function<void(Posted&)> receive;
+    bool refusePosts = false;
     std::vector<Posted> posted;
     mutable FakeLock lock;
 };

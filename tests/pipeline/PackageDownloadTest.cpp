@@ -34,6 +34,7 @@
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageDownload.h"
 #include "setup/WorkerMessages.h"
+#include "tests/pipeline/StatusNotes.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/FakeMachineLog.h"
 
@@ -228,6 +229,7 @@ protected:
                const Staging& stage = {}, const std::wstring& serverText = {}, Files files = Files::OnDisk) {
         SCOPED_TRACE(file);
         ScopedFakeMachine machine;
+        ReceiveStatusNotes(machine);
         if (files == Files::OnDisk) machine.files.tempFolder = DiskTempFolder();
         if (stage) stage(machine);
         PrepareInstallPaths();
@@ -270,7 +272,7 @@ protected:
         ASSERT_FALSE(posted.empty());
         EXPECT_EQ(posted[0].message, worker_message::kInstallStatus);
         EXPECT_EQ(posted[0].wParam, 0u);
-        EXPECT_EQ(posted[0].lParam, reinterpret_cast<std::intptr_t>(&context));
+        EXPECT_EQ(posted[0].text, kStatusText);  // carried by the message itself
         EXPECT_EQ(context.statusText, kStatusText);
         std::vector<std::pair<std::int64_t, std::int64_t>> progress;
         for (std::size_t i = 1; i < posted.size(); ++i) {

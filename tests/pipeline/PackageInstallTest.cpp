@@ -11,6 +11,7 @@
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageInstall.h"
 #include "setup/WorkerMessages.h"
+#include "tests/pipeline/StatusNotes.h"
 #include "tests/support/FakeMachineLog.h"
 
 namespace {
@@ -52,6 +53,7 @@ public:
 class PackageInstall : public ::testing::Test {
 protected:
     PackageInstall() : scope_(Staged()) {
+        ReceiveStatusNotes(machine);
         CancelRequested = 0;
         CancelPromptEnabled = 1;
         ProgressCounter = 1;

@@ -1,0 +1,39 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "setup/InstallContext.h"
+#include "setup/InstallPlan.h"
+
+// The install run's sequence, apart from the steps it calls: the program hands it the package
+// steps of the setup (ThreadDownloadInstall), tests hand it steps with scripted results.
+class InstallSteps {
+public:
+    virtual ~InstallSteps() = default;
+    // Reads the paths, makes the package folder and logs it.
+    virtual void PreparePackageFolder() = 0;
+    virtual MachineNeeds Needs() = 0;
+    // 0 downloaded, 2 cancelled, anything else failed.
+    virtual int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) = 0;
+    virtual bool IsSigned(const std::wstring& packagePath) = 0;
+    // 0 the installer ran to its end, 2 cancelled, anything else failed.
+    virtual int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) = 0;
+    virtual void RemoveProduct(const std::wstring& statusText, InstallContext* context) = 0;
+    virtual bool IsProductInstalled() = 0;
+    // The version Windows Installer has registered for the product; nullopt when none can be read.
+    virtual std::optional<std::wstring> InstalledProductVersion() = 0;
+    // 0 done, 2 cancelled, anything else failed.
+    virtual int ExpandTextures(const std::wstring& statusText, InstallContext* context) = 0;
+    // 0 done, anything else the optimizer's failure code.
+    virtual int LaunchGraphicOptimizer() = 0;
+    virtual void CleanupPackageFolder() = 0;
+};
+
+// The run's results.
+inline constexpr int kRunInstalled = 1;
+inline constexpr int kRunCancelled = 2;
+inline constexpr int kRunFailed = 3;
+
+// Runs the whole install, posts the outcome to the context's window, deletes `context` (allocated
+// with new; may be null) and cleans the package folder. kRunInstalled, kRunCancelled or kRunFailed.
+int RunInstall(InstallContext* context, InstallSteps& steps);

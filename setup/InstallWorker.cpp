@@ -1,0 +1,57 @@
+#include "setup/InstallWorker.h"
+
+#include "checks/InstalledProducts.h"
+#include "checks/OsCheck.h"
+#include "checks/StartupCheckResults.h"
+#include "core/InstallPaths.h"
+#include "setup/InstallRun.h"
+#include "setup/PackageDownload.h"
+#include "setup/PackageInstall.h"
+#include "setup/PackageNames.h"
+#include "setup/PackageSignature.h"
+#include "setup/PostInstallTools.h"
+#include "setup/RunningWorker.h"
+
+namespace {
+
+// The setup's own package steps.
+class PackageSteps final : public InstallSteps {
+public:
+    void PreparePackageFolder() override { PrepareInstallPaths(); }
+    MachineNeeds Needs() override {
+        const StartupCheckResults& found = StartupResults();
+        return MachineNeeds{found.vc8PrereqNeeded, found.msxmlPrereqNeeded, found.isWindows60, IsWow64()};
+    }
+    int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) override {
+        return DownloadPrereqs(statusText, fileName, fileName, context);
+    }
+    bool IsSigned(const std::wstring& packagePath) override { return IsPackageSigned(packagePath); }
+    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) override {
+        return InstallMSI(statusText, package.fileName, context, package.isProduct,
+                          package.isProduct ? GetInstallProperties() : std::wstring(), package.updatePackage);
+    }
+    void RemoveProduct(const std::wstring& statusText, InstallContext* context) override {
+        RemoveMSI(statusText, package_name::kProduct, context);
+    }
+    bool IsProductInstalled() override { return IsInstalled(); }
+    std::optional<std::wstring> InstalledProductVersion() override {
+        InstalledPackageFacts product = ReadInstalledPackage(upgrade_codes::kProduct);
+        if (!product.registered || !product.versionRead) return std::nullopt;
+        return product.versionText;
+    }
+    int ExpandTextures(const std::wstring& statusText, InstallContext* context) override {
+        return ExpandTextures::Expand(statusText, context);
+    }
+    int LaunchGraphicOptimizer() override { return ::LaunchGraphicOptimizer(); }
+    void CleanupPackageFolder() override { ::CleanupPackageFolder(); }
+};
+
+}  // namespace
+
+int ThreadDownloadInstall(InstallContext* context) {
+    PackageSteps steps;
+    int result = RunInstall(context, steps);
+    // Start-up may now end the process: the last log line and the clean-up are done.
+    UnregisterRunningWorker();
+    return result;
+}

@@ -1,0 +1,444 @@
+// The install run's sequence with scripted package steps: which packages in which order, what each
+// step's result means, which end the run takes, and what it posts and logs.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <set>
+
+#include "core/InstallPaths.h"
+#include "core/ProcessSettings.h"
+#include "core/ProcessState.h"
+#include "platform/fakes/FakeMachine.h"
+#include "setup/InstallRun.h"
+#include "setup/StatusNote.h"
+#include "setup/StepMessages.h"
+#include "setup/WorkerMessages.h"
+#include "tests/pipeline/StatusNotes.h"
+#include "tests/support/FakeMachineLog.h"
+#include "tests/support/TestThread.h"
+
+namespace {
+
+using platform::fakes::ScopedFakeMachine;
+using Calls = std::vector<std::string>;
+using Texts = std::vector<std::wstring>;
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+TEST(PackageChoice, EveryPlatformAndFlagInTheirOrder) {
+    struct Case {
+        MachineNeeds needs;
+        Texts files;
+        std::set<std::wstring> updates = {};  // the files the update installer takes
+    };
+    const Case cases[] = {
+        {{false, false, false, false}, {L"KORVOSkelv.msi"}},
+        {{false, false, true, true}, {L"KORVOSkelv.msi"}},
+        {{true, false, false, false}, {L"InstallHVSoftwarePrerequisites_x86.msi", L"KORVOSkelv.msi"}},
+        {{true, false, false, true}, {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"KORVOSkelv.msi"}},
+        {{false, true, false, false}, {L"msxml6_x86.msi", L"KORVOSkelv.msi"}},
+        {{false, true, false, true}, {L"msxml6_x64.msi", L"KORVOSkelv.msi"}},
+        {{false, true, true, false},
+         {L"Windows6.0-KB941179-x86.msu", L"KORVOSkelv.msi"},
+         {L"Windows6.0-KB941179-x86.msu"}},
+        {{true, true, true, true},
+         {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"Windows6.0-KB941179-x64.msu", L"KORVOSkelv.msi"},
+         {L"Windows6.0-KB941179-x64.msu"}},
+        {{true, true, false, true},
+         {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"msxml6_x64.msi", L"KORVOSkelv.msi"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<PlannedPackage> packages = ChoosePackages(c.needs);
+        Texts files;
+        for (const PlannedPackage& package : packages) {
+            files.push_back(package.fileName);
+            SCOPED_TRACE(Narrow(package.fileName));
+            EXPECT_EQ(package.updatePackage, c.updates.count(package.fileName) == 1);
+            EXPECT_EQ(package.isProduct, package.fileName == L"KORVOSkelv.msi");
+        }
+        EXPECT_EQ(files, c.files);
+    }
+}
+
+TEST(PackageChoice, KorvoNoExpandSkipsOnlyWithAValueThatFits) {
+    struct Case {
+        std::optional<std::wstring> value;
+        bool skipped;
+    };
+    const Case cases[] = {
+        {std::nullopt, false},
+        {L"", false},
+        {L"1", true},
+        {L"0", true},
+        {std::wstring(31, L'x'), true},
+        {std::wstring(32, L'x'), false},
+        {std::wstring(200, L'x'), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TextureExpansionSkipped(c.value), c.skipped) << (c.value ? c.value->size() : 0);
+    }
+}
+
+// What every step answers, and the record of what was asked. Steps that show a status post it as the
+// real ones do, so the window sees the run's status texts in order.
+struct Script {
+    MachineNeeds needs{};
+    std::map<std::wstring, int> downloads{};  // by file; 0 when not named
+    std::set<std::wstring> unsignedFiles{};
+    std::map<std::wstring, int> installs{};  // by file; 0 when not named
+    bool installed = true;
+    std::vector<std::optional<std::wstring>> versions{};  // before and after the product's installation
+    int expand = 0;
+    int optimizer = 0;
+};
+
+class ScriptedSteps final : public InstallSteps {
+public:
+    explicit ScriptedSteps(Script script) : script_(std::move(script)) {}
+    void PreparePackageFolder() override { PrepareInstallPaths(); }
+    MachineNeeds Needs() override { return script_.needs; }
+    int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) override {
+        calls.push_back("get " + Narrow(fileName));
+        ShowStatus(context, statusText);
+        auto result = script_.downloads.find(fileName);
+        return result == script_.downloads.end() ? 0 : result->second;
+    }
+    bool IsSigned(const std::wstring& packagePath) override {
+        std::wstring fileName = packagePath.substr(PackageFolder().size());
+        calls.push_back("verify " + Narrow(fileName));
+        EXPECT_EQ(packagePath, PackageFolder() + fileName);
+        return script_.unsignedFiles.count(fileName) == 0;
+    }
+    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) override {
+        calls.push_back("install " + Narrow(package.fileName));
+        ShowStatus(context, statusText);
+        auto result = script_.installs.find(package.fileName);
+        return result == script_.installs.end() ? 0 : result->second;
+    }
+    void RemoveProduct(const std::wstring& statusText, InstallContext* context) override {
+        calls.push_back("remove");
+        ShowStatus(context, statusText);
+    }
+    bool IsProductInstalled() override {
+        calls.push_back("installed?");
+        return script_.installed;
+    }
+    std::optional<std::wstring> InstalledProductVersion() override {
+        calls.push_back("version?");
+        if (versionReads_ >= script_.versions.size()) return std::nullopt;
+        return script_.versions[versionReads_++];
+    }
+    int ExpandTextures(const std::wstring& statusText, InstallContext* context) override {
+        calls.push_back("expand");
+        ShowStatus(context, statusText);
+        return script_.expand;
+    }
+    int LaunchGraphicOptimizer() override {
+        calls.push_back("optimizer");
+        return script_.optimizer;
+    }
+    void CleanupPackageFolder() override { calls.push_back("cleanup"); }
+
+    Calls calls;
+
+private:
+    Script script_;
+    std::size_t versionReads_ = 0;
+};
+
+const std::wstring kTempFolderLine = L"Temporary folder : C:\\Temp\\KORVOS1234\\";
+const std::wstring kOk = L"OUT->ThreadDownloadInstall () OK ";
+const std::wstring kKo = L"OUT->ThreadDownloadInstall () KO ";
+const std::wstring kCancel = L"OUT->ThreadDownloadInstall () CANCEL ";
+const std::wstring kRemoving = L"Setup was canceled. Removing KORVO Skelv...";
+const std::wstring kGetProduct = L"Downloading KORVO Skelv installer...";
+const std::wstring kInstallProduct = L"Installing KORVO Skelv...";
+const std::wstring kExpanding = L"Expanding textures and launching Graphic Optimizer...";
+const std::wstring kOptimizing = L"Launching Graphic Optimizer...";
+const Calls kProductThroughOptimizer = {"get KORVOSkelv.msi", "verify KORVOSkelv.msi",
+                                        "version?",           "install KORVOSkelv.msi",
+                                        "installed?",         "expand",
+                                        "optimizer",          "cleanup"};
+
+class InstallRunTest : public ::testing::Test {
+protected:
+    InstallRunTest() { ReceiveStatusNotes(machine); }
+
+    struct Outcome {
+        int result;
+        Calls calls;
+        Texts statuses;
+        std::vector<std::uint32_t> finals;  // the messages other than status and progress
+        Texts log;
+    };
+    Outcome Run(const Script& script, std::optional<std::wstring> noExpand = std::nullopt, bool withContext = true) {
+        ProcessSettings settings;
+        settings.noTextureExpansion = std::move(noExpand);
+        ScopedProcessSettings scope(settings);
+        machine.windows.posted.clear();
+        ProgressCounter = 7;
+        ScriptedSteps steps(script);
+        InstallContext* context = withContext ? new InstallContext{kWindow, L""} : nullptr;
+        Outcome outcome{RunInstall(context, steps), steps.calls, {}, {}, {}};
+        EXPECT_EQ(ProgressCounter.load(), 1);
+        for (const auto& posted : machine.windows.Snapshot()) {
+            EXPECT_EQ(posted.window, kWindow);
+            EXPECT_EQ(posted.wParam, 0u);
+            if (posted.message == worker_message::kInstallStatus) {
+                outcome.statuses.push_back(posted.text);
+            } else {
+                outcome.finals.push_back(posted.message);
+                if (posted.message == worker_message::kInstallSucceeded) {
+                    EXPECT_EQ(posted.lParam, 0);
+                }
+            }
+        }
+        outcome.log = LogEntries(machine);
+        return outcome;
+    }
+
+    const platform::WindowHandle kWindow = reinterpret_cast<platform::WindowHandle>(0x4d2);
+    ScopedFakeMachine machine;
+};
+
+TEST_F(InstallRunTest, EveryEndOfTheRun) {
+    struct Case {
+        const char* name;
+        Script script;
+        int result;
+        Calls calls;
+        std::uint32_t final;
+        Texts statuses;
+        Texts workerLines;  // between the temporary folder line and the end line
+        std::optional<std::wstring> noExpand = std::nullopt;
+    };
+    const Calls productThroughOptimizer = kProductThroughOptimizer;
+    const Texts productStatuses = {kGetProduct, kInstallProduct, kExpanding, kOptimizing};
+    const Case cases[] = {
+        {"both prerequisites, then the product",
+         {{true, true, false, false}},
+         1,
+         {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
+          "install InstallHVSoftwarePrerequisites_x86.msi", "get msxml6_x86.msi", "verify msxml6_x86.msi",
+          "install msxml6_x86.msi", "get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi",
+          "installed?", "expand", "optimizer", "cleanup"},
+         worker_message::kInstallSucceeded,
+         {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...", L"Downloading MSXML 6.0...",
+          L"Installing MSXML 6.0...", kGetProduct, kInstallProduct, kExpanding, kOptimizing},
+         {},
+         std::nullopt},
+        {"nothing but the product",
+         {},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {}},
+        {"cancel while the prerequisites download",
+         {{true, false, false, true}, {{L"InstallHVSoftwarePrerequisites_x86_x64.msi", 2}}},
+         2,
+         {"get InstallHVSoftwarePrerequisites_x86_x64.msi", "cleanup"},
+         worker_message::kInstallCanceled,
+         {L"Downloading VC8 prerequisites..."},
+         {}},
+        {"the product's download fails with the server's refusal",
+         {{}, {{L"KORVOSkelv.msi", static_cast<int>(0x80004005)}}},
+         3,
+         {"get KORVOSkelv.msi", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct},
+         {}},
+        {"MSXML unsigned: nothing later is fetched",
+         {{true, true, false, true}, {}, {L"msxml6_x64.msi"}},
+         3,
+         {"get InstallHVSoftwarePrerequisites_x86_x64.msi", "verify InstallHVSoftwarePrerequisites_x86_x64.msi",
+          "install InstallHVSoftwarePrerequisites_x86_x64.msi", "get msxml6_x64.msi", "verify msxml6_x64.msi",
+          "cleanup"},
+         worker_message::kInstallFailed,
+         {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...", L"Downloading MSXML 6.0..."},
+         {}},
+        {"cancel during a prerequisite's installation: nothing is removed",
+         {{false, true, true, true}, {}, {}, {{L"Windows6.0-KB941179-x64.msu", 2}}},
+         2,
+         {"get Windows6.0-KB941179-x64.msu", "verify Windows6.0-KB941179-x64.msu",
+          "install Windows6.0-KB941179-x64.msu", "cleanup"},
+         worker_message::kInstallCanceled,
+         {L"Downloading MSXML 6.0...", L"Installing MSXML 6.0..."},
+         {}},
+        {"a prerequisite's installer cannot be started",
+         {{true, false, false, false}, {}, {}, {{L"InstallHVSoftwarePrerequisites_x86.msi", -2}}},
+         3,
+         {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
+          "install InstallHVSoftwarePrerequisites_x86.msi", "cleanup"},
+         worker_message::kInstallFailed,
+         {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites..."},
+         {}},
+        {"cancel during the product's installation removes it",
+         {{}, {}, {}, {{L"KORVOSkelv.msi", 2}}},
+         2,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "remove", "cleanup"},
+         worker_message::kInstallCanceled,
+         {kGetProduct, kInstallProduct, kRemoving},
+         {}},
+        {"the product's installer cannot be started",
+         {{}, {}, {}, {{L"KORVOSkelv.msi", -2}}},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct, kInstallProduct},
+         {}},
+        {"the product is not registered afterwards",
+         {{}, {}, {}, {}, false},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct, kInstallProduct},
+         {}},
+        {"a failed upgrade leaves the older version: not a success",
+         {{}, {}, {}, {}, true, {L"3.0.0", L"3.0.0"}},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "version?",
+          "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct, kInstallProduct},
+         {L"KORVO Skelv is still installed in version 3.0.0: the new version was not installed"}},
+        {"an upgrade that took effect",
+         {{}, {}, {}, {}, true, {L"3.0.0", L"3.1.0"}},
+         1,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "version?",
+          "expand", "optimizer", "cleanup"},
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {}},
+        {"cancel during the texture expansion removes the product",
+         {{}, {}, {}, {}, true, {}, 2},
+         2,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
+          "remove", "cleanup"},
+         worker_message::kInstallCanceled,
+         {kGetProduct, kInstallProduct, kExpanding, kRemoving},
+         {}},
+        {"the texture expansion fails: the product stays",
+         {{}, {}, {}, {}, true, {}, 5},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
+          "cleanup"},
+         worker_message::kExpandFailed,
+         {kGetProduct, kInstallProduct, kExpanding},
+         {}},
+        {"the texture tool cannot be started",
+         {{}, {}, {}, {}, true, {}, -2},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
+          "cleanup"},
+         worker_message::kExpandFailed,
+         {kGetProduct, kInstallProduct, kExpanding},
+         {}},
+        {"a failing optimizer is logged and the run succeeds",
+         {{}, {}, {}, {}, true, {}, 0, 5},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {L"Graphic Optimizer failed - rc = 5"}},
+        {"KORVO_NOEXPAND set",
+         {},
+         1,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?",
+          "optimizer", "cleanup"},
+         worker_message::kInstallSucceeded,
+         {kGetProduct, kInstallProduct, kOptimizing},
+         {L"Expand of textures is skipped because variable KORVO_NOEXPAND is set"},
+         L"1"},
+        {"KORVO_NOEXPAND empty",
+         {},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {},
+         L""},
+        {"KORVO_NOEXPAND too long to be read",
+         {},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {},
+         std::wstring(32, L'1')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome outcome = Run(c.script, c.noExpand);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.calls, c.calls);
+        EXPECT_EQ(outcome.statuses, c.statuses);
+        EXPECT_EQ(outcome.finals, std::vector<std::uint32_t>{c.final});
+        Texts expectedLog = {L"IN->ThreadDownloadInstall ()", kTempFolderLine};
+        expectedLog.insert(expectedLog.end(), c.workerLines.begin(), c.workerLines.end());
+        expectedLog.push_back(c.result == 1 ? kOk : c.result == 2 ? kCancel : kKo);
+        Texts log = outcome.log;
+        ASSERT_GE(log.size(), expectedLog.size());
+        EXPECT_EQ(Texts(log.end() - static_cast<std::ptrdiff_t>(expectedLog.size()), log.end()), expectedLog);
+    }
+}
+
+TEST_F(InstallRunTest, WithoutAContextNothingIsPostedAndTheRunStillEnds) {
+    Script script;
+    script.installs[L"KORVOSkelv.msi"] = 2;
+    Outcome outcome = Run(script, std::nullopt, false);
+    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.calls.back(), "cleanup");
+    EXPECT_TRUE(machine.windows.Snapshot().empty());
+    EXPECT_EQ(outcome.log.back(), kCancel);
+}
+
+TEST_F(InstallRunTest, AStatusThatCannotBePostedIsFreedByTheWorker) {
+    // Posting fails (the window has gone): the run goes on and, under the leak checker, no note is
+    // left behind.
+    machine.windows.refusePosts = true;
+    Outcome outcome = Run(Script{});
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(outcome.calls, kProductThroughOptimizer);
+    EXPECT_TRUE(outcome.statuses.empty());
+}
+
+// The dialog stand-in reads the status messages on its own thread, some while the worker runs and
+// the rest only after the worker has deleted the context: each must still give the text that was
+// current when it was posted. Run under the thread and address checkers.
+TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone) {
+    ScopedFakeMachine machine;
+    ScopedProcessSettings settings{ProcessSettings{}};
+    Script script;
+    script.needs = {true, true, false, true};
+    ScriptedSteps steps(script);
+    std::atomic<bool> workerDone{false};
+    Texts read;
+    TestThread dialog([&] {
+        std::size_t handled = 0;
+        bool ended = false;
+        while (!ended) {
+            std::vector<platform::fakes::FakeWindowMessages::Posted> queue = machine.windows.Snapshot();
+            // Late reader: after the first few messages, wait for the worker to finish entirely.
+            if (handled >= 3 && !workerDone.load()) continue;
+            for (; handled < queue.size(); ++handled) {
+                if (queue[handled].message == worker_message::kInstallStatus) {
+                    read.push_back(TakeStatusNote(queue[handled].lParam));
+                } else {
+                    ended = true;
+                }
+            }
+        }
+    });
+    EXPECT_EQ(RunInstall(new InstallContext{reinterpret_cast<platform::WindowHandle>(1), L""}, steps), 1);
+    workerDone = true;
+    dialog.join();
+    EXPECT_EQ(read, (Texts{L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...",
+                           L"Downloading MSXML 6.0...", L"Installing MSXML 6.0...", kGetProduct, kInstallProduct,
+                           kExpanding, kOptimizing}));
+}
+
+}  // namespace
