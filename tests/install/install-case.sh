@@ -243,6 +243,8 @@ case $name in
     expect_final canceled 2
     expect_registered "$product_code" 0
     log_has "OUT->DownloadPrereqs () CANCEL"
+    slices=$(( ($(stat -c %s "$www/KORVOSkelv.msi") + 524287) / 524288 ))
+    [ "$(grep -c . "$dir/requests.txt")" -lt "$slices" ] || fail "the whole package was fetched despite the cancel"
     log_lacks "IN->InstallMSI ()"
     expect_worker_log CANCEL
     ;;
