@@ -10,9 +10,11 @@
 //   install_driver query <upgrade code>
 //     Prints "<1|0> <version>": whether Windows Installer has a product of that family, and its version.
 //
-// Record lines: "window <handle in decimal>", "status <text>", "progress <position> <range>",
-// "update-progress <position> <range>", "lowexpand", "question <caption> | <text>", then one of
-// "succeeded", "failed", "expand-failed", "canceled", and last "result <worker's result>".
+// Record lines: "window <handle in decimal>"; per worker message its number, then for 1283
+// "<wParam> <status text>", for 1282 "<position> <range>", for the final one its name, wParam and
+// lParam ("context" for any non-zero value): "1281 succeeded 0 0", "1284 failed 0 context",
+// "1285 expand-failed 0 context", "1286 canceled 0 context"; "CUSTOM_UPDATE_PROGRESS <position>
+// <range>", "CUSTOM_UPDATE_LOWEXPAND", "question <caption> | <text>"; last "result <worker's result>".
 #include <windows.h>
 
 #include <cstdio>
@@ -74,8 +76,9 @@ private:
     FILE* file_ = nullptr;
 };
 
-std::wstring Number(long long value) {
-    return std::to_wstring(value);
+// Positions travel in wParam and may be negative.
+std::wstring Signed(WPARAM value) {
+    return std::to_wstring(static_cast<long long>(value));
 }
 
 bool ParseRunOptions(int argc, wchar_t** argv, Options& options) {
@@ -116,7 +119,7 @@ public:
         switch (message.message) {
             case worker_message::kInstallStatus: {
                 std::wstring text = TakeStatusNote(message.lParam);
-                record_.Line(L"status " + text);
+                record_.Line(L"1283 " + std::to_wstring(message.wParam) + L" " + text);
                 if (!cancelText_.empty() && text == cancelText_ && !cancelPressed_) {
                     cancelPressed_ = true;
                     CancelRequested.fetch_add(1);
@@ -124,8 +127,7 @@ public:
                 return false;
             }
             case worker_message::kInstallProgress:
-                record_.Line(L"progress " + Number(static_cast<long long>(message.wParam)) + L" " +
-                             Number(static_cast<long long>(message.lParam)));
+                record_.Line(L"1282 " + Signed(message.wParam) + L" " + std::to_wstring(message.lParam));
                 return false;
             case kQuestionAnswered: {
                 auto* question = reinterpret_cast<std::wstring*>(message.lParam);
@@ -134,30 +136,32 @@ public:
                 return false;
             }
             case worker_message::kInstallSucceeded:
-                record_.Line(L"succeeded");
-                return true;
+                return RecordFinal(message, L"succeeded");
             case worker_message::kInstallFailed:
-                record_.Line(L"failed");
-                return true;
+                return RecordFinal(message, L"failed");
             case worker_message::kExpandFailed:
-                record_.Line(L"expand-failed");
-                return true;
+                return RecordFinal(message, L"expand-failed");
             case worker_message::kInstallCanceled:
-                record_.Line(L"canceled");
-                return true;
+                return RecordFinal(message, L"canceled");
             default:
                 break;
         }
         if (message.message == progressMessage_) {
-            record_.Line(L"update-progress " + Number(static_cast<long long>(message.wParam)) + L" " +
-                         Number(static_cast<long long>(message.lParam)));
+            record_.Line(L"CUSTOM_UPDATE_PROGRESS " + Signed(message.wParam) + L" " + std::to_wstring(message.lParam));
         } else if (message.message == lowExpandMessage_) {
-            record_.Line(L"lowexpand");
+            record_.Line(L"CUSTOM_UPDATE_LOWEXPAND");
         }
         return false;
     }
 
 private:
+    // The context the final messages name is freed by then: only whether one was named is recorded.
+    bool RecordFinal(const MSG& message, const std::wstring& name) {
+        record_.Line(std::to_wstring(message.message) + L" " + name + L" " + std::to_wstring(message.wParam) +
+                     (message.lParam != 0 ? L" context" : L" 0"));
+        return true;
+    }
+
     Record& record_;
     std::wstring cancelText_;
     bool cancelPressed_ = false;
@@ -203,7 +207,7 @@ int Run(const Options& options) {
     if (!record.Open()) return kUsageError;
     HWND window = MakeWindow();
     if (window == nullptr) return kUsageError;
-    record.Line(L"window " + Number(reinterpret_cast<INT_PTR>(window)));
+    record.Line(L"window " + std::to_wstring(reinterpret_cast<INT_PTR>(window)));
 
     if (options.scanPrereqs) {
         CheckAllPrereqs();
@@ -227,7 +231,7 @@ int Run(const Options& options) {
     DWORD result = 0;
     GetExitCodeThread(worker, &result);
     CloseHandle(worker);
-    record.Line(L"result " + Number(result));
+    record.Line(L"result " + std::to_wstring(result));
     if (options.launch && result == 1) LaunchInstalledApplication();
     return static_cast<int>(result);
 }

@@ -89,14 +89,15 @@ expect_statuses() {
   local expected="" id
   for id in "$@"; do expected+="$(status_text "$id")"$'\n'; done
   local got
-  got=$(sed -n 's/^status //p' "$dir/record.txt")
+  got=$(sed -n 's/^1283 0 //p' "$dir/record.txt")
   [ "$got"$'\n' = "$expected" ] || fail "status texts: got [$(echo "$got" | paste -sd '|')], expected [$(printf '%s' "$expected" | paste -sd '|')]"
 }
 
-# Exactly one final message, the given one, followed by the worker's result.
+# Exactly one final message, the given one ("<number> <name> <wParam> <lParam>"), followed by the
+# worker's result.
 expect_final() {
   local finals
-  finals=$(grep -xE 'succeeded|failed|expand-failed|canceled' "$dir/record.txt" | paste -sd ' ')
+  finals=$(grep -E '^128[1456] ' "$dir/record.txt" | paste -sd '|')
   [ "$finals" = "$1" ] || fail "final messages: got [$finals], expected [$1]"
   [ "$(tail -n 1 "$dir/record.txt")" = "result $2" ] || fail "the record does not end with: result $2"
 }
@@ -146,9 +147,23 @@ optimizer_command() {
 # The texture tool's reports reached the window.
 expect_texture_reports() {
   local got
-  got=$(grep -E '^(update-progress|lowexpand)' "$dir/record.txt" | paste -sd '|')
-  [ "$got" = "update-progress 1 3|update-progress 2 3|update-progress 3 3|lowexpand" ] ||
+  got=$(grep -E '^CUSTOM_UPDATE_' "$dir/record.txt" | paste -sd '|')
+  [ "$got" = "CUSTOM_UPDATE_PROGRESS 1 3|CUSTOM_UPDATE_PROGRESS 2 3|CUSTOM_UPDATE_PROGRESS 3 3|CUSTOM_UPDATE_LOWEXPAND" ] ||
     fail "texture tool reports: [$got]"
+}
+
+# The product's download reports one step per 512 KiB slice after the first, then the range itself.
+expect_download_progress() {
+  local size slice=524288 rest steps range expected got position
+  size=$(stat -c %s "$www/KORVOSkelv.msi")
+  rest=$((size - slice))
+  steps=$(((rest + slice - 1) / slice))
+  range=$((rest / slice - 1))
+  expected="1282 0 $range"
+  for ((position = 1; position <= steps; position++)); do expected+="|1282 $position $range"; done
+  expected+="|1282 $range $range"
+  got=$(sed -n "/^1283 0 $(status_text 124)\$/,/^1283 /p" "$dir/record.txt" | grep '^1282 ' | paste -sd '|')
+  [ "$got" = "$expected" ] || fail "the product's download progress: got [$got], expected [$expected]"
 }
 
 expect_question() {
@@ -185,7 +200,7 @@ case $name in
     start_server
     run_driver 1 --vc8 --msxml
     expect_statuses 120 121 122 123 124 125 131 142
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     expect_registered "$runtime_code" 1 8.1.3
     expect_registered "$msxml_code" 1 6.10.1129
     expect_registered "$product_code" 1 3.1.0
@@ -194,6 +209,7 @@ case $name in
     expect_tool_record start "$(optimizer_command)"
     expect_tool_record app -
     expect_texture_reports
+    expect_download_progress
     expect_worker_log OK
     ;;
   prereqs-present)
@@ -205,7 +221,7 @@ case $name in
     start_server
     run_driver 1 --scan-prereqs
     expect_statuses 124 125 131 142
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     expect_requests_only_for KORVOSkelv.msi
     expect_registered "$product_code" 1 3.1.0
     expect_worker_log OK
@@ -219,7 +235,7 @@ case $name in
     start_server
     run_driver 3
     expect_statuses 124
-    expect_final failed 3
+    expect_final "1284 failed 0 context" 3
     expect_registered "$product_code" 0
     expect_tool_record texture -
     expect_worker_log KO
@@ -229,7 +245,7 @@ case $name in
     start_server
     NO_CHECK_PACKAGE_SIGNED=1 run_driver 1
     expect_statuses 124 125 131 142
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     expect_registered "$product_code" 1 3.1.0
     expect_worker_log OK
     ;;
@@ -240,7 +256,7 @@ case $name in
     run_driver 2 --cancel-at 124
     expect_statuses 124
     expect_question
-    expect_final canceled 2
+    expect_final "1286 canceled 0 context" 2
     expect_registered "$product_code" 0
     log_has "OUT->DownloadPrereqs () CANCEL"
     slices=$(( ($(stat -c %s "$www/KORVOSkelv.msi") + 524287) / 524288 ))
@@ -254,7 +270,7 @@ case $name in
     run_driver 2 --cancel-at 125
     expect_statuses 124 125 139 141
     expect_question
-    expect_final canceled 2
+    expect_final "1286 canceled 0 context" 2
     expect_registered "$product_code" 0
     expect_tool_record texture -
     log_has "OUT->InstallMSI () CANCEL"
@@ -267,13 +283,13 @@ case $name in
     if [ "$name" = texture-cancels ]; then
       KORVO_TEST_TEXTURE_EXIT=2 run_driver 2
       expect_statuses 124 125 131 141
-      expect_final canceled 2
+      expect_final "1286 canceled 0 context" 2
       expect_registered "$product_code" 0
       expect_worker_log CANCEL
     else
       KORVO_TEST_TEXTURE_EXIT=5 run_driver 3
       expect_statuses 124 125 131
-      expect_final expand-failed 3
+      expect_final "1285 expand-failed 0 context" 3
       expect_registered "$product_code" 1 3.1.0
       expect_product_key
       log_has "OUT->ExpandTextures::Expand ()KO"
@@ -287,17 +303,27 @@ case $name in
     start_server
     KORVO_NOEXPAND=1 run_driver 1
     expect_statuses 124 125 142
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     expect_tool_record texture -
     expect_tool_record start "$(optimizer_command)"
     log_has "Expand of textures is skipped because variable KORVO_NOEXPAND is set"
+    expect_worker_log OK
+    ;;
+  optimizer-fails)
+    offer product-3.1.0.msi KORVOSkelv.msi
+    start_server
+    KORVO_TEST_START_EXIT=5 run_driver 1
+    expect_statuses 124 125 131 142
+    expect_final "1281 succeeded 0 0" 1
+    expect_tool_record start "$(optimizer_command)"
+    log_has "Graphic Optimizer failed - rc = 5"
     expect_worker_log OK
     ;;
   launch)
     offer product-3.1.0.msi KORVOSkelv.msi
     start_server
     Appli_LaunchId=42 run_driver 1 --launch
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     # The application is not waited for.
     for _ in $(seq 100); do [ -s "$records/app.txt" ] && break; sleep 0.2; done
     expect_tool_record app "\"$bin\\SkelvApp.exe\" -open  42  -mode "
@@ -308,7 +334,7 @@ case $name in
     offer product-3.1.0.msi KORVOSkelv.msi
     start_server
     run_driver 1
-    expect_final succeeded 1
+    expect_final "1281 succeeded 0 0" 1
     expect_registered "$product_code" 1 3.1.0
     expect_product_key
     expect_worker_log OK
@@ -319,7 +345,7 @@ case $name in
     start_server
     run_driver 3
     expect_statuses 124 125
-    expect_final failed 3
+    expect_final "1284 failed 0 context" 3
     expect_registered "$product_code" 1 3.0.0
     expect_worker_log KO
     ;;

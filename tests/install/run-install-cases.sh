@@ -60,7 +60,7 @@ template=$scratch/template
 echo "packages and template prefix ready after $SECONDS s"
 export E2E_DRIVER=$driver E2E_PACKAGES=$packages E2E_TEMPLATE=$template E2E_CASES=$scratch
 cases=(fresh prereqs-present unsigned bad-signature unchecked-unsigned cancel-download cancel-install
-  texture-cancels texture-fails no-expand launch upgrade upgrade-refused)
+  texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused)
 printf '%s\n' "${cases[@]}" |
   xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" bash "$here/install-case.sh" {} || true
 
@@ -74,8 +74,8 @@ for name in "${cases[@]}"; do
   failed=$((failed + 1))
   echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
   if [ -f "$case_dir/record.txt" ]; then
-    echo "--- $name: record (progress lines left out: $(grep -c '^progress ' "$case_dir/record.txt" || true))"
-    grep -v '^progress ' "$case_dir/record.txt" || true
+    echo "--- $name: record (progress lines, 1282, left out: $(grep -c '^1282 ' "$case_dir/record.txt" || true))"
+    grep -v '^1282 ' "$case_dir/record.txt" || true
   fi
   for file in log.txt requests.txt driver-output.txt; do
     if [ -s "$case_dir/$file" ]; then
