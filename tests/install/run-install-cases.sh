@@ -4,7 +4,7 @@
 # makes one template Wine prefix, then runs the cases two at a time, each in a copy of the template
 # with a download server of its own. Prints one PASS/FAIL line per case and, for a failed case, its
 # record, log and server requests. Message boxes need a display: without one, the script runs
-# itself again under xvfb-run.
+# itself again under xvfb-run. E2E_KEEP_PREFIX=1 keeps the template and the cases' prefixes.
 set -euo pipefail
 driver=$1 tools=$2 scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +13,8 @@ parallel_cases=2
 case_limit_seconds=200
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec timeout 470 xvfb-run -a -s "-nolisten tcp" bash "$0" "$@"
+  # A random first display number: other builds may be starting virtual displays meanwhile.
+  exec timeout 470 xvfb-run -a -n $((100 + RANDOM % 400)) -s "-nolisten tcp" bash "$0" "$@"
 fi
 
 export WINEDEBUG=-all WINEARCH=win64 LANG=C LC_ALL=C
@@ -84,5 +85,6 @@ for name in "${cases[@]}"; do
     fi
   done
 done
+[ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$template"
 echo "$(( ${#cases[@]} - failed )) of ${#cases[@]} install cases passed in $SECONDS s"
 [ "$failed" -eq 0 ]
