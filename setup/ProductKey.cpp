@@ -1,0 +1,30 @@
+#include "setup/ProductKey.h"
+
+#include "core/WidePrintf.h"
+#include "platform/Services.h"
+
+namespace {
+
+constexpr std::size_t kWideCharBytes = 2;
+
+}  // namespace
+
+std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes) {
+    std::wstring text = platform::RegistryText(value);
+    bool terminatorStored = (text.size() + 1) * kWideCharBytes <= value.data.size();
+    bool roomForTerminator = value.data.size() + kWideCharBytes <= bufferBytes;
+    if (!terminatorStored && !roomForTerminator) return std::nullopt;
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+std::optional<std::wstring> ReadProductKeyText(const std::wstring& name) {
+    std::optional<platform::RegistryValue> value = platform::Os().registry->ReadValue(
+        platform::RootKey::LocalMachine, product_key::kSubKey, name, product_key::kValueBufferBytes);
+    if (!value) return std::nullopt;
+    return TextInBuffer(*value, product_key::kValueBufferBytes);
+}
+
+std::wstring ProductKeyValueMissingLine(const std::wstring& name) {
+    return FormatWidePrintf(L"Cannnot query key value HKLM\\%s\\%s.", {product_key::kSubKey, name});
+}
