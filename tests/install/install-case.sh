@@ -326,7 +326,8 @@ case $name in
     expect_final "1281 succeeded 0 0" 1
     # The application is not waited for.
     for _ in $(seq 100); do [ -s "$records/app.txt" ] && break; sleep 0.2; done
-    expect_tool_record app "\"$bin\\SkelvApp.exe\" -open  42  -mode "
+    # "{0}" becomes the identifier with a blank on each side; the "0" further on stays.
+    expect_tool_record app "\"$bin\\SkelvApp.exe\" -open  42  -mode 0"
     ;;
   upgrade)
     preinstall product-3.0.0.msi
