@@ -328,6 +328,7 @@ case $name in
     for _ in $(seq 100); do [ -s "$records/app.txt" ] && break; sleep 0.2; done
     # "{0}" becomes the identifier with a blank on each side; the "0" further on stays.
     expect_tool_record app "\"$bin\\SkelvApp.exe\" -open  42  -mode 0"
+    log_has "launch = \"$bin\\SkelvApp.exe\" -open  42  -mode 0"
     ;;
   upgrade)
     preinstall product-3.0.0.msi
