@@ -24,9 +24,8 @@ constexpr int kResultNotWatched = -2;
 constexpr std::uint32_t kToolCancelledCode = 2;
 constexpr std::uint32_t kTextureWaitMilliseconds = 100;
 constexpr std::uint32_t kOptimizerMaxMilliseconds = 60000;
-// The registry's answer for a missing key or value (the system's "file not found"). The registry
-// service does not tell a missing key, a missing value and an oversized one apart; all count as
-// missing.
+// The registry's answer for a missing value (the system's "file not found"). The registry service
+// does not tell a missing value and an oversized one apart; both count as missing.
 constexpr std::uint32_t kValueNotFound = 2;
 
 constexpr wchar_t kTextureToolPath[] = L"\\code\\bin\\VolTexturesGeneration.exe";
@@ -120,6 +119,8 @@ namespace ExpandTextures {
 
 int Expand(const std::wstring& statusText, InstallContext* context) {
     SetupLog::Write(L"IN->ExpandTextures::Expand ()");
+    std::uint32_t keyError = ProductKeyOpenError();
+    if (keyError != 0) return EndExpand(ProductKeyNotOpenedLine(keyError), kResultNotWatched);
     std::optional<std::wstring> installPath = ReadProductKeyText(product_key::kInstallPath);
     if (!installPath) return EndExpand(ProductKeyValueMissingLine(product_key::kInstallPath), kResultNotWatched);
     SetupLog::Write(*installPath);
@@ -166,6 +167,11 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
 
 int LaunchGraphicOptimizer() {
     SetupLog::Write(L"IN->LaunchGraphicOptimizer ()");
+    std::uint32_t keyError = ProductKeyOpenError();
+    if (keyError != 0) {
+        return EndOptimizerUnwatched(FormatWidePrintf(L"Cannnot open registry key HKLM\\%s.", {product_key::kSubKey}),
+                                     keyError);
+    }
     std::optional<std::wstring> installPath = ReadProductKeyText(product_key::kInstallPath);
     if (!installPath)
         return EndOptimizerUnwatched(ProductKeyValueMissingLine(product_key::kInstallPath), kValueNotFound);

@@ -18,6 +18,10 @@ std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, s
     return text;
 }
 
+std::uint32_t ProductKeyOpenError() {
+    return platform::Os().registry->KeyOpenError(platform::RootKey::LocalMachine, product_key::kSubKey);
+}
+
 std::optional<std::wstring> ReadProductKeyText(const std::wstring& name) {
     std::optional<platform::RegistryValue> value = platform::Os().registry->ReadValue(
         platform::RootKey::LocalMachine, product_key::kSubKey, name, product_key::kValueBufferBytes);
@@ -27,4 +31,9 @@ std::optional<std::wstring> ReadProductKeyText(const std::wstring& name) {
 
 std::wstring ProductKeyValueMissingLine(const std::wstring& name) {
     return FormatWidePrintf(L"Cannnot query key value HKLM\\%s\\%s.", {product_key::kSubKey, name});
+}
+
+std::wstring ProductKeyNotOpenedLine(std::uint32_t error) {
+    return FormatWidePrintf(L"Cannnot open registry key HKLM\\%s - rc = %d",
+                            {product_key::kSubKey, static_cast<int>(error)});
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,9 +21,16 @@ inline constexpr std::size_t kValueBufferBytes = 1024;
 // without one counts only while the buffer has room left to end it).
 std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes);
 
+// 0 when the product key can be opened, otherwise the system error code.
+std::uint32_t ProductKeyOpenError();
+
 // The text value `name` of the product key; nullopt when the key or the value is missing, larger
 // than the buffer, unterminated or empty.
 std::optional<std::wstring> ReadProductKeyText(const std::wstring& name);
+
+// The log line for a key that cannot be opened, as the texture expansion writes it:
+// "Cannnot open registry key HKLM\<key> - rc = <code>".
+std::wstring ProductKeyNotOpenedLine(std::uint32_t error);
 
 // The log line for a missing value: "Cannnot query key value HKLM\<key>\<name>." (the spelling is
 // the log's own: readers of the log search for it).

@@ -58,7 +58,7 @@ TEST(LaunchInstalledApplication, StartsTheProductOrSaysWhyNot) {
          2,
          {L"launch = C:\\Skelv\\app.exe -id  42 ", L"Create Process failed rc = 2"}},
         {"no launch identifier", std::nullopt, L"CmdLine", 0, {}},
-        {"no key", L"42", nullptr, 0, {missing}},
+        {"no key", L"42", nullptr, 0, {}},
         {"no CmdLine", L"42", L"InstallPath", 0, {missing}},
     };
     for (const Case& c : cases) {

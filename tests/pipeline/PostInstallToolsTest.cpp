@@ -7,6 +7,7 @@
 #include "setup/PostInstallTools.h"
 #include "setup/ProductKey.h"
 #include "setup/WorkerMessages.h"
+#include "tests/pipeline/StatusNotes.h"
 #include "tests/support/FakeMachineLog.h"
 
 namespace {
@@ -44,6 +45,7 @@ public:
 class PostInstallTools : public ::testing::Test {
 protected:
     PostInstallTools() : scope_(Staged()) {
+        ReceiveStatusNotes(machine);
         CancelRequested = 0;
         ExpandCancelPromptEnabled = 1;
         ProgressDisplayEnabled = 1;
@@ -70,8 +72,7 @@ protected:
     std::size_t StatusPosts() const {
         std::size_t count = 0;
         for (const auto& posted : machine.windows.Snapshot())
-            count += posted.message == worker_message::kInstallStatus && posted.window == context.window &&
-                     posted.lParam == reinterpret_cast<std::intptr_t>(&context);
+            count += posted.message == worker_message::kInstallStatus && posted.window == context.window;
         return count;
     }
 
@@ -264,12 +265,16 @@ TEST_F(PostInstallTools, InstallPathReadings) {
         EXPECT_EQ(ReadProductKeyText(L"InstallPath"), c.text);
         if (c.text) continue;
 
-        const std::wstring missing = L"Cannnot query key value HKLM\\" + kKey + L"\\InstallPath.";
+        const bool keyMissing = !c.value;
+        const std::wstring expandLine = keyMissing ? L"Cannnot open registry key HKLM\\" + kKey + L" - rc = 2"
+                                                   : L"Cannnot query key value HKLM\\" + kKey + L"\\InstallPath.";
+        const std::wstring optimizerLine = keyMissing ? L"Cannnot open registry key HKLM\\" + kKey + L"."
+                                                      : L"Cannnot query key value HKLM\\" + kKey + L"\\InstallPath.";
         EXPECT_EQ(ExpandTextures::Expand(L"s", &context), -2);
         EXPECT_EQ(LaunchGraphicOptimizer(), -2);
-        EXPECT_EQ(LogEntries(machine), (Lines{L"IN->ExpandTextures::Expand ()", missing,
+        EXPECT_EQ(LogEntries(machine), (Lines{L"IN->ExpandTextures::Expand ()", expandLine,
                                               L"OUT->ExpandTextures::Expand ()KO", L"IN->LaunchGraphicOptimizer ()",
-                                              missing + kNotFoundText, L"OUT->LaunchGraphicOptimizer KO"}));
+                                              optimizerLine + kNotFoundText, L"OUT->LaunchGraphicOptimizer KO"}));
         EXPECT_TRUE(machine.children.started.empty());
         EXPECT_TRUE(machine.windows.posted.empty());
     }
