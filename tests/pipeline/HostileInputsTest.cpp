@@ -60,6 +60,19 @@ TEST(LaunchIdentifier, ADoubleQuoteInItStaysInsideItsArgument) {
     EXPECT_EQ(LaunchCommandLine(L"app.exe -id {0} -x", L"a\"b"), L"app.exe -id  a\\\"b  -x");
 }
 
+// An identifier that is defined but empty names no launch: the product is not started with its
+// placeholder blanked out, which would hand the placeholder's option the next option as its value.
+TEST(LaunchIdentifier, AnEmptyOneStartsNothing) {
+    ProcessSettings settings;
+    settings.launchId = std::wstring();
+    ScopedProcessSettings scope(settings);
+    platform::fakes::ScopedFakeMachine machine;
+    machine.registry.Set(platform::RootKey::LocalMachine, kKey, L"CmdLine", Bytes(kRegSz, L"app.exe -id {0} -x", true));
+    LaunchInstalledApplication();
+    EXPECT_TRUE(machine.children.started.empty()) << "started: " << machine.children.started.size();
+    EXPECT_EQ(LogEntries(machine), Lines{});
+}
+
 // The program's worker, not a scripted stand-in: it reads what start-up found, works through the
 // steps, posts its end, cleans up and, as its last act, lets start-up go on.
 TEST(InstallWorker, TheProgramsWorkerEndsAndLetsStartUpGoOn) {
