@@ -26,7 +26,8 @@ std::wstring LaunchCommandLine(const std::wstring& cmdLine, const std::wstring& 
 
 void LaunchInstalledApplication() {
     const std::optional<std::wstring>& launchId = CurrentProcessSettings().launchId;
-    if (!launchId) return;                   // without a launch identifier the product is not started
+    // Without a launch identifier (an empty one included) the product is not started.
+    if (!launchId || launchId->empty()) return;
     if (ProductKeyOpenError() != 0) return;  // no product, nothing to say
     std::optional<std::wstring> cmdLine = ReadProductKeyText(product_key::kCmdLine);
     if (!cmdLine) {

@@ -24,6 +24,7 @@ constexpr int kResultNotWatched = -2;
 constexpr std::uint32_t kToolCancelledCode = 2;
 constexpr std::uint32_t kTextureWaitMilliseconds = 100;
 constexpr std::uint32_t kOptimizerMaxMilliseconds = 60000;
+constexpr std::uint32_t kStoppedToolWaitMilliseconds = 5000;
 // The registry's answer for a missing value (the system's "file not found"). The registry service
 // does not tell a missing value and an oversized one apart; both count as missing.
 constexpr std::uint32_t kValueNotFound = 2;
@@ -38,15 +39,6 @@ constexpr wchar_t kOptimizerEnvironment[] = L"KORVO_Skelv";  // one word: needs 
 // The window the texture tool reports its progress to: the last one a context named.
 platform::WindowHandle ProgressWindow = nullptr;
 
-// `path` in double quotes, its trailing backslashes doubled so that they do not escape the
-// closing quote. Unchanged inside for every path that does not end with a backslash.
-std::wstring QuotedPath(const std::wstring& path) {
-    std::size_t trailingBackslashes = 0;
-    while (trailingBackslashes < path.size() && path[path.size() - 1 - trailingBackslashes] == L'\\')
-        ++trailingBackslashes;
-    return L"\"" + path + std::wstring(trailingBackslashes, L'\\') + L"\"";
-}
-
 // Window handles have 32 significant bits on every Windows, so the decimal fits an int.
 int WindowNumber(platform::WindowHandle window) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(window));
@@ -55,7 +47,7 @@ int WindowNumber(platform::WindowHandle window) {
 std::wstring TextureToolCommand(const std::wstring& installPath, platform::WindowHandle window) {
     std::wstring toolPath = installPath + kTextureToolPath;
     return FormatWidePrintf(L"%s -p  %s -hWnd %d",
-                            {QuotedPath(toolPath), QuotedPath(installPath), WindowNumber(window)});
+                            {QuotedArgument(toolPath), QuotedArgument(installPath), WindowNumber(window)});
 }
 
 // The installation folder cut at its platform folder, followed directly by "VolEnv"; without the
@@ -68,7 +60,7 @@ std::wstring OptimizerCommand(const std::wstring& installPath) {
     std::wstring startTool = installPath + kStartToolPath;
     return FormatWidePrintf(
         L"%s -run \"LumoGraphicsOptimizerApplication\" -env %s -direnv %s -nowindow",
-        {QuotedPath(startTool), kOptimizerEnvironment, QuotedPath(OptimizerEnvironmentFolder(installPath))});
+        {QuotedArgument(startTool), kOptimizerEnvironment, QuotedArgument(OptimizerEnvironmentFolder(installPath))});
 }
 
 std::wstring ToolFailedLine(const std::wstring& commandLine, int code) {
@@ -146,7 +138,9 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
         },
         [] {});
     if (stoppedByUser) {
-        start.child->Terminate(0);
+        // Stopping is asynchronous: give the tool a moment to let go of the product's files before
+        // the product is removed.
+        if (start.child->Terminate(0)) start.child->Wait(kStoppedToolWaitMilliseconds);
         start.child.reset();
         ProgressDisplayEnabled.fetch_add(1);
         return EndExpand(L"Setup was interrupted by user during Expand Textures", kResultCancelled);

@@ -6,15 +6,18 @@
 namespace {
 
 constexpr std::size_t kWideCharBytes = 2;
+// The registry's two text types (REG_SZ, REG_EXPAND_SZ); a number or binary value is no path.
+constexpr std::uint32_t kTextType = 1;
+constexpr std::uint32_t kExpandableTextType = 2;
 
 }  // namespace
 
 std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes) {
+    if (value.type != kTextType && value.type != kExpandableTextType) return std::nullopt;
+    if (value.data.size() > bufferBytes) return std::nullopt;
     std::wstring text = platform::RegistryText(value);
     bool terminatorStored = (text.size() + 1) * kWideCharBytes <= value.data.size();
-    bool roomForTerminator = value.data.size() + kWideCharBytes <= bufferBytes;
-    if (!terminatorStored && !roomForTerminator) return std::nullopt;
-    if (text.empty()) return std::nullopt;
+    if (!terminatorStored || text.empty()) return std::nullopt;
     return text;
 }
 

@@ -17,8 +17,8 @@ inline constexpr std::size_t kValueBufferBytes = 1024;
 }  // namespace product_key
 
 // The text of `value` read into a buffer of `bufferBytes`: its characters up to its terminator.
-// nullopt when it has no text, or when its terminator does not fit the buffer (a stored text
-// without one counts only while the buffer has room left to end it).
+// nullopt unless it is a text value whose terminator is stored inside the buffer, with at least
+// one character before it.
 std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes);
 
 // 0 when the product key can be opened, otherwise the system error code.

@@ -57,7 +57,7 @@ TEST(ProductKeyTexts, OnlyTerminatedTextValuesCount) {
 // argument, so a double quote in it is escaped rather than ending the quoted text early.
 TEST(LaunchIdentifier, ADoubleQuoteInItStaysInsideItsArgument) {
     EXPECT_EQ(LaunchCommandLine(L"app.exe -id {0} -x", L"a \"b"), L"app.exe -id  \"a \\\"b\"  -x");
-    EXPECT_EQ(LaunchCommandLine(L"app.exe -id {0} -x", L"a\"b"), L"app.exe -id  a\\\"b  -x");
+    EXPECT_EQ(LaunchCommandLine(L"app.exe -id {0} -x", L"a\"b"), L"app.exe -id  \"a\\\"b\"  -x");
 }
 
 // An identifier that is defined but empty names no launch: the product is not started with its
