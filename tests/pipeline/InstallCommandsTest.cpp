@@ -86,13 +86,4 @@ TEST(InstallCommands, PropertiesFollowThePrimaryLanguage) {
     }
 }
 
-TEST(InstallCommands, CleanupDeletesEveryPackageOfThePlatform) {
-    EXPECT_EQ(PackageFilesToDelete(false),
-              (std::vector<std::wstring>{L"InstallHVSoftwarePrerequisites_x86.msi", L"msxml6_x86.msi",
-                                         L"KORVOSkelv.msi", L"Windows6.0-KB941179-x86.msu"}));
-    EXPECT_EQ(PackageFilesToDelete(true),
-              (std::vector<std::wstring>{L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"msxml6_x64.msi",
-                                         L"KORVOSkelv.msi", L"Windows6.0-KB941179-x64.msu"}));
-}
-
 }  // namespace
