@@ -35,6 +35,8 @@ public:
     // the key cannot be opened or the value cannot be read (missing, or larger than the buffer).
     virtual std::optional<RegistryValue> ReadValue(RootKey root, const std::wstring& subKey, const std::wstring& name,
                                                    std::size_t maxBytes) const = 0;
+    // 0 when root\subKey can be opened for reading, otherwise the system error code.
+    virtual std::uint32_t KeyOpenError(RootKey root, const std::wstring& subKey) const = 0;
 };
 
 }  // namespace platform

@@ -17,3 +17,9 @@ struct WatchOutcome {
 // ended by the wait's answer: the pass after that answer is the last one as well.
 WatchOutcome WatchChild(platform::ChildProcess& child, std::uint32_t waitMilliseconds,
                         const std::function<void()>& beforeWait, const std::function<void()>& afterWait);
+
+// The same watch for a watcher that may stop the child itself: when `goOn` (run where `beforeWait`
+// runs) answers false, the watch ends at once, with no further wait or read, and its outcome is
+// the code of the read just made (259 for a child still running).
+WatchOutcome WatchChildUnlessStopped(platform::ChildProcess& child, std::uint32_t waitMilliseconds,
+                                     const std::function<bool()>& goOn, const std::function<void()>& afterWait);

@@ -2,12 +2,26 @@
 
 #include "setup/PackageNames.h"
 
+std::wstring QuotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;  // the run of backslashes just read
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled and the quote escaped; elsewhere they stay as they are.
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, L'\\');  // before the closing quote
+    return quoted + L"\"";
+}
+
 std::wstring QuoteArgument(const std::wstring& argument) {
-    if (argument.find_first_of(L" \t") == std::wstring::npos) return argument;
-    std::size_t trailingBackslashes = 0;
-    while (trailingBackslashes < argument.size() && argument[argument.size() - 1 - trailingBackslashes] == L'\\')
-        ++trailingBackslashes;
-    return L"\"" + argument + std::wstring(trailingBackslashes, L'\\') + L"\"";
+    if (argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    return QuotedArgument(argument);
 }
 
 std::wstring SystemProgramPath(const std::wstring& systemFolder, const std::wstring& program) {
@@ -61,24 +75,24 @@ ProgressStep RemovalProgressStep(std::int32_t counter) {
     return {counter - 1, counter - 1};
 }
 
-ExitCodeMeaning MeaningOfExitCode(std::uint32_t exitCode) {
+const wchar_t* MeaningOfExitCode(std::uint32_t exitCode) {
     switch (exitCode) {
         case 0:
-            return {true, L"done"};
+            return L"done";
         case 3010:  // ERROR_SUCCESS_REBOOT_REQUIRED
-            return {true, L"done, a restart is needed"};
+            return L"done, a restart is needed";
         case 1641:  // ERROR_SUCCESS_REBOOT_INITIATED
-            return {true, L"done, the installer started a restart"};
+            return L"done, the installer started a restart";
         case 0x00240006:  // WU_S_ALREADY_INSTALLED
-            return {true, L"the update was already installed"};
+            return L"the update was already installed";
         case 1602:  // ERROR_INSTALL_USEREXIT
-            return {false, L"cancelled in the installer"};
+            return L"cancelled in the installer";
         case 1618:  // ERROR_INSTALL_ALREADY_RUNNING
-            return {false, L"another installation was running"};
+            return L"another installation was running";
         case 0x80240017:  // WU_E_NOT_APPLICABLE
-            return {false, L"the update does not apply to this system"};
+            return L"the update does not apply to this system";
         default:
-            return {false, L"failed"};
+            return L"failed";
     }
 }
 

@@ -12,8 +12,13 @@
 // The exit code a child reports while it runs (STILL_ACTIVE).
 inline constexpr std::uint32_t kStillActive = 259;
 
-// `argument` as one command-line argument: in double quotes when it holds a blank or a tab
-// (backslashes before the closing quote doubled, so they stay backslashes), otherwise unchanged.
+// `argument` in double quotes, read back whole by the C runtime's command-line rules: a quote inside
+// is escaped, backslashes before it or before the closing quote doubled. Unchanged inside for every
+// path (paths hold no quotes) that does not end with a backslash.
+std::wstring QuotedArgument(const std::wstring& argument);
+
+// `argument` as one command-line argument: quoted as above when it holds a blank, a tab or a quote,
+// otherwise unchanged.
 std::wstring QuoteArgument(const std::wstring& argument);
 
 // The program to run, by its full path, and the command line it sees (also the one logged).
@@ -51,12 +56,8 @@ ProgressStep InstallProgressStep(std::int32_t counter);
 // Removal: one down, without a lower bound.
 ProgressStep RemovalProgressStep(std::int32_t counter);
 
-// What an installer's (msiexec's or wusa.exe's) exit code says.
-struct ExitCodeMeaning {
-    bool installed;  // the package's changes are in place (perhaps after a restart)
-    const wchar_t* text;
-};
-ExitCodeMeaning MeaningOfExitCode(std::uint32_t exitCode);
+// What an installer's (msiexec's or wusa.exe's) exit code says, for the log.
+const wchar_t* MeaningOfExitCode(std::uint32_t exitCode);
 
 // The files the clean-up deletes from the package folder, in order: every package the worker may
 // have downloaded on this kind of Windows, so that the folder itself can go.

@@ -73,41 +73,42 @@ RunEnd RunProductTools(InstallContext* context, InstallSteps& steps) {
     return RunEnd::Succeeded;
 }
 
-std::intptr_t AsMessageValue(InstallContext* context) {
-    return reinterpret_cast<std::intptr_t>(context);
-}
+// How each end tells the window and the log. The log line comes before the clean-up for a failed or
+// cancelled run and after it otherwise, as the log has always shown it.
+struct EndShape {
+    std::uint32_t message;
+    bool carriesContext;  // the context's value as lParam; the window never reads it
+    const wchar_t* lastLine;
+    bool lineBeforeCleanup;
+    int result;
+};
 
-// The outcome goes to the window first; the clean-up follows while the dialog already shows it.
-// The window never reads the context of a final message: it is deleted right after the post.
-int Finish(RunEnd end, InstallContext* context, InstallSteps& steps) {
+EndShape ShapeOf(RunEnd end) {
     switch (end) {
         case RunEnd::Succeeded:
-            PostToContextWindow(context, worker_message::kInstallSucceeded, 0, 0);
-            delete context;
-            steps.CleanupPackageFolder();
-            SetupLog::Write(L"OUT->ThreadDownloadInstall () OK ");
-            return kRunInstalled;
+            return {worker_message::kInstallSucceeded, false, L"OUT->ThreadDownloadInstall () OK ", false,
+                    kRunInstalled};
         case RunEnd::Failed:
-            PostToContextWindow(context, worker_message::kInstallFailed, 0, AsMessageValue(context));
-            SetupLog::Write(L"OUT->ThreadDownloadInstall () KO ");
-            delete context;
-            steps.CleanupPackageFolder();
-            return kRunFailed;
+            return {worker_message::kInstallFailed, true, L"OUT->ThreadDownloadInstall () KO ", true, kRunFailed};
         case RunEnd::Cancelled:
-            PostToContextWindow(context, worker_message::kInstallCanceled, 0, AsMessageValue(context));
-            SetupLog::Write(L"OUT->ThreadDownloadInstall () CANCEL ");
-            delete context;
-            steps.CleanupPackageFolder();
-            return kRunCancelled;
-        case RunEnd::ExpandFailed:
-            // The product stays installed.
-            PostToContextWindow(context, worker_message::kExpandFailed, 0, AsMessageValue(context));
-            delete context;
-            steps.CleanupPackageFolder();
-            SetupLog::Write(L"OUT->ThreadDownloadInstall () KO ");
-            return kRunFailed;
+            return {worker_message::kInstallCanceled, true, L"OUT->ThreadDownloadInstall () CANCEL ", true,
+                    kRunCancelled};
+        case RunEnd::ExpandFailed:  // the product stays installed
+            return {worker_message::kExpandFailed, true, L"OUT->ThreadDownloadInstall () KO ", false, kRunFailed};
     }
-    return kRunFailed;
+    return {worker_message::kInstallFailed, true, L"OUT->ThreadDownloadInstall () KO ", true, kRunFailed};
+}
+
+// The outcome goes to the window first; the context is deleted right after the post, and the
+// clean-up follows while the dialog already shows the outcome.
+int Finish(RunEnd end, InstallContext* context, InstallSteps& steps) {
+    const EndShape shape = ShapeOf(end);
+    PostToContextWindow(context, shape.message, 0, shape.carriesContext ? reinterpret_cast<std::intptr_t>(context) : 0);
+    if (shape.lineBeforeCleanup) SetupLog::Write(shape.lastLine);
+    delete context;
+    steps.CleanupPackageFolder();
+    if (!shape.lineBeforeCleanup) SetupLog::Write(shape.lastLine);
+    return shape.result;
 }
 
 }  // namespace

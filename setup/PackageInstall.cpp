@@ -38,8 +38,7 @@ std::wstring ExitCodeUnreadableLine(std::uint32_t error) {
 }
 
 void LogExitCode(std::uint32_t exitCode) {
-    ExitCodeMeaning meaning = MeaningOfExitCode(exitCode);
-    SetupLog::Write(FormatWidePrintf(L"Installer exit code = %u (%s)", {exitCode, meaning.text}));
+    SetupLog::Write(FormatWidePrintf(L"Installer exit code = %u (%s)", {exitCode, MeaningOfExitCode(exitCode)}));
 }
 
 // The cancel question, asked while the installer runs when the user has pressed Cancel once and

@@ -1,4 +1,5 @@
 #include "checks/StartupChecks.h"
+#include "setup/PostInstallTools.h"
 #include "setup/SetupApp.h"
 
 namespace {
@@ -9,8 +10,7 @@ public:
     void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
     // The licence dialog plugs in here; until then the run ends as if the user had cancelled.
     int ShowMainDialog() override { return kCancelled; }
-    // Starting the installed product plugs in here.
-    void LaunchInstalledApplication() override {}
+    void LaunchInstalledApplication() override { ::LaunchInstalledApplication(); }
 };
 
 }  // namespace

@@ -36,9 +36,25 @@ public:
     std::map<std::wstring, std::wstring> variables;
 };
 
+// Files kept as bytes by path, behind one lock: the store both file fakes write into.
+struct FakeFileBytes {
+    std::string Contents(const std::wstring& path) const {
+        std::lock_guard<FakeLock> guard(lock);
+        auto it = files.find(path);
+        return it == files.end() ? std::string() : it->second;
+    }
+    bool Exists(const std::wstring& path) const {
+        std::lock_guard<FakeLock> guard(lock);
+        return files.count(path) != 0;
+    }
+
+    std::map<std::wstring, std::string> files;
+    mutable FakeLock lock;
+};
+
 // Files are byte strings keyed by path. A path in `heldElsewhere` is open in another program,
 // so an exclusive open of it fails.
-class FakeFileSystem final : public FileSystem {
+class FakeFileSystem final : public FileSystem, public FakeFileBytes {
 public:
     std::optional<std::wstring> TempFolder(std::size_t maxChars) const override {
         if (!tempFolder || tempFolder->size() + 1 > maxChars) return std::nullopt;
@@ -50,21 +66,10 @@ public:
         createdFolders.push_back(path);
         return true;
     }
-    std::string Contents(const std::wstring& path) const {
-        std::lock_guard<FakeLock> guard(lock);
-        auto it = files.find(path);
-        return it == files.end() ? std::string() : it->second;
-    }
-    bool Exists(const std::wstring& path) const {
-        std::lock_guard<FakeLock> guard(lock);
-        return files.count(path) != 0;
-    }
 
     std::optional<std::wstring> tempFolder = std::wstring(L"C:\\Temp\\");
     std::set<std::wstring> heldElsewhere;
-    std::map<std::wstring, std::string> files;
     std::vector<std::wstring> createdFolders;
-    mutable FakeLock lock;
 };
 
 class FakeProcessInfo final : public ProcessInfo {
@@ -212,9 +217,22 @@ public:
         if (it == values.end() || it->second.data.size() > maxBytes) return std::nullopt;
         return it->second;
     }
+    // A key opens while it holds a value or has been made with MakeKey.
+    std::uint32_t KeyOpenError(RootKey root, const std::wstring& subKey) const override {
+        opened.push_back({root, subKey});
+        Key key{root, Upper(subKey), std::wstring()};
+        auto atOrAfter = values.lower_bound(key);
+        bool holdsValues =
+            atOrAfter != values.end() && atOrAfter->first.root == root && atOrAfter->first.subKey == key.subKey;
+        return holdsValues || emptyKeys.count(key) != 0 ? 0 : kKeyNotFound;
+    }
     void Set(RootKey root, const std::wstring& subKey, const std::wstring& name, RegistryValue value) {
         values[Key{root, Upper(subKey), name}] = std::move(value);
     }
+    void MakeKey(RootKey root, const std::wstring& subKey) {
+        emptyKeys.insert(Key{root, Upper(subKey), std::wstring()});
+    }
+    static constexpr std::uint32_t kKeyNotFound = 2;
     struct Opened {
         RootKey root;
         std::wstring subKey;
@@ -236,6 +254,7 @@ private:
         return text;
     }
     std::map<Key, RegistryValue> values;
+    std::set<Key> emptyKeys;
 };
 
 // Related products per upgrade code, in the installer's order, and their version strings (a
@@ -306,7 +325,7 @@ public:
 
 // Files kept as bytes by path. A path in `refused` cannot be opened; a file stops writing after
 // `writeLimit` bytes in all, reporting the shorter count as a full disk would.
-class FakePlainFiles final : public PlainFiles {
+class FakePlainFiles final : public PlainFiles, public FakeFileBytes {
 public:
     std::unique_ptr<PlainFile> CreateForWriting(const std::wstring& path) override {
         std::lock_guard<FakeLock> guard(lock);
@@ -315,20 +334,9 @@ public:
         openPaths.push_back(path);
         return std::make_unique<File>(*this, path);
     }
-    std::string Contents(const std::wstring& path) const {
-        std::lock_guard<FakeLock> guard(lock);
-        auto it = files.find(path);
-        return it == files.end() ? std::string() : it->second;
-    }
-    bool Exists(const std::wstring& path) const {
-        std::lock_guard<FakeLock> guard(lock);
-        return files.count(path) != 0;
-    }
     std::set<std::wstring> refused;
     std::size_t writeLimit = static_cast<std::size_t>(-1);
-    std::map<std::wstring, std::string> files;
     std::vector<std::wstring> openPaths;  // files opened and not yet closed
-    mutable FakeLock lock;
 
 private:
     class File final : public PlainFile {

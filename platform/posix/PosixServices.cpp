@@ -200,6 +200,10 @@ public:
                                            std::size_t) const override {
         return std::nullopt;
     }
+    std::uint32_t KeyOpenError(RootKey, const std::wstring&) const override { return kNoSuchKey; }
+
+private:
+    static constexpr std::uint32_t kNoSuchKey = 2;  // the system's "file not found"
 };
 
 // No Windows Installer here: no product is ever registered.

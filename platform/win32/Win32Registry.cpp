@@ -42,6 +42,12 @@ public:
         buffer.resize(size);
         return RegistryValue{type, std::move(buffer)};
     }
+    std::uint32_t KeyOpenError(RootKey root, const std::wstring& subKey) const override {
+        HKEY key = nullptr;
+        LONG status = RegOpenKeyExW(PredefinedKey(root), subKey.c_str(), 0, KEY_READ, &key);
+        if (status == ERROR_SUCCESS) RegCloseKey(key);
+        return static_cast<std::uint32_t>(status);
+    }
 };
 
 }  // namespace

@@ -69,6 +69,8 @@ TEST(Win32Machine, RegistryReadsAKnownValueAndMissesCleanly) {
               std::nullopt);
     EXPECT_EQ(Real().registry->ReadValue(RootKey::LocalMachine, key, L"CurrentVersion", 2), std::nullopt);
     EXPECT_EQ(Real().registry->ReadValue(RootKey::LocalMachine, key, L"CurrentVersion", 0), std::nullopt);
+    EXPECT_EQ(Real().registry->KeyOpenError(RootKey::LocalMachine, key), 0u);
+    EXPECT_EQ(Real().registry->KeyOpenError(RootKey::LocalMachine, key + L"\\No Such Key"), 2u);  // file not found
 }
 
 TEST(Win32Machine, DisplayDevicesAndTheAdapterTheyLeadTo) {

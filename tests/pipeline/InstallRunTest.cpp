@@ -5,6 +5,7 @@
 #include <atomic>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "core/InstallPaths.h"
 #include "core/ProcessSettings.h"
@@ -423,7 +424,10 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
         while (!ended) {
             std::vector<platform::fakes::FakeWindowMessages::Posted> queue = machine.windows.Snapshot();
             // Late reader: after the first few messages, wait for the worker to finish entirely.
-            if (handled >= 3 && !workerDone.load()) continue;
+            if (handled >= 3 && !workerDone.load()) {
+                std::this_thread::yield();
+                continue;
+            }
             for (; handled < queue.size(); ++handled) {
                 if (queue[handled].message == worker_message::kInstallStatus) {
                     read.push_back(TakeStatusNote(queue[handled].lParam));

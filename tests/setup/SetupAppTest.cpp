@@ -223,6 +223,26 @@ TEST_F(StartupTest, StartUpWaitsForAWorkerThatIsStillCleaningUpBeforeItGoesOn) {
     EXPECT_EQ(texts.back(), kEnd);
 }
 
+// The wait comes before the mutexes go: a new setup must not start while the package folder of
+// this one is still being cleaned.
+TEST_F(StartupTest, TheMutexesStayUntilTheWorkerHasEnded) {
+    steps.dialogResult = StartupSteps::kInstalled;
+    std::atomic<std::size_t> closedAtWorkerEnd{99};
+    TestThread worker;
+    steps.onDialog = [&] {
+        RegisterRunningWorker();
+        worker = TestThread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            closedAtWorkerEnd = machine.mutexes.closed.size();
+            UnregisterRunningWorker();
+        });
+    };
+    InitInstance();
+    worker.join();
+    EXPECT_EQ(closedAtWorkerEnd.load(), 0u);
+    EXPECT_EQ(machine.mutexes.closed.size(), 2u);
+}
+
 TEST_F(StartupTest, AWorkerThatOverrunsTheWaitIsLoggedAndKeepsWriting) {
     StandInWorker worker;
     steps.onDialog = [&] { worker.Start(); };

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# run-install-cases.sh <install_driver.exe> <folder of the product's stand-in programs> <scratch folder>
+# The whole install run under Wine, case by case (install-case.sh): builds and signs the packages,
+# makes one template Wine prefix, then runs the cases two at a time, each in a copy of the template
+# with a download server of its own. Prints one PASS/FAIL line per case and, for a failed case, its
+# record, log and server requests. Message boxes need a display: without one, the script runs
+# itself again under xvfb-run. E2E_KEEP_PREFIX=1 keeps the template and the cases' prefixes.
+set -euo pipefail
+driver=$1 tools=$2 scratch=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+parallel_cases=2
+case_limit_seconds=200
+
+if [ -z "${DISPLAY:-}" ]; then
+  # A random first display number: other builds may be starting virtual displays meanwhile.
+  exec timeout 470 xvfb-run -a -n $((100 + RANDOM % 400)) -s "-nolisten tcp" bash "$0" "$@"
+fi
+
+export WINEDEBUG=-all WINEARCH=win64 LANG=C LC_ALL=C
+wine=/usr/lib/wine/wine64
+rm -rf "$scratch"
+mkdir -p "$scratch/packages"
+
+# The packages: the product in three versions (3.2.0 refuses to install), unsigned and with a
+# broken signature, and the two prerequisites, signed with a throwaway certificate.
+packages=$scratch/packages
+(
+  cd "$packages"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=KORVO throwaway signer" \
+    -addext "extendedKeyUsage=codeSigning" -keyout signer.key -out signer.crt 2>/dev/null
+  make_skelv() { bash "$root/tools/packages/make-skelv-package.sh" "$@"; }
+  sign() { bash "$root/tools/packages/sign-package.sh" "$1" "$2" signer.crt signer.key ${3:-}; }
+  # Big enough for several download slices of 512 KiB.
+  make_skelv product-3.1.0-unsigned.msi 3.1.0 "$tools" --padding 3
+  sign product-3.1.0-unsigned.msi product-3.1.0.msi
+  sign product-3.1.0-unsigned.msi product-3.1.0-bad-signature.msi --break-signature
+  make_skelv product-3.0.0.msi 3.0.0 "$tools"
+  make_skelv product-3.2.0-refused-unsigned.msi 3.2.0 "$tools" --refuse
+  sign product-3.2.0-refused-unsigned.msi product-3.2.0-refused.msi
+  bash "$root/tools/packages/make-product-msi.sh" runtime-unsigned.msi 8.1.3 \
+    '{E8B52D19-C7A0-4F36-B1D4-6A9E03C2F571}' 'HV Software Prerequisites'
+  sign runtime-unsigned.msi runtime.msi
+  bash "$root/tools/packages/make-product-msi.sh" msxml-unsigned.msi 6.10.1129 \
+    '{4B6E1F3A-8C2D-4E5F-9A7B-1C3D5E7F9A2B}' 'MSXML 6 Parser'
+  sign msxml-unsigned.msi msxml.msi
+)
+
+# The template prefix: no crash dialog, a temporary folder whose name has blanks.
+template=$scratch/template
+(
+  export WINEPREFIX=$template
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 "$wine" wineboot -i >/dev/null 2>&1
+  timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+  timeout 60 "$wine" reg add 'HKCU\Environment' /v TEMP /d 'C:\temp with blanks' /f >/dev/null
+  timeout 60 "$wine" reg add 'HKCU\Environment' /v TMP /d 'C:\temp with blanks' /f >/dev/null
+  mkdir -p "$template/drive_c/temp with blanks"
+  timeout 60 /usr/lib/wine/wineserver -w
+)
+
+echo "packages and template prefix ready after $SECONDS s"
+export E2E_DRIVER=$driver E2E_PACKAGES=$packages E2E_TEMPLATE=$template E2E_CASES=$scratch
+cases=(fresh prereqs-present unsigned bad-signature unchecked-unsigned cancel-download cancel-install
+  texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused)
+printf '%s\n' "${cases[@]}" |
+  xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" bash "$here/install-case.sh" {} || true
+
+failed=0
+for name in "${cases[@]}"; do
+  case_dir=$scratch/$name
+  if [ -f "$case_dir/PASS" ]; then
+    echo "PASS $name ($(cat "$case_dir/PASS"))"
+    continue
+  fi
+  failed=$((failed + 1))
+  echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
+  if [ -f "$case_dir/record.txt" ]; then
+    echo "--- $name: record (progress lines, 1282, left out: $(grep -c '^1282 ' "$case_dir/record.txt" || true))"
+    grep -v '^1282 ' "$case_dir/record.txt" || true
+  fi
+  for file in log.txt requests.txt driver-output.txt; do
+    if [ -s "$case_dir/$file" ]; then
+      echo "--- $name: $file"
+      cat "$case_dir/$file"
+    fi
+  done
+done
+[ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$template"
+echo "$(( ${#cases[@]} - failed )) of ${#cases[@]} install cases passed in $SECONDS s"
+[ "$failed" -eq 0 ]
