@@ -1,17 +1,19 @@
 #pragma once
 
+#include "resources/DialogIds.h"
+
 // The controls of the setup dialog's template, by ID, and the names its links and messages use.
 namespace dialog_control {
-inline constexpr int kOkCommand = 1;     // Enter with no default button; no control has this ID
-inline constexpr int kCancelButton = 2;  // Cancel, later Close; also the cancel command (Escape)
-inline constexpr int kProgressBar = 1000;
-inline constexpr int kAcceptCheckBox = 1001;
-inline constexpr int kInstallButton = 1006;
-inline constexpr int kEulaLink = 1010;
-inline constexpr int kBannerPlaceholder = 1014;
-inline constexpr int kEndMessage = 1017;   // read-only edit: the end-of-run text, selectable
-inline constexpr int kFailureLink = 1019;  // the start-up check's refusal with the help link
-inline constexpr int kStatusText = -1;     // instruction, then status text
+inline constexpr int kOkCommand = IDC_OK_COMMAND;
+inline constexpr int kCancelButton = IDC_CANCEL_BUTTON;
+inline constexpr int kProgressBar = IDC_PROGRESS_BAR;
+inline constexpr int kAcceptCheckBox = IDC_ACCEPT_CHECK_BOX;
+inline constexpr int kInstallButton = IDC_INSTALL_BUTTON;
+inline constexpr int kEulaLink = IDC_EULA_LINK;
+inline constexpr int kBannerPlaceholder = IDC_BANNER_PLACEHOLDER;
+inline constexpr int kEndMessage = IDC_END_MESSAGE;
+inline constexpr int kFailureLink = IDC_FAILURE_LINK;
+inline constexpr int kStatusText = IDC_STATUS_TEXT;
 }  // namespace dialog_control
 
 // Identifiers of the links inside the link controls' texts (catalogue texts 144 and 149).

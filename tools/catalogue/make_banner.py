@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""Draws the setup dialog's banner (the product's name and its maker over a night sky with a ridge
+of mountains) and writes it as a baseline JPEG, with nothing but the standard library.
+
+  make_banner.py <output.jpg>
+
+The banner is drawn at its natural pixel size, which fills the dialog's placeholder (274 x 147 dialog
+units of an 8-point "MS Shell Dlg") at 96 pixels per inch.
+"""
+
+import math
+import struct
+import sys
+
+WIDTH, HEIGHT = 411, 239
+PRODUCT, MAKER = "KORVO Skelv", "Halvorsk"
+
+# 5 x 7 glyphs of the letters the banner writes; '#' is ink.
+GLYPHS = {
+    "K": ["#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"],
+    "O": [".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."],
+    "R": ["####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"],
+    "V": ["#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."],
+    "S": [".####", "#....", "#....", ".###.", "....#", "....#", "####."],
+    "H": ["#...#", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"],
+    "k": ["#....", "#....", "#..#.", "#.#..", "##...", "#.#..", "#..#."],
+    "e": [".....", ".....", ".###.", "#...#", "#####", "#....", ".###."],
+    "l": [".##..", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."],
+    "v": [".....", ".....", "#...#", "#...#", "#...#", ".#.#.", "..#.."],
+    "o": [".....", ".....", ".###.", "#...#", "#...#", "#...#", ".###."],
+    "a": [".....", ".....", ".###.", "....#", ".####", "#...#", ".####"],
+    "r": [".....", ".....", "#.##.", "##..#", "#....", "#....", "#...."],
+    "s": [".....", ".....", ".####", "#....", ".###.", "....#", "####."],
+    " ": [".....", ".....", ".....", ".....", ".....", ".....", "....."],
+}
+
+
+def text_ink(text, scale):
+    """The pixels a text covers, as a set of (x, y) from its top-left corner, and its width."""
+    ink = set()
+    for index, letter in enumerate(text):
+        for row, line in enumerate(GLYPHS[letter]):
+            for column, mark in enumerate(line):
+                if mark != "#":
+                    continue
+                left, top = (index * 6 + column) * scale, row * scale
+                ink.update((left + dx, top + dy) for dx in range(scale) for dy in range(scale))
+    return ink, (len(text) * 6 - 1) * scale
+
+
+def draw():
+    """Rows of (r, g, b) pixels, top row first."""
+    sky_top, sky_bottom = (12, 24, 64), (40, 96, 160)
+    ridge_colour, snow = (20, 36, 58), (226, 234, 244)
+    rows = []
+    for y in range(HEIGHT):
+        t = y / (HEIGHT - 1)
+        sky = tuple(round(a + (b - a) * t) for a, b in zip(sky_top, sky_bottom))
+        rows.append([sky] * WIDTH)
+    for x in range(WIDTH):
+        ridge = 170 + 28 * math.sin(x / 37.0) + 14 * math.sin(x / 11.0 + 1.3)
+        for y in range(max(0, int(ridge)), HEIGHT):
+            rows[y][x] = snow if y < ridge + 6 and ridge < 168 else ridge_colour
+    for text, scale, top, colour in ((PRODUCT, 5, 52, (255, 255, 255)), (MAKER, 2, 124, (200, 216, 240))):
+        ink, width = text_ink(text, scale)
+        left = (WIDTH - width) // 2
+        for dx, dy in ink:
+            rows[top + dy][left + dx] = colour
+    return rows
+
+
+# The JPEG encoding: baseline, 4:4:4 YCbCr, fixed quantisation, and Huffman tables that give every
+# symbol a code of one length (valid, simple, a little larger than the standard tables).
+ZIGZAG = sorted(((u, v) for u in range(8) for v in range(8)),
+                key=lambda p: (p[0] + p[1], p[1] if (p[0] + p[1]) % 2 == 0 else p[0]))
+COSINES = [[math.cos((2 * x + 1) * u * math.pi / 16) * (math.sqrt(0.5) if u == 0 else 1.0) / 2
+            for x in range(8)] for u in range(8)]
+LUMA_STEP = [[4 + 2 * (u + v) for v in range(8)] for u in range(8)]
+CHROMA_STEP = [[8 + 4 * (u + v) for v in range(8)] for u in range(8)]
+DC_SYMBOLS = list(range(12))
+AC_SYMBOLS = [0x00, 0xF0] + [(run << 4) | size for run in range(16) for size in range(1, 11)]
+
+
+def huffman(symbols, length):
+    counts = [0] * 16
+    counts[length - 1] = len(symbols)
+    codes = {symbol: (code, length) for code, symbol in enumerate(symbols)}
+    return counts, codes
+
+
+DC_COUNTS, DC_CODES = huffman(DC_SYMBOLS, 4)
+AC_COUNTS, AC_CODES = huffman(AC_SYMBOLS, 8)
+
+
+class BitWriter:
+    def __init__(self):
+        self.data, self.buffer, self.filled = bytearray(), 0, 0
+
+    def write(self, value, length):
+        for shift in range(length - 1, -1, -1):
+            self.buffer = (self.buffer << 1) | ((value >> shift) & 1)
+            self.filled += 1
+            if self.filled == 8:
+                self.data.append(self.buffer)
+                if self.buffer == 0xFF:
+                    self.data.append(0)  # a stuffed zero keeps 0xFF from reading as a marker
+                self.buffer, self.filled = 0, 0
+
+    def finish(self):
+        while self.filled:
+            self.write(1, 1)
+        return bytes(self.data)
+
+
+def magnitude(value):
+    size = abs(value).bit_length()
+    return size, (value if value >= 0 else value + (1 << size) - 1)
+
+
+def encode_block(block, steps, previous_dc, bits):
+    """Writes one 8 x 8 block of level-shifted samples; returns its DC coefficient."""
+    rows = [[sum(COSINES[v][x] * block[y][x] for x in range(8)) for v in range(8)] for y in range(8)]
+    coefficients = [[round(sum(COSINES[u][y] * rows[y][v] for y in range(8)) / steps[u][v])
+                     for v in range(8)] for u in range(8)]
+    zigzag = [coefficients[u][v] for u, v in ZIGZAG]
+    size, value = magnitude(zigzag[0] - previous_dc)
+    bits.write(*DC_CODES[size])
+    bits.write(value, size)
+    run = 0
+    for coefficient in zigzag[1:]:
+        if coefficient == 0:
+            run += 1
+            continue
+        while run > 15:
+            bits.write(*AC_CODES[0xF0])
+            run -= 16
+        size, value = magnitude(coefficient)
+        bits.write(*AC_CODES[(run << 4) | size])
+        bits.write(value, size)
+        run = 0
+    if run:
+        bits.write(*AC_CODES[0x00])
+    return zigzag[0]
+
+
+def planes(rows):
+    """Level-shifted Y, Cb and Cr planes, padded to whole blocks by repeating the edges."""
+    padded_w, padded_h = -(-WIDTH // 8) * 8, -(-HEIGHT // 8) * 8
+    result = ([], [], [])
+    for y in range(padded_h):
+        source = rows[min(y, HEIGHT - 1)]
+        lines = ([], [], [])
+        for x in range(padded_w):
+            r, g, b = source[min(x, WIDTH - 1)]
+            lines[0].append(0.299 * r + 0.587 * g + 0.114 * b - 128)
+            lines[1].append(-0.168736 * r - 0.331264 * g + 0.5 * b)
+            lines[2].append(0.5 * r - 0.418688 * g - 0.081312 * b)
+        for plane, line in zip(result, lines):
+            plane.append(line)
+    return result, padded_w, padded_h
+
+
+def segment(marker, payload):
+    return struct.pack(">HH", marker, len(payload) + 2) + payload
+
+
+def jpeg(rows):
+    (luma, cb, cr), padded_w, padded_h = planes(rows)
+    bits = BitWriter()
+    previous = [0, 0, 0]
+    for top in range(0, padded_h, 8):
+        for left in range(0, padded_w, 8):
+            for index, (plane, steps) in enumerate(((luma, LUMA_STEP), (cb, CHROMA_STEP), (cr, CHROMA_STEP))):
+                block = [line[left:left + 8] for line in plane[top:top + 8]]
+                previous[index] = encode_block(block, steps, previous[index], bits)
+
+    def table(table_class, table_id, counts, symbols):
+        return bytes([table_class << 4 | table_id] + counts + symbols)
+
+    out = bytearray(b"\xFF\xD8")
+    out += segment(0xFFE0, b"JFIF\x00" + struct.pack(">BBBHHBB", 1, 1, 0, 1, 1, 0, 0))
+    for table_id, steps in ((0, LUMA_STEP), (1, CHROMA_STEP)):
+        out += segment(0xFFDB, bytes([table_id] + [steps[u][v] for u, v in ZIGZAG]))
+    out += segment(0xFFC0, struct.pack(">BHHB", 8, HEIGHT, WIDTH, 3) + bytes([1, 0x11, 0, 2, 0x11, 1, 3, 0x11, 1]))
+    tables = b"".join(table(0, i, DC_COUNTS, DC_SYMBOLS) + table(1, i, AC_COUNTS, AC_SYMBOLS) for i in (0, 1))
+    out += segment(0xFFC4, tables)
+    out += segment(0xFFDA, bytes([3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0]))
+    out += bits.finish()
+    out += b"\xFF\xD9"
+    return bytes(out)
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    with open(sys.argv[1], "wb") as output:
+        output.write(jpeg(draw()))
+
+
+if __name__ == "__main__":
+    main()
