@@ -58,10 +58,10 @@ def draw():
         sky = tuple(round(a + (b - a) * t) for a, b in zip(sky_top, sky_bottom))
         rows.append([sky] * WIDTH)
     for x in range(WIDTH):
-        ridge = 170 + 28 * math.sin(x / 37.0) + 14 * math.sin(x / 11.0 + 1.3)
+        ridge = 186 + 24 * math.sin(x / 37.0) + 12 * math.sin(x / 11.0 + 1.3)
         for y in range(max(0, int(ridge)), HEIGHT):
-            rows[y][x] = snow if y < ridge + 6 and ridge < 168 else ridge_colour
-    for text, scale, top, colour in ((PRODUCT, 5, 52, (255, 255, 255)), (MAKER, 2, 124, (200, 216, 240))):
+            rows[y][x] = snow if y < ridge + 6 and ridge < 176 else ridge_colour
+    for text, scale, top, colour in ((PRODUCT, 5, 48, (255, 255, 255)), (MAKER, 2, 108, (200, 216, 240))):
         ink, width = text_ink(text, scale)
         left = (WIDTH - width) // 2
         for dx, dy in ink:
