@@ -1,6 +1,7 @@
 #include "checks/StartupChecks.h"
 #include "setup/PostInstallTools.h"
 #include "setup/SetupApp.h"
+#include "setup/win32/SetupDialogWindow.h"
 
 namespace {
 
@@ -8,8 +9,7 @@ class RealStartupSteps final : public StartupSteps {
 public:
     void RunStartupChecks() override { ::RunStartupChecks(); }
     void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
-    // The licence dialog plugs in here; until then the run ends as if the user had cancelled.
-    int ShowMainDialog() override { return kCancelled; }
+    int ShowMainDialog() override { return RunSetupDialog(); }
     void LaunchInstalledApplication() override { ::LaunchInstalledApplication(); }
 };
 

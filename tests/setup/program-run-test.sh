@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# program-run-test.sh <KORVOSkelvSetup.exe> <scratch folder>
+# program-run-test.sh <KORVOSkelvSetup.exe> <dialog_driver.exe> <scratch folder>
 # Runs the real program twice under Wine with an Austrian German user interface and reads the log it
 # leaves in %TEMP%: German texts in Latin-1 bytes, the line format, CR LF, and a second run that
-# replaces the first run's lines.
+# replaces the first run's lines. Each run's dialog is cancelled by the driver (on the X display
+# that xvfb-run gives this script).
 set -euo pipefail
-exe=$1 scratch=$2
+exe=$1 driver=$2 scratch=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$scratch"
 
@@ -19,7 +20,10 @@ export LOCPATH=$locales LANG=de_AT.UTF-8 LC_ALL=de_AT.UTF-8
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 log_of_run() {
-  "$root/scripts/wine-run.sh" "$exe"
+  "$root/scripts/wine-run.sh" "$exe" &
+  local program=$!
+  "$root/scripts/wine-run.sh" "$driver" cancel "$scratch/cancelled" >&2 || fail "the dialog could not be cancelled"
+  wait "$program" || true
   local log
   log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' | head -n 1)
   [ -n "$log" ] || fail "no log written"

@@ -1,0 +1,152 @@
+// Drives the setup program's dialog from outside, as a user would: finds it by its window class,
+// reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel.
+//   dialog_driver <ready|blocked|cancel> <picture path without extension>
+// Exits 0 when every check holds; otherwise prints what differed and exits 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resources/DialogIds.h"
+
+namespace {
+
+constexpr DWORD kReplyTimeoutMs = 5000;
+constexpr int kWindowWaitSteps = 600;  // of 100 ms: the program's start-up checks come first
+constexpr DWORD kRepaintPauseMs = 500;
+
+int failures = 0;
+
+void Expect(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "FAIL: %s\n", what);
+        ++failures;
+    }
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result)) {
+        std::fprintf(stderr, "FAIL: the dialog did not answer message %u\n", message);
+        ExitProcess(1);
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring Text(HWND window) {
+    std::vector<wchar_t> text(static_cast<size_t>(Send(window, WM_GETTEXTLENGTH)) + 1);
+    Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
+
+struct Dialog {
+    HWND window;
+    HWND Control(int id) const { return GetDlgItem(window, id); }
+    bool Shown(int id) const { return IsWindowVisible(Control(id)) != FALSE; }
+    bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+    bool Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
+    int DefaultButton() const {
+        LRESULT answer = Send(window, DM_GETDEFID);
+        return HIWORD(answer) == DC_HASDEFID ? LOWORD(answer) : 0;
+    }
+    void Click(int id) const {
+        Send(Control(id), BM_CLICK);
+        Send(window, WM_NULL);  // the click's own messages have been handled
+    }
+};
+
+HWND WaitForDialog() {
+    for (int step = 0; step < kWindowWaitSteps; ++step) {
+        HWND window = FindWindowW(L"KORVOSkelvClass", nullptr);
+        if (window != nullptr && IsWindowVisible(window)) return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// The dialog's window as it is on the screen, as a 24-bit BMP file.
+void TakePicture(HWND window, const std::string& path) {
+    Sleep(kRepaintPauseMs);  // let the dialog finish painting what it was just told
+    RECT area;
+    GetWindowRect(window, &area);
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+
+    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    if (FILE* out = std::fopen((path + ".bmp").c_str(), "wb")) {
+        std::fwrite(&file, sizeof(file), 1, out);
+        std::fwrite(&header, sizeof(header), 1, out);
+        std::fwrite(pixels.data(), 1, pixels.size(), out);
+        std::fclose(out);
+    }
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+void CheckReady(const Dialog& dialog, const std::string& picture) {
+    Expect(Text(dialog.window) == L"KORVO Skelv Setup", "caption");
+    Expect(dialog.Shown(IDC_ACCEPT_CHECK_BOX) && !dialog.Checked(IDC_ACCEPT_CHECK_BOX), "check box shown, unticked");
+    Expect(Text(dialog.Control(IDC_ACCEPT_CHECK_BOX)) == L"I accept the terms of the KORVO Skelv  License Agreement",
+           "check box text");
+    Expect(dialog.Shown(IDC_EULA_LINK), "licence link shown");
+    Expect(dialog.Shown(IDC_STATUS_TEXT), "instruction shown");
+    Expect(!dialog.Shown(IDC_FAILURE_LINK) && !dialog.Shown(IDC_PROGRESS_BAR) && !dialog.Shown(IDC_END_MESSAGE),
+           "failure link, progress bar and end message hidden");
+    Expect(dialog.Shown(IDC_INSTALL_BUTTON) && !dialog.Enabled(IDC_INSTALL_BUTTON), "Install shown, disabled");
+    Expect(Text(dialog.Control(IDC_INSTALL_BUTTON)) == L"Install", "Install button text");
+    TakePicture(dialog.window, picture);
+
+    dialog.Click(IDC_ACCEPT_CHECK_BOX);
+    Expect(dialog.Checked(IDC_ACCEPT_CHECK_BOX), "ticked by a click");
+    Expect(dialog.Enabled(IDC_INSTALL_BUTTON), "Install enabled once accepted");
+    Expect(dialog.DefaultButton() == IDC_INSTALL_BUTTON, "Install is the default button once accepted");
+    TakePicture(dialog.window, picture + "-accepted");
+
+    dialog.Click(IDC_ACCEPT_CHECK_BOX);
+    Expect(!dialog.Enabled(IDC_INSTALL_BUTTON), "Install disabled again");
+    Expect(dialog.DefaultButton() == IDC_CANCEL_BUTTON, "Cancel is the default button again");
+}
+
+void CheckBlocked(const Dialog& dialog, const std::string& picture) {
+    Expect(dialog.Shown(IDC_FAILURE_LINK), "failure link shown");
+    Expect(Text(dialog.Control(IDC_FAILURE_LINK)).find(L"Click 'Cancel' to exit the Setup.") != std::wstring::npos,
+           "failure text ends with the way out");
+    Expect(!dialog.Shown(IDC_ACCEPT_CHECK_BOX) && !dialog.Shown(IDC_EULA_LINK) && !dialog.Shown(IDC_STATUS_TEXT),
+           "licence controls hidden");
+    Expect(!dialog.Shown(IDC_INSTALL_BUTTON), "no Install button");
+    Expect(dialog.DefaultButton() == IDC_CANCEL_BUTTON, "Cancel is the default button");
+    TakePicture(dialog.window, picture);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel> <picture path>\n");
+        return 2;
+    }
+    const std::string mode = argv[1], picture = argv[2];
+    Dialog dialog{WaitForDialog()};
+    if (dialog.window == nullptr) {
+        std::fprintf(stderr, "FAIL: no window of class KORVOSkelvClass\n");
+        return 1;
+    }
+    if (mode == "ready") CheckReady(dialog, picture);
+    if (mode == "blocked") CheckBlocked(dialog, picture);
+    // The dialog ends on this click, so nothing is asked of it afterwards.
+    Send(dialog.Control(IDC_CANCEL_BUTTON), BM_CLICK);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# dialog-view-test.sh <KORVOSkelvSetup.exe> <dialog_driver.exe> <scratch folder>
+# Runs the real program under Wine (on the X display xvfb-run gives it) twice: once with every start-up
+# check passed, where the driver finds the licence step, ticks the check box and cancels; once on a
+# Windows version the setup refuses, where it finds the reason with the help link and only Cancel.
+# Each run must end as cancelled. Pictures of the dialog are left in the scratch folder as PNG.
+set -euo pipefail
+exe=$1 driver=$2 scratch=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+mkdir -p "$scratch"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# One run of the program with the driver at its dialog; the run's log must end with the cancel.
+run_with_driver() {
+  local mode=$1
+  "$root/scripts/wine-run.sh" "$exe" &
+  local program=$!
+  local verdict=0
+  "$root/scripts/wine-run.sh" "$driver" "$mode" "$scratch/$mode" || verdict=$?
+  wait "$program" || true
+  [ "$verdict" -eq 0 ] || fail "the $mode dialog is not as expected"
+  local log
+  log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' | head -n 1)
+  [ -n "$log" ] || fail "no log written"
+  tr -d '\r' <"$log" | grep -q ': IDCANCEL$' || fail "the $mode run did not end as cancelled"
+}
+
+# The Windows version Wine reports: its own default, then Windows NT 4.0, which the operating system
+# check refuses. The prefix stays from one test run to the next, so the default is set back first.
+wine_version() {
+  if [ -n "$1" ]; then
+    "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null
+  else
+    "$root/scripts/wine-run.sh" reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true
+  fi
+  /usr/lib/wine/wineserver -w
+}
+
+wine_version ""
+run_with_driver ready
+wine_version nt40
+run_with_driver blocked
+
+python3 "$here/bmp_to_png.py" "$scratch"/*.bmp
+echo "dialog OK: licence step and refusal, pictures in $scratch"
