@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# installed-product-run-test.sh <KORVOSkelvSetup.exe> <scratch folder>
+# installed-product-run-test.sh <KORVOSkelvSetup.exe> <dialog_driver.exe> <scratch folder>
 # The real program under Wine on a machine where the product is already installed in the version
 # the download server offers: the start-up checks must refuse with "already installed" after asking
-# the server once, skip the disk check, and still run the prerequisite scan.
+# the server once, skip the disk check, still run the prerequisite scan, and show the refusal in the
+# dialog, which the driver checks and cancels (on the X display that xvfb-run gives this script).
 set -euo pipefail
-exe=$1 scratch=$2
+exe=$1 driver=$2 scratch=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 export WINEPREFIX=$scratch/wineprefix WINEDEBUG=-all
 rm -rf "$scratch" && mkdir -p "$scratch/www/downloads/skelv/skelv_v31"
@@ -49,7 +50,10 @@ for _ in $(seq 100); do [ -f "$scratch/port" ] && break; sleep 0.1; done
 port=$(cat "$scratch/port")
 : >"$scratch/requests"
 
-KORVOSkelv_Server=127.0.0.1:$port bash "$root/scripts/wine-run.sh" "$exe" || true
+KORVOSkelv_Server=127.0.0.1:$port bash "$root/scripts/wine-run.sh" "$exe" &
+program=$!
+bash "$root/scripts/wine-run.sh" "$driver" blocked "$scratch/refused" || fail "the dialog does not show the refusal"
+wait "$program" || true
 log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' | head -n 1)
 [ -n "$log" ] || fail "no log written"
 texts=$scratch/texts.log

@@ -1,5 +1,6 @@
 // Drives the setup program's dialog from outside, as a user would: finds it by its window class,
-// reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel.
+// reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel. A notice
+// before the dialog is answered with OK.
 //   dialog_driver <ready|blocked|cancel> <picture path without extension>
 // Exits 0 when every check holds; otherwise prints what differed and exits 1.
 #include <windows.h>
@@ -56,10 +57,21 @@ struct Dialog {
     }
 };
 
+// A notice the program shows before its dialog (the test server's warning) is answered with OK.
+void AnswerNotice() {
+    HWND box = FindWindowW(L"#32770", nullptr);
+    if (box == nullptr || !IsWindowVisible(box)) return;
+    HWND ok = GetDlgItem(box, IDOK);
+    if (ok == nullptr) return;
+    if (HWND text = GetDlgItem(box, 0xFFFF)) std::fwprintf(stderr, L"notice answered: %ls\n", Text(text).c_str());
+    Send(ok, BM_CLICK);
+}
+
 HWND WaitForDialog() {
     for (int step = 0; step < kWindowWaitSteps; ++step) {
         HWND window = FindWindowW(L"KORVOSkelvClass", nullptr);
         if (window != nullptr && IsWindowVisible(window)) return window;
+        AnswerNotice();
         Sleep(100);
     }
     return nullptr;
