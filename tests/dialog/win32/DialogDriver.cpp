@@ -4,6 +4,7 @@
 //   dialog_driver <ready|blocked|cancel> <picture path without extension>
 // Exits 0 when every check holds; otherwise prints what differed and exits 1.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -130,6 +131,12 @@ void CheckReady(const Dialog& dialog, const std::string& picture) {
     dialog.Click(IDC_ACCEPT_CHECK_BOX);
     Expect(!dialog.Enabled(IDC_INSTALL_BUTTON), "Install disabled again");
     Expect(dialog.DefaultButton() == IDC_CANCEL_BUTTON, "Cancel is the default button again");
+
+    // The texture tool's messages, registered by name, reach the dialog's behaviour.
+    Send(dialog.window, RegisterWindowMessageW(L"CUSTOM_UPDATE_PROGRESS"), 3, 7);
+    Expect(Send(dialog.Control(IDC_PROGRESS_BAR), PBM_GETPOS) == 42, "progress 3 of 7 shows 42");
+    Send(dialog.window, RegisterWindowMessageW(L"CUSTOM_UPDATE_LOWEXPAND"));
+    Expect(Text(dialog.Control(IDC_STATUS_TEXT)).find(L"Expanding textures") == 0, "expansion notice shown");
 }
 
 void CheckBlocked(const Dialog& dialog, const std::string& picture) {
@@ -158,7 +165,12 @@ int main(int argc, char** argv) {
     }
     if (mode == "ready") CheckReady(dialog, picture);
     if (mode == "blocked") CheckBlocked(dialog, picture);
-    // The dialog ends on this click, so nothing is asked of it afterwards.
-    Send(dialog.Control(IDC_CANCEL_BUTTON), BM_CLICK);
+    // The dialog ends now, so nothing is asked of it afterwards. The refusal is closed with the
+    // window's close box, the others with Cancel.
+    if (mode == "blocked") {
+        PostMessageW(dialog.window, WM_CLOSE, 0, 0);
+    } else {
+        Send(dialog.Control(IDC_CANCEL_BUTTON), BM_CLICK);
+    }
     return failures == 0 ? 0 : 1;
 }
