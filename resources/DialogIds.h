@@ -6,8 +6,8 @@
 #define IDR_SETUP_ICON 135
 #define IDR_BANNER 136  // of resource type "JPG"
 
-#define IDC_OK_COMMAND 1      // Enter with no default button; no control has this ID
-#define IDC_CANCEL_BUTTON 2   // Cancel, later Close; also the cancel command (Escape)
+#define IDC_OK_COMMAND 1     // Enter with no default button; no control has this ID
+#define IDC_CANCEL_BUTTON 2  // Cancel, later Close; also the cancel command (Escape)
 #define IDC_PROGRESS_BAR 1000
 #define IDC_ACCEPT_CHECK_BOX 1001
 #define IDC_INSTALL_BUTTON 1006

@@ -7,7 +7,9 @@
 
 namespace platform {
 
-void Win32DialogHost::SetTitle(const std::wstring& text) { SetWindowTextW(dialog_, text.c_str()); }
+void Win32DialogHost::SetTitle(const std::wstring& text) {
+    SetWindowTextW(dialog_, text.c_str());
+}
 
 void Win32DialogHost::SetControlText(int control, const std::wstring& text) {
     if (HWND window = Control(control)) SetWindowTextW(window, text.c_str());
@@ -30,7 +32,9 @@ bool Win32DialogHost::IsChecked(int control) const {
     return window != nullptr && SendMessageW(window, BM_GETCHECK, 0, 0) != 0;
 }
 
-void Win32DialogHost::SetDefaultButton(int control) { SendMessageW(dialog_, DM_SETDEFID, control, 0); }
+void Win32DialogHost::SetDefaultButton(int control) {
+    SendMessageW(dialog_, DM_SETDEFID, control, 0);
+}
 
 void Win32DialogHost::Focus(int control) {
     if (HWND window = Control(control)) SetFocus(window);
@@ -40,7 +44,9 @@ void Win32DialogHost::SetProgressPosition(std::int32_t position) {
     if (HWND window = Control(IDC_PROGRESS_BAR)) SendMessageW(window, PBM_SETPOS, position, 0);
 }
 
-void Win32DialogHost::EndDialog(int result) { ::EndDialog(dialog_, result); }
+void Win32DialogHost::EndDialog(int result) {
+    ::EndDialog(dialog_, result);
+}
 
 void Win32DialogHost::ComeToFront() {
     // Written to the user's profile and broadcast (flags 3), so it outlasts the setup.

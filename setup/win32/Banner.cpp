@@ -46,8 +46,8 @@ IPicture* LoadPicture(int id) {
         return nullptr;
     }
     IPicture* picture = nullptr;
-    if (FAILED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&picture)))) {
+    if (FAILED(
+            OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture)))) {
         picture = nullptr;
     }
     stream->Release();

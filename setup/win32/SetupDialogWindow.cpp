@@ -98,8 +98,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int RunSetupDialog() {
     DialogWindow view;
-    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP_DIALOG), nullptr,
-                                     DialogProc, reinterpret_cast<LPARAM>(&view));
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP_DIALOG), nullptr, DialogProc,
+                                     reinterpret_cast<LPARAM>(&view));
     if (result <= 0) return StartupSteps::kCancelled;
     return static_cast<int>(result);
 }

@@ -94,8 +94,8 @@ void TakePicture(HWND window, const std::string& path) {
     BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
     std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
-    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
     BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
     if (FILE* out = std::fopen((path + ".bmp").c_str(), "wb")) {
