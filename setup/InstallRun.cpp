@@ -8,12 +8,10 @@
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "setup/StepMessages.h"
+#include "setup/StepResults.h"
 #include "setup/WorkerMessages.h"
 
 namespace {
-
-constexpr int kStepDone = 0;
-constexpr int kStepCancelled = 2;
 
 enum class RunEnd { Succeeded, Failed, Cancelled, ExpandFailed };
 
@@ -40,17 +38,17 @@ bool UpgradeTookEffect(const std::optional<std::wstring>& versionBefore, Install
 RunEnd InstallPackages(InstallContext* context, InstallSteps& steps) {
     for (const PlannedPackage& package : ChoosePackages(steps.Needs())) {
         int fetched = steps.Download(StatusText(package.downloadStatus), package.fileName, context);
-        if (fetched == kStepCancelled) return RunEnd::Cancelled;
-        if (fetched != kStepDone) return RunEnd::Failed;
+        if (fetched == step_result::kCancelled) return RunEnd::Cancelled;
+        if (fetched != step_result::kDone) return RunEnd::Failed;
         if (!steps.IsSigned(PackageFolder() + package.fileName)) return RunEnd::Failed;
 
         std::optional<std::wstring> versionBefore;
         if (package.isProduct) versionBefore = steps.InstalledProductVersion();
         int installed = steps.Install(StatusText(package.installStatus), package, context);
-        if (installed == kStepCancelled) {
+        if (installed == step_result::kCancelled) {
             return package.isProduct ? RemoveProductThenCancel(context, steps) : RunEnd::Cancelled;
         }
-        if (installed != kStepDone) return RunEnd::Failed;
+        if (installed != step_result::kDone) return RunEnd::Failed;
         if (package.isProduct && (!steps.IsProductInstalled() || !UpgradeTookEffect(versionBefore, steps))) {
             return RunEnd::Failed;
         }
@@ -63,8 +61,8 @@ RunEnd RunProductTools(InstallContext* context, InstallSteps& steps) {
         SetupLog::Write(L"Expand of textures is skipped because variable KORVO_NOEXPAND is set");
     } else {
         int expanded = steps.ExpandTextures(StatusText(kMsgExpandingStatus), context);
-        if (expanded == kStepCancelled) return RemoveProductThenCancel(context, steps);
-        if (expanded != kStepDone) return RunEnd::ExpandFailed;
+        if (expanded == step_result::kCancelled) return RemoveProductThenCancel(context, steps);
+        if (expanded != step_result::kDone) return RunEnd::ExpandFailed;
     }
     ShowStatus(context, StatusText(kMsgLaunchingOptimizer));
     int optimizer = steps.LaunchGraphicOptimizer();

@@ -13,16 +13,14 @@
 #include "setup/ChildWatch.h"
 #include "setup/InstallCommands.h"
 #include "setup/StepMessages.h"
+#include "setup/StepResults.h"
 
 std::atomic<std::int32_t> CancelPromptEnabled{1};
 
 namespace {
 
-constexpr int kResultDone = 0;
 // The system's "path not found", for an installer that has no trusted place to start from.
 constexpr std::uint32_t kNoSystemFolder = 3;
-constexpr int kResultCancelled = 2;
-constexpr int kResultNotWatched = -2;
 constexpr std::uint32_t kInstallWaitMilliseconds = 300;
 constexpr std::uint32_t kRemovalWaitMilliseconds = 1500;
 // A short installation still shows the bar at its end for a moment.
@@ -82,15 +80,15 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
         SetupLog::Write(L"OUT->InstallMSI () KO");
-        return kResultNotWatched;
+        return step_result::kNotWatched;
     }
     ProgressCounter.store(0);
     ShowProgress(context, 1, kInstallRange);
-    int result = kResultDone;
+    int result = step_result::kDone;
     WatchOutcome outcome = WatchChild(
         *start.child, kInstallWaitMilliseconds,
         [&] {
-            if (CancelConfirmedNow(context)) result = kResultCancelled;
+            if (CancelConfirmedNow(context)) result = step_result::kCancelled;
         },
         [&] {
             ProgressStep step = InstallProgressStep(ProgressCounter.load());
@@ -103,7 +101,7 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
     if (!outcome.read) {
         SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
         SetupLog::Write(L"OUT->InstallMSI () KO");
-        return kResultNotWatched;
+        return step_result::kNotWatched;
     }
     LogExitCode(outcome.exitCode);
     if (ProgressCounter.load() < kShortInstallPosition) {
@@ -111,7 +109,7 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
         os.children->Pause(kShortInstallPauseMilliseconds);
     }
     SetupLog::Write(L"OUT->InstallMSI () OK");
-    if (result == kResultCancelled) {
+    if (result == step_result::kCancelled) {
         SetupLog::Write(FormatWidePrintf(L"Setup was interrupted by user after %s installation", {packagePath}));
         SetupLog::Write(L"OUT->InstallMSI () CANCEL");
     }
@@ -129,7 +127,7 @@ int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, Inst
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
         SetupLog::Write(L"OUT->RemoveMSI () KO");
-        return kResultNotWatched;
+        return step_result::kNotWatched;
     }
     ProgressCounter.store(kRemovalRange);
     ShowProgress(context, kRemovalRange - 1, kRemovalRange);
@@ -145,12 +143,12 @@ int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, Inst
     if (!outcome.read) {
         SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
         SetupLog::Write(L"OUT->RemoveMSI () KO");
-        return kResultNotWatched;
+        return step_result::kNotWatched;
     }
     LogExitCode(outcome.exitCode);
     ShowProgress(context, 0, kRemovalRange);
     SetupLog::Write(L"OUT->RemoveMSI () OK");
-    return kResultDone;
+    return step_result::kDone;
 }
 
 std::wstring GetInstallProperties() {

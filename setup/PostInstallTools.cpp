@@ -12,14 +12,12 @@
 #include "setup/InstallCommands.h"
 #include "setup/ProductKey.h"
 #include "setup/StepMessages.h"
+#include "setup/StepResults.h"
 
 std::atomic<std::int32_t> ExpandCancelPromptEnabled{1};
 
 namespace {
 
-constexpr int kResultDone = 0;
-constexpr int kResultCancelled = 2;
-constexpr int kResultNotWatched = -2;
 // The texture tool's own way of saying it was cancelled.
 constexpr std::uint32_t kToolCancelledCode = 2;
 constexpr std::uint32_t kTextureWaitMilliseconds = 100;
@@ -92,8 +90,8 @@ bool ExpansionCancelConfirmed(InstallContext* context) {
 
 int EndExpand(const std::wstring& message, int result) {
     SetupLog::Write(message);
-    SetupLog::Write(result == kResultCancelled ? L"OUT->ExpandTextures::Expand () CANCEL"
-                                               : L"OUT->ExpandTextures::Expand ()KO");
+    SetupLog::Write(result == step_result::kCancelled ? L"OUT->ExpandTextures::Expand () CANCEL"
+                                                      : L"OUT->ExpandTextures::Expand ()KO");
     return result;
 }
 
@@ -102,7 +100,7 @@ int EndOptimizerUnwatched(std::wstring message, std::uint32_t error) {
     message += platform::Os().systemTexts->TextFor(error).value_or(std::wstring());
     SetupLog::Write(message);
     SetupLog::Write(L"OUT->LaunchGraphicOptimizer KO");
-    return kResultNotWatched;
+    return step_result::kNotWatched;
 }
 
 }  // namespace
@@ -112,9 +110,9 @@ namespace ExpandTextures {
 int Expand(const std::wstring& statusText, InstallContext* context) {
     SetupLog::Write(L"IN->ExpandTextures::Expand ()");
     std::uint32_t keyError = ProductKeyOpenError();
-    if (keyError != 0) return EndExpand(ProductKeyNotOpenedLine(keyError), kResultNotWatched);
+    if (keyError != 0) return EndExpand(ProductKeyNotOpenedLine(keyError), step_result::kNotWatched);
     std::optional<std::wstring> installPath = ReadProductKeyText(product_key::kInstallPath);
-    if (!installPath) return EndExpand(ProductKeyValueMissingLine(product_key::kInstallPath), kResultNotWatched);
+    if (!installPath) return EndExpand(ProductKeyValueMissingLine(product_key::kInstallPath), step_result::kNotWatched);
     SetupLog::Write(*installPath);
     if (context != nullptr) {
         ProgressWindow = context->window;
@@ -127,7 +125,7 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
     if (!start.child) {
         return EndExpand(
             FormatWidePrintf(L"Create Process  %s failed rc = %d", {commandLine, static_cast<int>(start.error)}),
-            kResultNotWatched);
+            step_result::kNotWatched);
     }
     bool stoppedByUser = false;
     WatchOutcome outcome = WatchChildUnlessStopped(
@@ -143,16 +141,17 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
         if (start.child->Terminate(0)) start.child->Wait(kStoppedToolWaitMilliseconds);
         start.child.reset();
         ProgressDisplayEnabled.fetch_add(1);
-        return EndExpand(L"Setup was interrupted by user during Expand Textures", kResultCancelled);
+        return EndExpand(L"Setup was interrupted by user during Expand Textures", step_result::kCancelled);
     }
     start.child.reset();
 
-    if (!outcome.read) return EndExpand(ToolFailedLine(commandLine, kResultNotWatched), kResultNotWatched);
+    if (!outcome.read)
+        return EndExpand(ToolFailedLine(commandLine, step_result::kNotWatched), step_result::kNotWatched);
     if (outcome.exitCode == 0) {
         SetupLog::Write(L"OUT->ExpandTextures::Expand () OK");
-        return kResultDone;
+        return step_result::kDone;
     }
-    if (outcome.exitCode == kToolCancelledCode) return EndExpand(std::wstring(), kResultCancelled);
+    if (outcome.exitCode == kToolCancelledCode) return EndExpand(std::wstring(), step_result::kCancelled);
     int code = static_cast<int>(outcome.exitCode);
     return EndExpand(ToolFailedLine(commandLine, code), code);
 }
@@ -183,11 +182,11 @@ int LaunchGraphicOptimizer() {
     if (code.code == kStillActive && wait != platform::ChildWait::Ended) {
         start.child->Terminate(0);
         SetupLog::Write(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)");
-        return kResultDone;
+        return step_result::kDone;
     }
     if (code.code == 0) {
         SetupLog::Write(L"OUT->LaunchGraphicOptimizer OK");
-        return kResultDone;
+        return step_result::kDone;
     }
     int exitCode = static_cast<int>(code.code);
     SetupLog::Write(ToolFailedLine(commandLine, exitCode));
