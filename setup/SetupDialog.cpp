@@ -171,9 +171,9 @@ bool SetupDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::i
 
 void SetupDialog::ShowStatus(std::intptr_t note) {
     // The note is this dialog's to free, whatever state the dialog is in.
-    std::wstring text = TakeStatusNote(note);
+    std::optional<std::wstring> text = TakeStatusNote(note);
     if (!Running()) return;
-    if (note != 0) host_.SetControlText(kStatusText, text);
+    if (text) host_.SetControlText(kStatusText, *text);
     // A request not yet answered leaves Cancel disabled; after a "No" the step has taken it back.
     host_.EnableControl(kCancelButton, CancelRequested.load() != 1);
 }

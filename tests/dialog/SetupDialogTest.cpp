@@ -223,8 +223,15 @@ TEST_F(DialogTest, StatusTextComesFromTheMessagesNote) {
     StartRun();
     EXPECT_TRUE(dialog.OnMessage(worker_message::kInstallStatus, 0, NewStatusNote(L"Downloading")));
     EXPECT_EQ(Control(kStatusText).text, L"Downloading");
-    dialog.OnMessage(worker_message::kInstallStatus, 0, 0);  // no note: the text stays
-    EXPECT_EQ(Control(kStatusText).text, L"Downloading");
+    // No note, a note already taken, a number posted by another program: the text stays, and
+    // nothing is read or freed.
+    std::intptr_t taken = NewStatusNote(L"taken");
+    TakeStatusNote(taken);
+    std::wstring notANote = L"not a note";
+    for (std::intptr_t forged : {std::intptr_t{0}, taken, reinterpret_cast<std::intptr_t>(&notANote)}) {
+        dialog.OnMessage(worker_message::kInstallStatus, 0, forged);
+        EXPECT_EQ(Control(kStatusText).text, L"Downloading");
+    }
     EXPECT_TRUE(dialog.OnMessage(host.RegisteredMessage(kUpdateLowExpandMessageName), 0, 0));
     EXPECT_EQ(Control(kStatusText).text,
               L"Expanding textures and launching Graphic Optimizer. This may take a minute...");
