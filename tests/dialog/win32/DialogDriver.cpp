@@ -1,7 +1,7 @@
 // Drives the setup program's dialog from outside, as a user would: finds it by its window class,
 // reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel. A notice
 // before the dialog is answered with OK.
-//   dialog_driver <ready|blocked|cancel> <picture path without extension>
+//   dialog_driver <ready|blocked|cancel|foreign> <picture path without extension>
 // Exits 0 when every check holds; otherwise prints what differed and exits 1.
 #include <windows.h>
 #include <commctrl.h>
@@ -150,11 +150,30 @@ void CheckBlocked(const Dialog& dialog, const std::string& picture) {
     TakePicture(dialog.window, picture);
 }
 
+// Messages from other programs: a status message whose lParam is no note of the setup's (any program
+// on the desktop can post the number), and Enter before the licence is accepted. The dialog must
+// still answer afterwards, in the licence step.
+void CheckForeignMessages(const Dialog& dialog) {
+    constexpr UINT kInstallStatus = 1283;
+    const std::wstring instruction = Text(dialog.Control(IDC_STATUS_TEXT));
+    PostMessageW(dialog.window, kInstallStatus, 0, 0x10);
+    PostMessageW(dialog.window, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(dialog.window, WM_KEYUP, VK_RETURN, 0);
+    Sleep(kRepaintPauseMs);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(dialog.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &answer)) {
+        std::fprintf(stderr, "FAIL: the dialog is gone after the foreign messages\n");
+        ExitProcess(1);
+    }
+    Expect(Text(dialog.Control(IDC_STATUS_TEXT)) == instruction, "instruction kept");
+    Expect(dialog.Shown(IDC_ACCEPT_CHECK_BOX), "still in the licence step");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel> <picture path>\n");
+        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel|foreign> <picture path>\n");
         return 2;
     }
     const std::string mode = argv[1], picture = argv[2];
@@ -165,6 +184,7 @@ int main(int argc, char** argv) {
     }
     if (mode == "ready") CheckReady(dialog, picture);
     if (mode == "blocked") CheckBlocked(dialog, picture);
+    if (mode == "foreign") CheckForeignMessages(dialog);
     // The dialog ends now, so nothing is asked of it afterwards. The refusal is closed with the
     // window's close box, the others with Cancel.
     if (mode == "blocked") {

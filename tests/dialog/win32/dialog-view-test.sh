@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # dialog-view-test.sh <KORVOSkelvSetup.exe> <dialog_driver.exe> <scratch folder>
-# Runs the real program under Wine (on the X display xvfb-run gives it) twice: once with every start-up
+# Runs the real program under Wine (on the X display xvfb-run gives it) three times: once with every start-up
 # check passed, where the driver finds the licence step, ticks the check box and cancels; once on a
 # Windows version the setup refuses, where it finds the reason with the help link and only Cancel.
-# Each run must end as cancelled. Pictures of the dialog are left in the scratch folder as PNG.
+# A third run posts messages from outside (a forged status message, Enter) before cancelling. Each run
+# must end as cancelled. Pictures of the dialog are left in the scratch folder as PNG.
 set -euo pipefail
 exe=$1 driver=$2 scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -41,6 +42,9 @@ wine_version() {
 
 wine_version ""
 run_with_driver ready
+# A crash must end the program rather than wait for a click on Wine's crash dialog.
+"$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+run_with_driver foreign
 wine_version nt40
 run_with_driver blocked
 
