@@ -1,7 +1,7 @@
 // Drives the setup program's dialog from outside, as a user would: finds it by its window class,
 // reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel. A notice
 // before the dialog is answered with OK.
-//   dialog_driver <ready|blocked|cancel|foreign> <picture path without extension>
+//   dialog_driver <ready|blocked|cancel|foreign|late-end> <picture path without extension>
 // Exits 0 when every check holds; otherwise prints what differed and exits 1.
 #include <windows.h>
 #include <commctrl.h>
@@ -169,11 +169,27 @@ void CheckForeignMessages(const Dialog& dialog) {
     Expect(dialog.Shown(IDC_ACCEPT_CHECK_BOX), "still in the licence step");
 }
 
+// A run that fails (no download server answers), then an end message that is not the worker's: the
+// failure shown must stay, and Close must end the dialog as failed.
+void CheckLateEndMessage(const Dialog& dialog) {
+    constexpr UINT kInstallSucceeded = 1281;
+    constexpr int kRunWaitSteps = 1200;  // of 100 ms
+    dialog.Click(IDC_ACCEPT_CHECK_BOX);
+    dialog.Click(IDC_INSTALL_BUTTON);
+    for (int step = 0; step < kRunWaitSteps && !dialog.Shown(IDC_END_MESSAGE); ++step) Sleep(100);
+    Expect(dialog.Shown(IDC_END_MESSAGE), "the run ended with a message");
+    const std::wstring failure = Text(dialog.Control(IDC_END_MESSAGE));
+    PostMessageW(dialog.window, kInstallSucceeded, 0, 0);
+    Sleep(kRepaintPauseMs);
+    Send(dialog.window, WM_NULL);
+    Expect(dialog.Shown(IDC_END_MESSAGE) && Text(dialog.Control(IDC_END_MESSAGE)) == failure, "failure still shown");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel|foreign> <picture path>\n");
+        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel|foreign|late-end> <picture path>\n");
         return 2;
     }
     const std::string mode = argv[1], picture = argv[2];
@@ -185,6 +201,7 @@ int main(int argc, char** argv) {
     if (mode == "ready") CheckReady(dialog, picture);
     if (mode == "blocked") CheckBlocked(dialog, picture);
     if (mode == "foreign") CheckForeignMessages(dialog);
+    if (mode == "late-end") CheckLateEndMessage(dialog);
     // The dialog ends now, so nothing is asked of it afterwards. The refusal is closed with the
     // window's close box, the others with Cancel.
     if (mode == "blocked") {

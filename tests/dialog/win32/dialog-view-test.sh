@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # dialog-view-test.sh <KORVOSkelvSetup.exe> <dialog_driver.exe> <scratch folder>
-# Runs the real program under Wine (on the X display xvfb-run gives it) three times: once with every start-up
-# check passed, where the driver finds the licence step, ticks the check box and cancels; once on a
-# Windows version the setup refuses, where it finds the reason with the help link and only Cancel.
-# A third run posts messages from outside (a forged status message, Enter) before cancelling. Each run
-# must end as cancelled. Pictures of the dialog are left in the scratch folder as PNG.
+# Runs the real program under Wine (on the X display xvfb-run gives it) four times: once with every
+# start-up check passed, where the driver finds the licence step, ticks the check box and cancels; once
+# on a Windows version the setup refuses, where it finds the reason with the help link and only Cancel;
+# and twice with messages posted from outside: a forged status message and Enter in the licence step,
+# then a success message after a failed run. Each run must end as cancelled. Pictures of the dialog
+# are left in the scratch folder as PNG.
 set -euo pipefail
 exe=$1 driver=$2 scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,13 +41,18 @@ wine_version() {
   /usr/lib/wine/wineserver -w
 }
 
+# Each run in a subshell of its own, so that one failing run does not hide the others.
+failures=0
 wine_version ""
-run_with_driver ready
+(run_with_driver ready) || failures=$((failures + 1))
 # A crash must end the program rather than wait for a click on Wine's crash dialog.
 "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-run_with_driver foreign
+(run_with_driver foreign) || failures=$((failures + 1))
+# The run fails at once on a port where nothing listens; a failed run ends as cancelled.
+(KORVOSkelv_Server=127.0.0.1:9 run_with_driver late-end) || failures=$((failures + 1))
 wine_version nt40
-run_with_driver blocked
+(run_with_driver blocked) || failures=$((failures + 1))
+[ "$failures" -eq 0 ] || fail "$failures of the dialog's runs failed"
 
 python3 "$here/bmp_to_png.py" "$scratch"/*.bmp
 echo "dialog OK: licence step and refusal, pictures in $scratch"
