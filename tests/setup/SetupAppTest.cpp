@@ -126,16 +126,6 @@ TEST_F(StartupTest, ASecondSetupInTheSessionPointsAtTheFirstAndLeaves) {
     EXPECT_TRUE(steps.calls.empty());
 }
 
-// The refused copy shares the running setup's log file; what the running setup has logged stays.
-TEST_F(StartupTest, ARefusedSecondSetupKeepsTheRunningSetupsLog) {
-    const std::wstring logPath = L"C:\\Temp\\KORVOSkelvInstall.log";
-    const std::string runningSetupsLog = "12/08/26 - 10:00:00: Version 06-11-2009.20.00\r\n";
-    machine.files.files[logPath] = runningSetupsLog;
-    machine.mutexes.existing.insert(kSessionMutex);
-    InitInstance();
-    EXPECT_EQ(machine.files.Contents(logPath).substr(0, runningSetupsLog.size()), runningSetupsLog);
-}
-
 TEST_F(StartupTest, ASetupInAnotherSessionDoesNotStopThisOne) {
     machine.mutexes.existing.insert(kGlobalMutex);  // only the machine-wide name exists
     InitInstance();
