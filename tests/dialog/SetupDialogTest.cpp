@@ -326,6 +326,15 @@ TEST_F(DialogTest, AnEndMessageAfterTheRunHasEndedChangesNothing) {
     }
 }
 
+// The expansion notice is registered by name, so any program can learn its number; once the run
+// has ended it must not cover the outcome.
+TEST_F(DialogTest, TheExpansionNoticeAfterTheRunKeepsTheOutcome) {
+    StartRun();
+    dialog.OnMessage(worker_message::kInstallSucceeded, 0, 0);
+    dialog.OnMessage(host.RegisteredMessage(kUpdateLowExpandMessageName), 0, 0);
+    EXPECT_EQ(Control(kStatusText).text, L"Setup has successfully installed KORVO Skelv.");
+}
+
 TEST_F(DialogTest, AnEndMessageBeforeInstallLeavesTheLicenceStepAndTheRunToCome) {
     dialog.OnInitDialog();
     dialog.OnMessage(worker_message::kInstallFailed, 0, 0);
