@@ -302,7 +302,6 @@ TEST_F(DialogTest, OnlyTheTwoKnownLinksOpenAnAddress) {
     }
 }
 
-
 // End messages count only while the worker runs: a late or stray one (a second end from the worker,
 // or a message from another program, which can post these numbers to any window) must not change
 // an outcome already shown, nor the licence step before Install.
