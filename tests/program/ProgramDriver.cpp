@@ -37,6 +37,7 @@ constexpr DWORD kRunGoesOnMs = 15000;   // the progress must move this soon afte
 constexpr DWORD kStatusPaintMs = 100;   // a status text may show only briefly
 
 enum TextId {
+    kCaptionText = 138,
     kInstructionText = 143,
     kDownloadingProductText = 124,
     kInstallingProductText = 125,
@@ -185,6 +186,7 @@ struct Dialog {
 
 // The licence step: accept, then start the run. Pictures "ready" and "accepted".
 void AcceptAndInstall(Session& session, const Dialog& dialog) {
+    Expect(Text(dialog.window) == session.Catalogue(kCaptionText), "the caption");
     Expect(dialog.TextOf(IDC_STATUS_TEXT) == session.Catalogue(kInstructionText), "the instruction text");
     Expect(dialog.Shown(IDC_ACCEPT_CHECK_BOX) && !dialog.Enabled(IDC_INSTALL_BUTTON), "licence step: Install disabled");
     session.Picture(dialog.window, "ready");
