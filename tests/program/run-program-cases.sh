@@ -55,10 +55,6 @@ for name in "${cases[@]}"; do
     echo "PASS $name ($(cat "$case_dir/PASS"))"
     continue
   fi
-  if [ -f "$case_dir/KNOWN" ]; then
-    echo "KNOWN FAILURE $name: $(cat "$case_dir/KNOWN")"
-    continue
-  fi
   failed=$((failed + 1))
   echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
   for file in driver-output.txt dialog.txt log.txt; do
