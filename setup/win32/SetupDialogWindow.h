@@ -1,5 +1,5 @@
 #pragma once
 
 // Shows the setup dialog (template 102) modally and returns the result it ends with
-// (StartupSteps::DialogResult); a dialog that cannot be created ends as cancelled.
+// (StartupSteps::DialogResult); a dialog that cannot be created is logged and ends as failed.
 int RunSetupDialog();
