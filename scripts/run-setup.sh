@@ -1,38 +1,87 @@
 #!/usr/bin/env bash
-# Builds the setup program and runs it under Wine (in a virtual X display when none is open), then
-# prints the log it wrote. Set LANG (e.g. LANG=de_DE.UTF-8) to see another language.
+# The demo: builds the setup program, the stand-ins of the product's own programs and the driver that
+# plays the user; makes the signed sample packages and serves them from a download server on
+# 127.0.0.1; then runs the setup under Wine in a fresh prefix of its own (on $DISPLAY when one is open,
+# else in a virtual display) while the driver goes through a whole successful installation, taking a
+# picture of each state. Prints where the log and the pictures are, and the log.
+#   LANG=de_DE.UTF-8 bash scripts/run-setup.sh      the same in German (de, es, fr, it, ja, else English)
+#   KORVO_DEMO_BY_HAND=1 bash scripts/run-setup.sh  with $DISPLAY set: no driver, you click yourself
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+root=$PWD
+demo=$root/build/mingw64/demo
+wine=/usr/lib/wine/wine64
 
-cmake --preset mingw64 >/dev/null
-cmake --build --preset mingw64 --target KORVOSkelvSetup
-exe=build/mingw64/setup/KORVOSkelvSetup.exe
+if [ -z "${KORVO_DEMO_STAGE:-}" ]; then
+  bash scripts/install-deps.sh
+  cmake --preset mingw64 >/dev/null
+  cmake --build --preset mingw64 --target KORVOSkelvSetup program_driver dialog_text_recorder \
+    product_texture_standin product_start_standin product_app_standin
+  rm -rf "$demo" && mkdir -p "$demo/pictures"
+  echo "Making the signed sample packages..."
+  bash tools/packages/make-sample-packages.sh build/mingw64/tests/install "$demo/packages" >/dev/null
+  if [ -z "${DISPLAY:-}" ]; then
+    KORVO_DEMO_BY_HAND='' KORVO_DEMO_STAGE=run exec xvfb-run -a -s "-nolisten tcp -screen 0 1024x768x24" bash "$0"
+  fi
+fi
 
 # Wine takes the user's interface language from the host locale, which must exist: compile it if
-# the system does not have it (LANG=de_DE.UTF-8 gives the German texts).
+# the system does not have it.
 locale_name=${LANG:-C.UTF-8}
 locale_name=${locale_name%%.*}
 if [ "$locale_name" != C ] && [ "$locale_name" != POSIX ] &&
-   ! locale -a 2>/dev/null | grep -qix "$locale_name.utf-\?8"; then
-  export LOCPATH="$PWD/build/locales"
+  ! locale -a 2>/dev/null | grep -qix "$locale_name.utf-\?8"; then
+  export LOCPATH="$root/build/locales"
   if [ ! -d "$LOCPATH/$locale_name.UTF-8" ]; then
     mkdir -p "$LOCPATH"
     localedef -i "$locale_name" -f UTF-8 "$LOCPATH/$locale_name.UTF-8" || [ $? -le 1 ]
   fi
   export LANG="$locale_name.UTF-8" LC_ALL="$locale_name.UTF-8"
 fi
+case ${locale_name:0:2} in de | es | fr | it | ja) language=${locale_name:0:2} ;; *) language=en ;; esac
 
-export WINEPREFIX="$PWD/build/mingw64/wineprefix-demo"
-run=(bash scripts/wine-run.sh "$exe")
-if [ -z "${DISPLAY:-}" ]; then run=(xvfb-run -a "${run[@]}"); fi
-echo "Running $exe under Wine (prefix $WINEPREFIX)..."
-"${run[@]}" || true
+# A fresh prefix: the product is not installed yet.
+export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all WINEARCH=win64
+echo "Making a fresh Wine prefix..."
+WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+
+www=$demo/www/downloads/skelv/skelv_v31
+mkdir -p "$www"
+cp "$demo/packages/runtime.msi" "$www/InstallHVSoftwarePrerequisites_x86_x64.msi"
+cp "$demo/packages/msxml.msi" "$www/msxml6_x64.msi"
+cp "$demo/packages/product-3.1.0.msi" "$www/KORVOSkelv.msi"
+# Slices held back a little, so that the download shows long enough to be seen.
+python3 tests/install/range_server.py "$demo/www" "$demo/port" "$demo/requests.txt" --slice-delay 0.2 &
+server=$!
+trap 'kill $server 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -f "$demo/port" ] && break; sleep 0.1; done
+export KORVOSkelv_Server=127.0.0.1:$(cat "$demo/port") Appli_LaunchId=demo
+
+temp=$("$wine" cmd /c echo %TEMP% | tr -d '\r')
+python3 tests/program/catalogue_texts.py "$language" "$temp\\KORVOSkelvInstall.log" >"$demo/texts.txt"
+host_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+echo "Running the setup under Wine (download server $KORVOSkelv_Server)..."
+"$wine" build/mingw64/setup/KORVOSkelvSetup.exe &
+setup=$!
+if [ -n "${KORVO_DEMO_BY_HAND:-}" ]; then
+  echo "The dialog is yours: answer the test server's notice, accept, Install, Close."
+else
+  "$wine" build/mingw64/tests/program/program_driver.exe install "$(host_path "$demo/texts.txt")" \
+    "$(host_path "$demo/pictures")" || echo "The driver found something unexpected (see above)."
+fi
+code=0
+wait "$setup" || code=$?
+python3 tests/dialog/win32/bmp_to_png.py "$demo"/pictures/*.bmp 2>/dev/null && rm -f "$demo"/pictures/*.bmp
 
 log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' 2>/dev/null | head -n 1)
+echo "The setup ended with exit code $code."
+echo "Pictures of each state: $demo/pictures/ ($(cd "$demo/pictures" && ls | paste -sd ' '))"
 if [ -z "$log" ]; then
   echo "No log was written." >&2
   exit 1
 fi
-echo "--- $log"
+echo "Log: $log"
+echo "---"
 iconv -f LATIN1 -t UTF-8 "$log" | tr -d '\r'

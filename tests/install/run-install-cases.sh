@@ -20,31 +20,12 @@ fi
 export WINEDEBUG=-all WINEARCH=win64 LANG=C LC_ALL=C
 wine=/usr/lib/wine/wine64
 rm -rf "$scratch"
-mkdir -p "$scratch/packages"
+mkdir -p "$scratch"
 
 # The packages: the product in three versions (3.2.0 refuses to install), unsigned and with a
 # broken signature, and the two prerequisites, signed with a throwaway certificate.
 packages=$scratch/packages
-(
-  cd "$packages"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=KORVO throwaway signer" \
-    -addext "extendedKeyUsage=codeSigning" -keyout signer.key -out signer.crt 2>/dev/null
-  make_skelv() { bash "$root/tools/packages/make-skelv-package.sh" "$@"; }
-  sign() { bash "$root/tools/packages/sign-package.sh" "$1" "$2" signer.crt signer.key ${3:-}; }
-  # Big enough for several download slices of 512 KiB.
-  make_skelv product-3.1.0-unsigned.msi 3.1.0 "$tools" --padding 3
-  sign product-3.1.0-unsigned.msi product-3.1.0.msi
-  sign product-3.1.0-unsigned.msi product-3.1.0-bad-signature.msi --break-signature
-  make_skelv product-3.0.0.msi 3.0.0 "$tools"
-  make_skelv product-3.2.0-refused-unsigned.msi 3.2.0 "$tools" --refuse
-  sign product-3.2.0-refused-unsigned.msi product-3.2.0-refused.msi
-  bash "$root/tools/packages/make-product-msi.sh" runtime-unsigned.msi 8.1.3 \
-    '{E8B52D19-C7A0-4F36-B1D4-6A9E03C2F571}' 'HV Software Prerequisites'
-  sign runtime-unsigned.msi runtime.msi
-  bash "$root/tools/packages/make-product-msi.sh" msxml-unsigned.msi 6.10.1129 \
-    '{4B6E1F3A-8C2D-4E5F-9A7B-1C3D5E7F9A2B}' 'MSXML 6 Parser'
-  sign msxml-unsigned.msi msxml.msi
-)
+bash "$root/tools/packages/make-sample-packages.sh" "$tools" "$packages" --all
 
 # The template prefix: no crash dialog, a temporary folder whose name has blanks.
 template=$scratch/template

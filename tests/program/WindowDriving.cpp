@@ -1,0 +1,128 @@
+#include "tests/program/WindowDriving.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace program_test {
+
+namespace {
+
+constexpr DWORD kReplyTimeoutMs = 5000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct BoxSearch {
+    DWORD processId;
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK ConsiderWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<BoxSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[16] = {};
+    if (owner != search->processId || window == search->except || !IsWindowVisible(window) ||
+        GetClassNameW(window, name, 16) == 0 || lstrcmpW(name, L"#32770") != 0) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result)) {
+        std::fprintf(stderr, "FAIL: window %p did not answer message %u\n", static_cast<void*>(window), message);
+        std::fflush(stderr);
+        ExitProcess(1);
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring Text(HWND window) {
+    if (window == nullptr) return L"";
+    std::vector<wchar_t> text(static_cast<size_t>(Send(window, WM_GETTEXTLENGTH)) + 1);
+    Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    std::wstring out;
+    for (const wchar_t* c = text.data(); *c != L'\0'; ++c) {
+        if (*c == L'\n') {
+            out += L"\\n";
+        } else if (*c != L'\r') {
+            out += *c;
+        }
+    }
+    return out;
+}
+
+void Click(HWND button) {
+    HWND parent = GetParent(button);
+    Send(button, BM_CLICK);
+    // The click's own messages have been handled; a message box is gone by now.
+    DWORD_PTR ignored = 0;
+    if (IsWindow(parent)) SendMessageTimeoutW(parent, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &ignored);
+}
+
+void PressEscape(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr) {
+        target = info.hwndFocus;
+    }
+    const UINT scanCode = MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, static_cast<LPARAM>(1 | (scanCode << 16)));
+    PostMessageW(target, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (scanCode << 16) | (3u << 30)));
+}
+
+HWND FindMessageBox(DWORD processId, HWND except) {
+    BoxSearch search{processId, except, nullptr};
+    EnumWindows(ConsiderWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    return Text(GetDlgItem(box, kMessageBoxTextId));
+}
+
+void Pause(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+}
+
+void TakePicture(HWND window, const std::wstring& path, DWORD pauseMs) {
+    Pause(pauseMs);
+    RECT area;
+    if (!GetWindowRect(window, &area)) return;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+
+    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(&file, sizeof(file), 1, out);
+        std::fwrite(&header, sizeof(header), 1, out);
+        std::fwrite(pixels.data(), 1, pixels.size(), out);
+        std::fclose(out);
+    }
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace program_test

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# run-program-cases.sh <KORVOSkelvSetup.exe> <program_driver.exe> <folder of the product's stand-in
+#                      programs> <scratch folder>
+# The real setup program through its real window under Wine, case by case (program-case.sh): builds
+# and signs the sample packages, makes one template Wine prefix, then runs the cases two at a time,
+# each in a copy of the template, with a download server and a virtual display of its own (pictures
+# are taken from the screen, so cases must not share one). Prints one PASS/FAIL line per case and,
+# for a failed case, what the driver said, the texts the dialog got and the log. The pictures of each
+# case stay in <scratch>/<case>/pictures as PNG. PROGRAM_KEEP_PREFIX=1 keeps the prefixes.
+set -euo pipefail
+setup=$1 driver=$2 tools=$3 scratch=$4
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+parallel_cases=2
+case_limit_seconds=200
+
+export WINEDEBUG=-all WINEARCH=win64 LANG=C LC_ALL=C
+wine=/usr/lib/wine/wine64
+rm -rf "$scratch"
+mkdir -p "$scratch"
+bash "$root/tools/packages/make-sample-packages.sh" "$tools" "$scratch/packages"
+
+# Wine takes the user's language from the host locale, which must exist.
+mkdir -p "$scratch/locales"
+for locale in de_AT ja_JP; do
+  [ -f "$scratch/locales/$locale.UTF-8/LC_CTYPE" ] ||
+    localedef -i "$locale" -f UTF-8 "$scratch/locales/$locale.UTF-8" || [ $? -le 1 ]
+done
+
+# The template prefix: no crash dialog, a temporary folder whose name has blanks.
+template=$scratch/template
+(
+  export WINEPREFIX=$template
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 "$wine" wineboot -i >/dev/null 2>&1
+  timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+  timeout 60 "$wine" reg add 'HKCU\Environment' /v TEMP /d 'C:\temp with blanks' /f >/dev/null
+  timeout 60 "$wine" reg add 'HKCU\Environment' /v TMP /d 'C:\temp with blanks' /f >/dev/null
+  mkdir -p "$template/drive_c/temp with blanks"
+  timeout 60 /usr/lib/wine/wineserver -w
+)
+echo "packages and template prefix ready after $SECONDS s"
+
+export PROGRAM_SETUP=$setup PROGRAM_DRIVER=$driver PROGRAM_PACKAGES=$scratch/packages
+export PROGRAM_TEMPLATE=$template PROGRAM_CASES=$scratch PROGRAM_LOCALES=$scratch/locales
+cases=(install-en install-de install-ja fail-download cancel-no-then-yes blocked second-copy)
+printf '%s\n' "${cases[@]}" |
+  xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" \
+    xvfb-run -a -n $((100 + RANDOM % 400)) -s "-nolisten tcp -screen 0 1024x768x24" \
+    bash "$here/program-case.sh" {} || true
+
+failed=0
+for name in "${cases[@]}"; do
+  case_dir=$scratch/$name
+  if [ -f "$case_dir/PASS" ]; then
+    echo "PASS $name ($(cat "$case_dir/PASS"))"
+    continue
+  fi
+  failed=$((failed + 1))
+  echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
+  for file in driver-output.txt dialog.txt log.txt; do
+    if [ -s "$case_dir/$file" ]; then
+      echo "--- $name: $file"
+      cat "$case_dir/$file"
+    fi
+  done
+done
+[ -n "${PROGRAM_KEEP_PREFIX:-}" ] || rm -rf "$template"
+echo "$(( ${#cases[@]} - failed )) of ${#cases[@]} program cases passed in $SECONDS s"
+[ "$failed" -eq 0 ]
