@@ -6,6 +6,8 @@
 #include <cstring>
 #include <forward_list>
 
+#include "setup/BannerFit.h"
+
 namespace {
 
 constexpr LONG kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
@@ -62,15 +64,20 @@ void Draw(const Banner& banner, HDC dc) {
 
 }  // namespace
 
-void LoadBanner(HWND owner, int id, POINT position) {
+void LoadBanner(HWND owner, int id, RECT place) {
     IPicture* picture = LoadPicture(id);
     if (picture == nullptr) return;
-    Banner banner{picture, {}, position, owner, 0, 0};
+    Banner banner{picture, {}, {place.left, place.top}, owner, 0, 0};
     picture->get_Width(&banner.himetricWidth);
     picture->get_Height(&banner.himetricHeight);
     HDC dc = GetDC(owner);
-    banner.pixels.cx = HimetricToPixels(banner.himetricWidth, GetDeviceCaps(dc, LOGPIXELSX));
-    banner.pixels.cy = HimetricToPixels(banner.himetricHeight, GetDeviceCaps(dc, LOGPIXELSY));
+    PixelSize natural{
+        static_cast<std::int32_t>(HimetricToPixels(banner.himetricWidth, GetDeviceCaps(dc, LOGPIXELSX))),
+        static_cast<std::int32_t>(HimetricToPixels(banner.himetricHeight, GetDeviceCaps(dc, LOGPIXELSY)))};
+    PixelSize room{static_cast<std::int32_t>(place.right - place.left),
+                   static_cast<std::int32_t>(place.bottom - place.top)};
+    PixelSize drawn = FitBanner(natural, room);
+    banner.pixels = {drawn.width, drawn.height};
     Banners().push_front(banner);
     Draw(banner, dc);
     ReleaseDC(owner, dc);

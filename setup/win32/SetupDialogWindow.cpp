@@ -34,9 +34,8 @@ void InitDialog(HWND window, DialogWindow& view) {
     if (HWND placeholder = GetDlgItem(window, IDC_BANNER_PLACEHOLDER)) {
         RECT area;
         GetWindowRect(placeholder, &area);
-        POINT corner{area.left, area.top};
-        ScreenToClient(window, &corner);
-        LoadBanner(window, IDR_BANNER, corner);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
+        LoadBanner(window, IDR_BANNER, area);
     }
 
     view.host = std::make_unique<platform::Win32DialogHost>(window);
