@@ -17,6 +17,9 @@
 namespace {
 
 struct DialogWindow {
+    explicit DialogWindow(InstallStarter& installStarter) : starter(installStarter) {}
+
+    InstallStarter& starter;
     HICON icon = nullptr;
     std::unique_ptr<platform::Win32DialogHost> host;
     std::unique_ptr<SetupDialog> dialog;
@@ -37,7 +40,7 @@ void InitDialog(HWND window, DialogWindow& view) {
     }
 
     view.host = std::make_unique<platform::Win32DialogHost>(window);
-    view.dialog = std::make_unique<SetupDialog>(*view.host);
+    view.dialog = std::make_unique<SetupDialog>(*view.host, view.starter);
     view.dialog->OnInitDialog();
 }
 
@@ -96,8 +99,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int RunSetupDialog() {
-    DialogWindow view;
+int RunSetupDialog(InstallStarter& starter) {
+    DialogWindow view(starter);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP_DIALOG), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(&view));
     if (result <= 0) return StartupSteps::kCancelled;
