@@ -58,7 +58,8 @@ void LogWriter::Write(const std::wstring& text) {
         // An unreadable temporary folder leaves the bare file name: the log goes to the current folder.
         filePath_ = os.files->TempFolder(kTempPathChars).value_or(std::wstring()) + product::kLogFileName;
     }
-    auto mode = firstWrite_ ? platform::OpenMode::Truncate : platform::OpenMode::Append;
+    bool truncate = firstWrite_ && !os.mutexes->Exists(product::kSessionMutex);
+    auto mode = truncate ? platform::OpenMode::Truncate : platform::OpenMode::Append;
     // The flag goes whatever the outcome: after a failed first open the next entries append.
     firstWrite_ = false;
 

@@ -7,8 +7,9 @@
 
 // The setup's one log file, "KORVOSkelvInstall.log" in the user's temporary folder. Each entry is
 // "<local time stamp>: <text>" with CR LF, in single-byte Latin-1 ("?" for anything else). The first
-// entry of a run truncates the previous run's log; the file is held without sharing only while an
-// entry is written.
+// entry of a run truncates the previous run's log, unless another setup of this logon session is
+// running (its session mutex exists): the file is then that setup's log, and this run only appends
+// to it. The file is held without sharing only while an entry is written.
 class SetupLog {
 public:
     static void Write(const std::wstring& text);

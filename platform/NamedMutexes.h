@@ -20,6 +20,8 @@ public:
     // Security descriptor with a NULL DACL (everyone may open it), handle not inheritable.
     virtual Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) = 0;
     virtual void CloseMutex(Handle handle) = 0;
+    // Whether a mutex of that name exists now (in this process or another), without creating it.
+    virtual bool Exists(const std::wstring& name) = 0;
 };
 
 }  // namespace platform

@@ -77,6 +77,9 @@ bool SetupApp::InitInstance() {
     os.mutexes->CloseMutex(machineWide.handle);
     os.mutexes->CloseMutex(session.handle);
 
+    exitCode_ = result == StartupSteps::kInstalled ? kExitInstalled
+                : result == StartupSteps::kFailed  ? kExitFailed
+                                                   : kExitCancelled;
     if (result == StartupSteps::kInstalled) {
         SetupLog::Write(L"IDOK");
         steps_.LaunchInstalledApplication();

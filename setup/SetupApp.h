@@ -18,6 +18,9 @@ public:
 
 StartupSteps& ProgramStartupSteps();
 
+// What the setup process reports to whoever started it.
+enum ProcessExitCode { kExitInstalled = 0, kExitRefused = 1, kExitCancelled = 2, kExitFailed = 3 };
+
 // The whole life of the setup process: checks, single-instance guard, the dialog, the launch.
 class SetupApp {
 public:
@@ -26,6 +29,9 @@ public:
         : steps_(steps), workerWaitMilliseconds_(workerWaitMilliseconds) {}
     // Always false: no message loop is to run after it.
     bool InitInstance();
+    // After InitInstance: kExitRefused when the setup ended before its dialog, otherwise what the
+    // dialog ended with (a dialog closed without a run counts as cancelled).
+    int ExitCode() const { return exitCode_; }
 
 private:
     // Shows `text` in a message box with the setup's caption and no owner window.
@@ -34,4 +40,5 @@ private:
     StartupSteps& steps_;
     int workerWaitMilliseconds_;
     std::wstring caption_;
+    int exitCode_ = kExitRefused;
 };

@@ -155,14 +155,16 @@ bool SetupDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::i
         ShowProgress(wParam, lParam);
         return true;
     }
+    // Any program can post these numbers to this window (the registered ones are found by name):
+    // an outcome already shown stays, and only a running worker ends a run.
     if (lowExpandMessage_ != 0 && message == lowExpandMessage_) {
-        host_.SetControlText(kStatusText, MessageCatalogue::Load(kMsgExpandingWait));
+        if (endResult_ == 0) host_.SetControlText(kStatusText, MessageCatalogue::Load(kMsgExpandingWait));
         return true;
     }
     for (const RunEnd& end : kRunEnds) {
         if (message == end.message) {
             // lParam is the worker's context, which the worker frees right after posting: unread.
-            EndRun(end.text, end.shownIn, end.result);
+            if (Running()) EndRun(end.text, end.shownIn, end.result);
             return true;
         }
     }
@@ -171,9 +173,9 @@ bool SetupDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::i
 
 void SetupDialog::ShowStatus(std::intptr_t note) {
     // The note is this dialog's to free, whatever state the dialog is in.
-    std::wstring text = TakeStatusNote(note);
+    std::optional<std::wstring> text = TakeStatusNote(note);
     if (!Running()) return;
-    if (note != 0) host_.SetControlText(kStatusText, text);
+    if (text) host_.SetControlText(kStatusText, *text);
     // A request not yet answered leaves Cancel disabled; after a "No" the step has taken it back.
     host_.EnableControl(kCancelButton, CancelRequested.load() != 1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The status text travels with its status message: the worker posts a heap copy of the text that
@@ -12,5 +13,7 @@ std::intptr_t NewStatusNote(const std::wstring& text);
 // Frees a note whose message could not be posted.
 void DiscardStatusNote(std::intptr_t note);
 
-// The dialog's side: the note's text, freeing the note. 0 gives an empty text.
-std::wstring TakeStatusNote(std::intptr_t note);
+// The dialog's side: the note's text, freeing the note. Anything that is not a note handed out by
+// NewStatusNote and still untaken (0, a note taken before, a number posted by another program)
+// gives nullopt and frees nothing.
+std::optional<std::wstring> TakeStatusNote(std::intptr_t note);

@@ -148,6 +148,7 @@ public:
     Result CreateOwnedMutex(const std::wstring& name) override { return Create(name); }
     Result CreateOwnedMutexOpenToEveryone(const std::wstring& name) override { return Create(name); }
     void CloseMutex(Handle handle) override { closed.push_back(handle); }
+    bool Exists(const std::wstring& name) override { return existing.count(name) != 0; }
 
     std::set<std::wstring> existing;
     std::map<std::wstring, std::uint32_t> failures;

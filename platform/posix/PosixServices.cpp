@@ -150,6 +150,11 @@ public:
         }
     }
 
+    bool Exists(const std::wstring& name) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        return open_.count(name) != 0;
+    }
+
 private:
     Result Create(const std::wstring& name) {
         std::lock_guard<std::mutex> guard(lock_);

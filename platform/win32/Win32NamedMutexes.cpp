@@ -38,6 +38,16 @@ public:
     void CloseMutex(Handle handle) override {
         if (handle != 0) CloseHandle(reinterpret_cast<HANDLE>(handle));
     }
+
+    bool Exists(const std::wstring& name) override {
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+        if (mutex != nullptr) {
+            CloseHandle(mutex);
+            return true;
+        }
+        // A mutex we may not open is there all the same.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
 };
 
 }  // namespace

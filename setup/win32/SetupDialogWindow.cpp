@@ -7,7 +7,10 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
+#include "core/SetupLog.h"
+#include "platform/Services.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "resources/DialogIds.h"
 #include "setup/SetupApp.h"
@@ -80,7 +83,9 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return TRUE;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->code != NM_CLICK) return FALSE;
+            // Only the two link controls send an NMLINK with their clicks.
+            if (header->code != NM_CLICK || (header->idFrom != IDC_EULA_LINK && header->idFrom != IDC_FAILURE_LINK))
+                return FALSE;
             const auto* link = reinterpret_cast<const NMLINK*>(lParam);
             dialog.OnLinkClicked(static_cast<int>(header->idFrom), link->item.szID);
             return TRUE;
@@ -103,6 +108,13 @@ int RunSetupDialog(InstallStarter& starter) {
     DialogWindow view(starter);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP_DIALOG), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(&view));
+    if (result == -1) {
+        // The user never saw a dialog to cancel: a missing control class, say, or no memory.
+        DWORD error = GetLastError();
+        std::wstring reason = platform::Os().systemTexts->TextFor(error).value_or(L"error " + std::to_wstring(error));
+        SetupLog::Write(L"The setup dialog could not be shown: " + reason);
+        return StartupSteps::kFailed;
+    }
     if (result <= 0) return StartupSteps::kCancelled;
     return static_cast<int>(result);
 }

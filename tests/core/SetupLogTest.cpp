@@ -86,6 +86,15 @@ TEST(SetupLogFile, EachRunStartsAFreshFileThenAppends) {
     EXPECT_EQ(machine.files.Contents(kLogPath), "12/06/26 - 17:48:03: run 2 a\r\n12/06/26 - 17:48:03: run 2 b\r\n");
 }
 
+TEST(SetupLogFile, ASetupStartedWhileAnotherRunsKeepsTheRunningSetupsLog) {
+    ScopedFakeMachine machine;
+    machine.files.files[kLogPath] = "the running setup's lines\r\n";
+    machine.mutexes.existing.insert(L"7D3F0A96-2C4B-4E81-9B57-D0E6A13F8C24");  // the session's setup mutex
+    LogWriter secondCopy;
+    secondCopy.Write(L"second copy");
+    EXPECT_EQ(machine.files.Contents(kLogPath), "the running setup's lines\r\n12/06/26 - 17:48:03: second copy\r\n");
+}
+
 TEST(SetupLogFile, AFailedFirstOpenKeepsTheOldLogAndLaterEntriesAppend) {
     ScopedFakeMachine machine;
     machine.files.files[kLogPath] = "old\r\n";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include "checks/StartupCheckResults.h"
 #include "core/ProcessSettings.h"
@@ -223,8 +224,15 @@ TEST_F(DialogTest, StatusTextComesFromTheMessagesNote) {
     StartRun();
     EXPECT_TRUE(dialog.OnMessage(worker_message::kInstallStatus, 0, NewStatusNote(L"Downloading")));
     EXPECT_EQ(Control(kStatusText).text, L"Downloading");
-    dialog.OnMessage(worker_message::kInstallStatus, 0, 0);  // no note: the text stays
-    EXPECT_EQ(Control(kStatusText).text, L"Downloading");
+    // No note, a note already taken, a number posted by another program: the text stays, and
+    // nothing is read or freed.
+    std::intptr_t taken = NewStatusNote(L"taken");
+    TakeStatusNote(taken);
+    std::wstring notANote = L"not a note";
+    for (std::intptr_t forged : {std::intptr_t{0}, taken, reinterpret_cast<std::intptr_t>(&notANote)}) {
+        dialog.OnMessage(worker_message::kInstallStatus, 0, forged);
+        EXPECT_EQ(Control(kStatusText).text, L"Downloading");
+    }
     EXPECT_TRUE(dialog.OnMessage(host.RegisteredMessage(kUpdateLowExpandMessageName), 0, 0));
     EXPECT_EQ(Control(kStatusText).text,
               L"Expanding textures and launching Graphic Optimizer. This may take a minute...");
@@ -292,6 +300,75 @@ TEST_F(DialogTest, OnlyTheTwoKnownLinksOpenAnAddress) {
         dialog.OnLinkClicked(c.control, c.linkId);
         EXPECT_EQ(host.opened, c.opened) << c.control;
     }
+}
+
+// End messages count only while the worker runs: a late or stray one (a second end from the worker,
+// or a message from another program, which can post these numbers to any window) must not change
+// an outcome already shown, nor the licence step before Install.
+TEST_F(DialogTest, AnEndMessageAfterTheRunHasEndedChangesNothing) {
+    const struct {
+        std::uint32_t first;
+        int firstResult;
+    } cases[] = {
+        {worker_message::kInstallFailed, StartupSteps::kFailed},
+        {worker_message::kExpandFailed, StartupSteps::kFailed},
+        {worker_message::kInstallCanceled, StartupSteps::kCancelled},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        FakeDialogHost window = host;
+        RecordingStarter caseStarter;
+        SetupDialog ending(window, caseStarter);
+        ending.OnInitDialog();
+        window.ToggleCheck(kAcceptCheckBox);
+        ending.OnCommand(kInstallButton);
+        ending.OnMessage(c.first, 0, 0);
+        const auto shown = window.controls;
+        ending.OnMessage(worker_message::kInstallSucceeded, 0, 0);
+        EXPECT_EQ(window.controls, shown);
+        ending.OnCancel();
+        // Installed would make start-up launch a product whose installation failed.
+        EXPECT_EQ(window.ended, std::vector<int>{c.firstResult});
+    }
+}
+
+// The expansion notice is registered by name, so any program can learn its number; once the run
+// has ended it must not cover the outcome.
+TEST_F(DialogTest, TheExpansionNoticeAfterTheRunKeepsTheOutcome) {
+    StartRun();
+    dialog.OnMessage(worker_message::kInstallSucceeded, 0, 0);
+    dialog.OnMessage(host.RegisteredMessage(kUpdateLowExpandMessageName), 0, 0);
+    EXPECT_EQ(Control(kStatusText).text, L"Setup has successfully installed KORVO Skelv.");
+}
+
+TEST_F(DialogTest, AnEndMessageBeforeInstallLeavesTheLicenceStepAndTheRunToCome) {
+    dialog.OnInitDialog();
+    dialog.OnMessage(worker_message::kInstallFailed, 0, 0);
+    ExpectShown({kAcceptCheckBox, kEulaLink, kStatusText}, {kEndMessage});
+    EXPECT_EQ(Control(kCancelButton).text, L"Cancel");
+
+    host.ToggleCheck(kAcceptCheckBox);
+    dialog.OnCommand(kAcceptCheckBox);
+    dialog.OnCommand(kInstallButton);
+    ASSERT_EQ(starter.windows.size(), 1u);
+    // The worker runs: Cancel asks it to stop and must not close the dialog under it.
+    dialog.OnCancel();
+    EXPECT_TRUE(host.ended.empty());
+    EXPECT_EQ(CancelRequested.load(), 1);
+}
+
+// The status message's lParam comes from whoever posted the message. One that is not a note of
+// this process must neither be freed nor read.
+TEST_F(DialogTest, AStatusMessageWithAForeignLParamIsHarmless) {
+    StartRun();
+    const std::wstring instruction = Control(kStatusText).text;
+    const auto postForeignStatuses = [&] {
+        static long long notANote[4] = {0x41, 0x42, 0x43, 0x44};
+        dialog.OnMessage(worker_message::kInstallStatus, 0, reinterpret_cast<std::intptr_t>(&notANote[1]));
+        dialog.OnMessage(worker_message::kInstallStatus, 0, 0x10);
+        std::exit(Control(kStatusText).text == instruction ? 0 : 7);
+    };
+    EXPECT_EXIT(postForeignStatuses(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

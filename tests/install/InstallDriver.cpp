@@ -118,7 +118,7 @@ public:
     bool Handle(const MSG& message) {
         switch (message.message) {
             case worker_message::kInstallStatus: {
-                std::wstring text = TakeStatusNote(message.lParam);
+                std::wstring text = TakeStatusNote(message.lParam).value_or(L"");
                 record_.Line(L"1283 " + std::to_wstring(message.wParam) + L" " + text);
                 if (!cancelText_.empty() && text == cancelText_ && !cancelPressed_) {
                     cancelPressed_ = true;

@@ -430,7 +430,7 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
             }
             for (; handled < queue.size(); ++handled) {
                 if (queue[handled].message == worker_message::kInstallStatus) {
-                    read.push_back(TakeStatusNote(queue[handled].lParam));
+                    read.push_back(TakeStatusNote(queue[handled].lParam).value_or(L""));
                 } else {
                     ended = true;
                 }

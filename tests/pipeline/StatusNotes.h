@@ -7,6 +7,7 @@
 // posted, and its text kept with the message.
 inline void ReceiveStatusNotes(platform::fakes::FakeMachine& machine) {
     machine.windows.receive = [](platform::fakes::FakeWindowMessages::Posted& message) {
-        if (message.message == worker_message::kInstallStatus) message.text = TakeStatusNote(message.lParam);
+        if (message.message == worker_message::kInstallStatus)
+            message.text = TakeStatusNote(message.lParam).value_or(L"");
     };
 }

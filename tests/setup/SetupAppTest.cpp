@@ -52,10 +52,16 @@ public:
 class StartupTest : public ::testing::Test {
 protected:
     std::vector<std::wstring> LogTexts() const { return LogEntries(machine); }
-    bool InitInstance() { return SetupApp(steps).InitInstance(); }
+    bool InitInstance() {
+        SetupApp app(steps);
+        bool result = app.InitInstance();
+        exitCode = app.ExitCode();
+        return result;
+    }
 
     ScopedFakeMachine machine;
     RecordingSteps steps;
+    int exitCode = -1;
 };
 
 TEST_F(StartupTest, ATypicalRunLogsItsFrameAndRunsEveryStepInOrder) {
@@ -76,19 +82,22 @@ TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
         int result;
         std::vector<std::wstring> logTail;  // after the version line
         std::vector<std::string> calls;
+        int exitCode;
     };
     const Case cases[] = {
-        {1, {L"IDOK", kEnd}, {"checks", "prereqs", "dialog", "launch"}},
-        {2, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}},
-        {3, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}},  // a failed install launches nothing
-        {0, {kEnd}, {"checks", "prereqs", "dialog"}},
+        {1, {L"IDOK", kEnd}, {"checks", "prereqs", "dialog", "launch"}, 0},
+        {2, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}, 2},
+        {3, {L"IDCANCEL", kEnd}, {"checks", "prereqs", "dialog"}, 3},  // a failed install launches nothing
+        {0, {kEnd}, {"checks", "prereqs", "dialog"}, 2},
     };
     for (const Case& c : cases) {
         ScopedFakeMachine run;
         RecordingSteps caseSteps;
         caseSteps.dialogResult = c.result;
         caseSteps.mutexes = &run.mutexes;
-        SetupApp(caseSteps).InitInstance();
+        SetupApp app(caseSteps);
+        app.InitInstance();
+        EXPECT_EQ(app.ExitCode(), c.exitCode) << "result " << c.result;
         std::vector<std::wstring> texts = LogEntries(run);
         ASSERT_GE(texts.size(), 4u);
         EXPECT_EQ(std::vector<std::wstring>(texts.begin() + 4, texts.end()), c.logTail) << "result " << c.result;
@@ -112,6 +121,7 @@ TEST_F(StartupTest, ANonAdministratorIsRefused) {
     EXPECT_EQ(machine.desktop.shown[0].icon, MessageIcon::Error);
     EXPECT_TRUE(machine.mutexes.created.empty());
     EXPECT_TRUE(steps.calls.empty());
+    EXPECT_EQ(exitCode, kExitRefused);
 }
 
 TEST_F(StartupTest, ASecondSetupInTheSessionPointsAtTheFirstAndLeaves) {
@@ -124,6 +134,7 @@ TEST_F(StartupTest, ASecondSetupInTheSessionPointsAtTheFirstAndLeaves) {
     EXPECT_EQ(machine.desktop.broughtToFront, std::vector<std::wstring>{L"KORVOSkelvClass"});
     EXPECT_EQ(machine.mutexes.created, std::vector<std::wstring>{kSessionMutex});
     EXPECT_TRUE(steps.calls.empty());
+    EXPECT_EQ(exitCode, kExitRefused);
 }
 
 TEST_F(StartupTest, ASetupInAnotherSessionDoesNotStopThisOne) {
@@ -138,6 +149,7 @@ TEST_F(StartupTest, FailureToCreateTheSessionMutexEndsSilently) {
     EXPECT_EQ(LogTexts(), (std::vector<std::wstring>{kBegin, L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()"}));
     EXPECT_TRUE(machine.desktop.shown.empty());
     EXPECT_TRUE(steps.calls.empty());
+    EXPECT_EQ(exitCode, kExitRefused);
 }
 
 TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
@@ -152,7 +164,9 @@ TEST_F(StartupTest, FailureToCreateTheMachineWideMutexLogsTheReason) {
         run.mutexes.failures[kGlobalMutex] = c.error;
         if (!c.systemText.empty()) run.systemTexts.texts[c.error] = c.systemText;
         RecordingSteps caseSteps;
-        SetupApp(caseSteps).InitInstance();
+        SetupApp app(caseSteps);
+        app.InitInstance();
+        EXPECT_EQ(app.ExitCode(), kExitRefused);
         std::string log = run.files.Contents(SetupLog::GetFilePath());
         EXPECT_NE(log.find(": " + platform::ToUtf8(c.logged) + "\r\n"), std::string::npos) << log;
         EXPECT_EQ(LogEntries(run).back(), kEnd);

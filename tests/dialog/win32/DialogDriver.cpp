@@ -1,7 +1,7 @@
 // Drives the setup program's dialog from outside, as a user would: finds it by its window class,
 // reads its controls by ID, ticks the check box, takes a picture of it and presses Cancel. A notice
 // before the dialog is answered with OK.
-//   dialog_driver <ready|blocked|cancel> <picture path without extension>
+//   dialog_driver <ready|blocked|cancel|foreign|late-end> <picture path without extension>
 // Exits 0 when every check holds; otherwise prints what differed and exits 1.
 #include <windows.h>
 #include <commctrl.h>
@@ -150,11 +150,46 @@ void CheckBlocked(const Dialog& dialog, const std::string& picture) {
     TakePicture(dialog.window, picture);
 }
 
+// Messages from other programs: a status message whose lParam is no note of the setup's (any program
+// on the desktop can post the number), and Enter before the licence is accepted. The dialog must
+// still answer afterwards, in the licence step.
+void CheckForeignMessages(const Dialog& dialog) {
+    constexpr UINT kInstallStatus = 1283;
+    const std::wstring instruction = Text(dialog.Control(IDC_STATUS_TEXT));
+    PostMessageW(dialog.window, kInstallStatus, 0, 0x10);
+    PostMessageW(dialog.window, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(dialog.window, WM_KEYUP, VK_RETURN, 0);
+    Sleep(kRepaintPauseMs);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(dialog.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &answer)) {
+        std::fprintf(stderr, "FAIL: the dialog is gone after the foreign messages\n");
+        ExitProcess(1);
+    }
+    Expect(Text(dialog.Control(IDC_STATUS_TEXT)) == instruction, "instruction kept");
+    Expect(dialog.Shown(IDC_ACCEPT_CHECK_BOX), "still in the licence step");
+}
+
+// A run that fails (no download server answers), then an end message that is not the worker's: the
+// failure shown must stay, and Close must end the dialog as failed.
+void CheckLateEndMessage(const Dialog& dialog) {
+    constexpr UINT kInstallSucceeded = 1281;
+    constexpr int kRunWaitSteps = 1200;  // of 100 ms
+    dialog.Click(IDC_ACCEPT_CHECK_BOX);
+    dialog.Click(IDC_INSTALL_BUTTON);
+    for (int step = 0; step < kRunWaitSteps && !dialog.Shown(IDC_END_MESSAGE); ++step) Sleep(100);
+    Expect(dialog.Shown(IDC_END_MESSAGE), "the run ended with a message");
+    const std::wstring failure = Text(dialog.Control(IDC_END_MESSAGE));
+    PostMessageW(dialog.window, kInstallSucceeded, 0, 0);
+    Sleep(kRepaintPauseMs);
+    Send(dialog.window, WM_NULL);
+    Expect(dialog.Shown(IDC_END_MESSAGE) && Text(dialog.Control(IDC_END_MESSAGE)) == failure, "failure still shown");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel> <picture path>\n");
+        std::fprintf(stderr, "usage: dialog_driver <ready|blocked|cancel|foreign|late-end> <picture path>\n");
         return 2;
     }
     const std::string mode = argv[1], picture = argv[2];
@@ -165,6 +200,8 @@ int main(int argc, char** argv) {
     }
     if (mode == "ready") CheckReady(dialog, picture);
     if (mode == "blocked") CheckBlocked(dialog, picture);
+    if (mode == "foreign") CheckForeignMessages(dialog);
+    if (mode == "late-end") CheckLateEndMessage(dialog);
     // The dialog ends now, so nothing is asked of it afterwards. The refusal is closed with the
     // window's close box, the others with Cancel.
     if (mode == "blocked") {
