@@ -1,5 +1,7 @@
 """Tests of the gallery's picture converter and page writer (gallery_docs.py)."""
 
+import contextlib
+import io
 import os
 import struct
 import tempfile
@@ -138,6 +140,34 @@ class PublishTest(unittest.TestCase):
     def test_an_unknown_language_is_refused(self):
         with self.assertRaises(gallery_docs.PictureError):
             gallery_docs.publish(self.pictures, self.out, ["pt"])
+
+
+class CommandLineTest(unittest.TestCase):
+    """What make-gallery.sh reads and acts on."""
+
+    def run_main(self, arguments):
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            status = gallery_docs.main(arguments)
+        return status, out.getvalue(), err.getvalue()
+
+    def test_locales_are_one_folder_and_locale_per_line(self):
+        status, out, _ = self.run_main(["locales"])
+        self.assertEqual(status, 0)
+        pairs = [line.split(" ") for line in out.splitlines()]
+        self.assertEqual([p[0] for p in pairs], ["en", "de", "es", "fr", "it", "ja"])
+        for _, locale in pairs:
+            self.assertRegex(locale, r"^[a-z]{2}_[A-Z]{2}$")
+
+    def test_a_missing_picture_fails_the_run_with_its_name(self):
+        with tempfile.TemporaryDirectory() as folder:
+            status, _, err = self.run_main(["publish", folder, os.path.join(folder, "out"), "it"])
+        self.assertEqual(status, 1)
+        self.assertIn("it/blocked.bmp", err)
+
+    def test_a_wrong_command_is_refused(self):
+        for arguments in ([], ["publish", "a", "b"], ["locales", "extra"], ["draw"]):
+            self.assertEqual(self.run_main(arguments)[0], 2, arguments)
 
 
 if __name__ == "__main__":
