@@ -6,7 +6,9 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev python3 libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 msitools wixl osslsigncode openssl xvfb locales nginx-light tinyproxy curl clang-format
-  fonts-ipafont-gothic
+  # The dialog gallery (scripts/make-gallery.sh): Wine's own Tahoma and Marlett, and a Japanese font
+  # with Japanese glyph forms standing in for MS UI Gothic (the Japanese dialogs of the tests too).
+  fonts-wine fonts-ipafont-gothic
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -20,6 +20,9 @@
 namespace {
 
 struct DialogWindow {
+    explicit DialogWindow(InstallStarter& installStarter) : starter(installStarter) {}
+
+    InstallStarter& starter;
     HICON icon = nullptr;
     std::unique_ptr<platform::Win32DialogHost> host;
     std::unique_ptr<SetupDialog> dialog;
@@ -39,7 +42,7 @@ void InitDialog(HWND window, DialogWindow& view) {
     }
 
     view.host = std::make_unique<platform::Win32DialogHost>(window);
-    view.dialog = std::make_unique<SetupDialog>(*view.host);
+    view.dialog = std::make_unique<SetupDialog>(*view.host, view.starter);
     view.dialog->OnInitDialog();
 }
 
@@ -100,8 +103,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int RunSetupDialog() {
-    DialogWindow view;
+int RunSetupDialog(InstallStarter& starter) {
+    DialogWindow view(starter);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP_DIALOG), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(&view));
     if (result == -1) {

@@ -1,5 +1,7 @@
 #pragma once
+#include "setup/SetupDialogWorkerStart.h"
 
 // Shows the setup dialog (template 102) modally and returns the result it ends with
 // (StartupSteps::DialogResult); a dialog that cannot be created is logged and ends as failed.
-int RunSetupDialog();
+// Install starts the worker through `starter`.
+int RunSetupDialog(InstallStarter& starter = ProgramInstallStarter());

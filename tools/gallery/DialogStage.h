@@ -1,0 +1,70 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "setup/InstallContext.h"
+#include "setup/SetupDialogWorkerStart.h"
+
+// Starts nothing: remembers the window the worker would report to, for the stage that plays the
+// worker.
+class RecordingStarter final : public InstallStarter {
+public:
+    bool Start(platform::WindowHandle window) override {
+        window_.store(window);
+        return true;
+    }
+    platform::WindowHandle Window() const { return window_.load(); }
+
+private:
+    std::atomic<platform::WindowHandle> window_{nullptr};
+};
+
+// One modal run of the setup dialog, staged from a thread of its own: the stage plays the user
+// (clicks) and the install worker (the messages it posts, the cancel question it asks) and saves
+// pictures of the states as <folder>\<state>.bmp. Every step after a failed one is skipped.
+class DialogStage {
+public:
+    using Script = void (*)(DialogStage&);
+    DialogStage(const std::wstring& folder, RecordingStarter& starter, Script script)
+        : folder_(folder), starter_(starter), script_(script) {}
+
+    // The staging thread: waits for the dialog, plays the script, and ends the dialog when a step
+    // failed.
+    static DWORD WINAPI Run(void* stage);
+    bool Ok() const { return ok_; }
+
+    // The dialog, and the window `over` it if any, as the screen shows them.
+    void Picture(const wchar_t* state, HWND over = nullptr);
+    // A click of the user, handled by the time it returns.
+    void Click(int control);
+    // The last click, on Cancel or Close, which ends the dialog: nothing is asked of it afterwards.
+    void Close();
+    // Install, which hands the stage the worker's window.
+    void PressInstall();
+
+    // The worker's messages (catalogue texts with the product's name), each waited for until the
+    // dialog shows it.
+    void Status(unsigned text);
+    void Progress(int position, int range);
+    void End(std::uint32_t message);
+
+    // The user presses Cancel while the worker runs; the step at work asks the question on the
+    // worker's thread, pictured as `state`; the user answers No, and the step takes the request back.
+    void CancelQuestion(const wchar_t* state);
+
+private:
+    void Fail(const char* what);
+    void PlaceOverDialog(HWND box);
+    // Ends the dialog whatever its state: a running run first ends as cancelled.
+    void Abandon();
+
+    std::wstring folder_;
+    RecordingStarter& starter_;
+    Script script_;
+    HWND dialog_ = nullptr;
+    InstallContext context_;
+    bool ok_ = true;
+};
