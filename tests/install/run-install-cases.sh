@@ -27,17 +27,8 @@ mkdir -p "$scratch"
 packages=$scratch/packages
 bash "$root/tools/packages/make-sample-packages.sh" "$tools" "$packages" --all
 
-# The template prefix: no crash dialog, a temporary folder whose name has blanks.
 template=$scratch/template
-(
-  export WINEPREFIX=$template
-  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 "$wine" wineboot -i >/dev/null 2>&1
-  timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-  timeout 60 "$wine" reg add 'HKCU\Environment' /v TEMP /d 'C:\temp with blanks' /f >/dev/null
-  timeout 60 "$wine" reg add 'HKCU\Environment' /v TMP /d 'C:\temp with blanks' /f >/dev/null
-  mkdir -p "$template/drive_c/temp with blanks"
-  timeout 60 /usr/lib/wine/wineserver -w
-)
+bash "$root/tests/support/make-template-prefix.sh" "$template"
 
 echo "packages and template prefix ready after $SECONDS s"
 export E2E_DRIVER=$driver E2E_PACKAGES=$packages E2E_TEMPLATE=$template E2E_CASES=$scratch

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/support/win32/ScreenPicture.h"
+
 namespace program_test {
 
 namespace {
@@ -98,31 +100,7 @@ void Pause(DWORD milliseconds) {
 void TakePicture(HWND window, const std::wstring& path, DWORD pauseMs) {
     Pause(pauseMs);
     RECT area;
-    if (!GetWindowRect(window, &area)) return;
-    int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
-
-    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
-    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-              DIB_RGB_COLORS);
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
-        std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
-        std::fwrite(pixels.data(), 1, pixels.size(), out);
-        std::fclose(out);
-    }
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    if (GetWindowRect(window, &area)) SaveScreenPicture(area, path);
 }
 
 }  // namespace program_test

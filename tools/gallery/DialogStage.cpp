@@ -10,7 +10,7 @@
 #include "resources/DialogIds.h"
 #include "setup/StepMessages.h"
 #include "setup/WorkerMessages.h"
-#include "tools/gallery/ScreenPicture.h"
+#include "tests/support/win32/ScreenPicture.h"
 
 namespace {
 

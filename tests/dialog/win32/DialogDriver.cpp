@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/DialogIds.h"
+#include "tests/support/win32/ScreenPicture.h"
 
 namespace {
 
@@ -82,31 +83,7 @@ HWND WaitForDialog() {
 void TakePicture(HWND window, const std::string& path) {
     Sleep(kRepaintPauseMs);  // let the dialog finish painting what it was just told
     RECT area;
-    GetWindowRect(window, &area);
-    int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
-
-    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
-    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-              DIB_RGB_COLORS);
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    if (FILE* out = std::fopen((path + ".bmp").c_str(), "wb")) {
-        std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
-        std::fwrite(pixels.data(), 1, pixels.size(), out);
-        std::fclose(out);
-    }
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    if (GetWindowRect(window, &area)) SaveScreenPicture(area, std::wstring(path.begin(), path.end()) + L".bmp");
 }
 
 void CheckReady(const Dialog& dialog, const std::string& picture) {

@@ -1,4 +1,4 @@
-#include "tools/gallery/ScreenPicture.h"
+#include "tests/support/win32/ScreenPicture.h"
 
 #include <cstdio>
 #include <vector>
