@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "platform/LinkMarkup.h"
 #include "resources/DialogIds.h"
 
 namespace platform {
@@ -12,7 +13,12 @@ void Win32DialogHost::SetTitle(const std::wstring& text) {
 }
 
 void Win32DialogHost::SetControlText(int control, const std::wstring& text) {
-    if (HWND window = Control(control)) SetWindowTextW(window, text.c_str());
+    HWND window = Control(control);
+    if (window == nullptr) return;
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    bool link = lstrcmpiW(className, L"SysLink") == 0;
+    SetWindowTextW(window, link ? TidyLinkTags(text).c_str() : text.c_str());
 }
 
 void Win32DialogHost::ShowControl(int control, bool shown) {

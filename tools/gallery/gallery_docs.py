@@ -148,8 +148,6 @@ def readme(folders):
         "",
         "Where Wine is not Windows:",
         "",
-        "- Wine 8's link control reads a link only with a single blank after `<A`, so the help link of the",
-        "  refusal (text 149, `<A  ID=\"idHELP\">`) shows its markup here; the licence link works.",
         "- The dialog font is Wine's own Tahoma. IPA P Gothic stands in for Japanese Windows' MS UI Gothic,",
         "  and the dialog's size follows its font, so the Japanese pictures are close to Windows', not equal.",
         "",
