@@ -341,6 +341,22 @@ TEST_F(DialogTest, TheExpansionNoticeAfterTheRunKeepsTheOutcome) {
     EXPECT_EQ(Control(kStatusText).text, L"Setup has successfully installed KORVO Skelv.");
 }
 
+// Before Install no tool of the product runs: the notice, from whoever posted it, must not replace
+// the licence instruction, nor show over the refusal.
+TEST_F(DialogTest, TheExpansionNoticeBeforeInstallKeepsTheLicenceStep) {
+    for (bool checksPassed : {true, false}) {
+        SCOPED_TRACE(checksPassed);
+        StartupResults().checksPassed = checksPassed;
+        FakeDialogHost window = host;
+        RecordingStarter caseStarter;
+        SetupDialog idle(window, caseStarter);
+        idle.OnInitDialog();
+        const std::wstring instruction = window.controls[kStatusText].text;
+        idle.OnMessage(window.RegisteredMessage(kUpdateLowExpandMessageName), 0, 0);
+        EXPECT_EQ(window.controls[kStatusText].text, instruction);
+    }
+}
+
 TEST_F(DialogTest, AnEndMessageBeforeInstallLeavesTheLicenceStepAndTheRunToCome) {
     dialog.OnInitDialog();
     dialog.OnMessage(worker_message::kInstallFailed, 0, 0);

@@ -21,4 +21,17 @@ TEST(LinkMarkup, BlanksInsideALinkTagCollapseAndNothingElseChanges) {
     for (const auto& c : cases) EXPECT_EQ(platform::TidyLinkTags(c.given), c.tidy) << c.given;
 }
 
+// An attribute's quoted value is the link's identifier, which the click is matched against: its
+// blanks are the value's own and must stay as they are.
+TEST(LinkMarkup, QuotedAttributeValuesKeepTheirBlanks) {
+    const struct {
+        const wchar_t* given;
+        const wchar_t* tidy;
+    } cases[] = {
+        {L"<A  ID=\"id  HELP\">here</A>", L"<A ID=\"id  HELP\">here</A>"},
+        {L"<A  HREF=\"a > b\"  ID=\"x\">here</A>", L"<A HREF=\"a > b\" ID=\"x\">here</A>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::TidyLinkTags(c.given), c.tidy) << c.given;
+}
+
 }  // namespace
