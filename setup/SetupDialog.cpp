@@ -158,7 +158,7 @@ bool SetupDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::i
     // Any program can post these numbers to this window (the registered ones are found by name):
     // an outcome already shown stays, and only a running worker ends a run.
     if (lowExpandMessage_ != 0 && message == lowExpandMessage_) {
-        if (endResult_ == 0) host_.SetControlText(kStatusText, MessageCatalogue::Load(kMsgExpandingWait));
+        if (Running()) host_.SetControlText(kStatusText, MessageCatalogue::Load(kMsgExpandingWait));
         return true;
     }
     for (const RunEnd& end : kRunEnds) {

@@ -110,7 +110,10 @@ int RunSetupDialog(InstallStarter& starter) {
     if (result == -1) {
         // The user never saw a dialog to cancel: a missing control class, say, or no memory.
         DWORD error = GetLastError();
-        std::wstring reason = platform::Os().systemTexts->TextFor(error).value_or(L"error " + std::to_wstring(error));
+        std::wstring reason = L"error " + std::to_wstring(error);
+        if (error != ERROR_SUCCESS) reason = platform::Os().systemTexts->TextFor(error).value_or(reason);
+        // The system's texts end with a line break, which would leave an empty entry behind.
+        while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
         SetupLog::Write(L"The setup dialog could not be shown: " + reason);
         return StartupSteps::kFailed;
     }

@@ -312,9 +312,7 @@ void Blocked(Session& session, const Dialog& dialog) {
     std::wstring wayOut = refusal.substr(refusal.rfind(L"\\n") + 2);
     Expect(dialog.Shown(IDC_FAILURE_LINK) && dialog.TextOf(IDC_FAILURE_LINK).find(wayOut) != std::wstring::npos,
            "the refusal with the way out");
-    Expect(dialog.TextOf(IDC_FAILURE_LINK).find(L"ID=\"idHELP\"") != std::wstring::npos ||
-               dialog.TextOf(IDC_FAILURE_LINK).find(L"here.") != std::wstring::npos,
-           "the help link");
+    Expect(dialog.TextOf(IDC_FAILURE_LINK).find(L"<A ID=\"idHELP\">") != std::wstring::npos, "the help link");
     Expect(!dialog.Shown(IDC_INSTALL_BUTTON) && !dialog.Shown(IDC_ACCEPT_CHECK_BOX), "no Install, no check box");
     session.Picture(dialog.window, "blocked");
     PressEscape(dialog.window);

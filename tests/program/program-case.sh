@@ -162,8 +162,9 @@ case $name in
   cancel-no-then-yes)
     language en C
     offer_all
-    # Slow slices, so that the product's download spans both questions.
-    start_server --slice-delay 0.5
+    # Slow slices, so that the product's download spans both questions with seconds to spare on a
+    # busy machine: the driver needs about three slices from the first question to the second.
+    start_server --slice-delay 1.0
     run_setup 2 cancel
     expect_texts -1 "$(prerequisite_texts)124"
     expect_texts 1017 140

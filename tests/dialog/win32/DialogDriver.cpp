@@ -109,11 +109,13 @@ void CheckReady(const Dialog& dialog, const std::string& picture) {
     Expect(!dialog.Enabled(IDC_INSTALL_BUTTON), "Install disabled again");
     Expect(dialog.DefaultButton() == IDC_CANCEL_BUTTON, "Cancel is the default button again");
 
-    // The texture tool's messages, registered by name, reach the dialog's behaviour.
+    // The texture tool's messages, registered by name, reach the dialog's behaviour; its expansion
+    // notice counts only while a run goes on, so the licence step stays.
     Send(dialog.window, RegisterWindowMessageW(L"CUSTOM_UPDATE_PROGRESS"), 3, 7);
     Expect(Send(dialog.Control(IDC_PROGRESS_BAR), PBM_GETPOS) == 42, "progress 3 of 7 shows 42");
+    const std::wstring instruction = Text(dialog.Control(IDC_STATUS_TEXT));
     Send(dialog.window, RegisterWindowMessageW(L"CUSTOM_UPDATE_LOWEXPAND"));
-    Expect(Text(dialog.Control(IDC_STATUS_TEXT)).find(L"Expanding textures") == 0, "expansion notice shown");
+    Expect(Text(dialog.Control(IDC_STATUS_TEXT)) == instruction, "a stray expansion notice keeps the licence step");
 }
 
 void CheckBlocked(const Dialog& dialog, const std::string& picture) {
@@ -122,6 +124,11 @@ void CheckBlocked(const Dialog& dialog, const std::string& picture) {
            "failure text ends with the way out");
     Expect(!dialog.Shown(IDC_ACCEPT_CHECK_BOX) && !dialog.Shown(IDC_EULA_LINK) && !dialog.Shown(IDC_STATUS_TEXT),
            "licence controls hidden");
+    // The help link's tag reaches the link control with one blank after "<A" (the catalogue's text
+    // has two, which Wine's link control shows as plain text).
+    const std::wstring refusal = Text(dialog.Control(IDC_FAILURE_LINK));
+    Expect(refusal.find(L"<A ID=\"idHELP\">") != std::wstring::npos && refusal.find(L"<A  ") == std::wstring::npos,
+           "the help link's tag, tidied");
     Expect(!dialog.Shown(IDC_INSTALL_BUTTON), "no Install button");
     Expect(dialog.DefaultButton() == IDC_CANCEL_BUTTON, "Cancel is the default button");
     TakePicture(dialog.window, picture);
