@@ -42,32 +42,19 @@ status_text() {
 
 # Every end stops the case's programs and server, keeps the installers' logs and, unless
 # E2E_KEEP_PREFIX is set, removes the prefix (some 700 MB).
-server_pid=
+source "$(dirname "$0")/../support/wine-case.sh"
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  timeout 30 /usr/lib/wine/wineserver -k 2>/dev/null || true
+  stop_case_processes
   mkdir -p "$dir/installer-logs"
   cp "$temp_dir"/*.log "$dir/installer-logs/" 2>/dev/null || true
   [ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$prefix"
 }
 trap cleanup EXIT
 trap 'exit 1' TERM
-fail() {
-  echo "$* ($SECONDS s)" >"$dir/FAIL"
-  exit 1
-}
 
-host_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 offer() { cp "$E2E_PACKAGES/$1" "$www/$2"; }
 preinstall() {
   timeout 60 "$wine" msiexec /i "$(host_path "$E2E_PACKAGES/$1")" /q || fail "msiexec could not preinstall $1"
-}
-
-start_server() {
-  python3 "$(dirname "$0")/range_server.py" "$dir/www" "$dir/port" "$dir/requests.txt" "$@" &
-  server_pid=$!
-  for _ in $(seq 100); do [ -f "$dir/port" ] && return; sleep 0.1; done
-  fail "the download server did not start"
 }
 
 # run_driver <expected exit code> <driver options...>; environment for the run before the call.

@@ -9,6 +9,7 @@ set -euo pipefail
 driver=$1 tools=$2 scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$root/tests/support/wine-cases.sh"
 parallel_cases=2
 case_limit_seconds=200
 
@@ -37,26 +38,12 @@ cases=(fresh prereqs-present unsigned bad-signature unchecked-unsigned cancel-do
 printf '%s\n' "${cases[@]}" |
   xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" bash "$here/install-case.sh" {} || true
 
-failed=0
-for name in "${cases[@]}"; do
-  case_dir=$scratch/$name
-  if [ -f "$case_dir/PASS" ]; then
-    echo "PASS $name ($(cat "$case_dir/PASS"))"
-    continue
-  fi
-  failed=$((failed + 1))
-  echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
-  if [ -f "$case_dir/record.txt" ]; then
-    echo "--- $name: record (progress lines, 1282, left out: $(grep -c '^1282 ' "$case_dir/record.txt" || true))"
-    grep -v '^1282 ' "$case_dir/record.txt" || true
-  fi
-  for file in log.txt requests.txt driver-output.txt; do
-    if [ -s "$case_dir/$file" ]; then
-      echo "--- $name: $file"
-      cat "$case_dir/$file"
-    fi
-  done
-done
 [ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$template"
-echo "$(( ${#cases[@]} - failed )) of ${#cases[@]} install cases passed in $SECONDS s"
-[ "$failed" -eq 0 ]
+show_failed_case() {
+  if [ -f "$2/record.txt" ]; then
+    echo "--- $1: record (progress lines, 1282, left out: $(grep -c '^1282 ' "$2/record.txt" || true))"
+    grep -v '^1282 ' "$2/record.txt" || true
+  fi
+  show_files "$1" "$2" log.txt requests.txt driver-output.txt
+}
+report_cases "$scratch" install "${cases[@]}"

@@ -17,15 +17,15 @@
 #include <string>
 
 #include "resources/DialogIds.h"
-#include "tests/program/WindowDriving.h"
+#include "tests/support/win32/WindowDriving.h"
 
-using program_test::Click;
-using program_test::FindMessageBox;
-using program_test::MessageBoxText;
-using program_test::Pause;
-using program_test::PressEscape;
-using program_test::Send;
-using program_test::Text;
+using window_test::Click;
+using window_test::FindMessageBox;
+using window_test::MessageBoxText;
+using window_test::Pause;
+using window_test::PressEscape;
+using window_test::Send;
+using window_test::Text;
 
 namespace {
 
@@ -117,8 +117,8 @@ public:
         return texts_[id];
     }
 
-    void Picture(HWND window, const char* name, DWORD pauseMs = program_test::kRepaintPauseMs) {
-        program_test::TakePicture(window, pictures_ + L"\\" + Wide(name) + L".bmp", pauseMs);
+    void Picture(HWND window, const char* name, DWORD pauseMs = window_test::kRepaintPauseMs) {
+        window_test::TakePicture(window, pictures_ + L"\\" + Wide(name) + L".bmp", pauseMs);
         Note(std::string("picture ") + name);
     }
 

@@ -23,33 +23,20 @@ records="$prefix/drive_c/korvo-e2e"
 bin='C:\Program Files\Halvorsk\KORVO Skelv\intel_a\code\bin'
 launch_id=42
 
-server_pid=
+source "$root/tests/support/wine-case.sh"
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  timeout 30 /usr/lib/wine/wineserver -k 2>/dev/null || true
+  stop_case_processes
   python3 "$root/tests/dialog/win32/bmp_to_png.py" "$dir"/pictures/*.bmp 2>/dev/null && rm -f "$dir"/pictures/*.bmp
   [ -n "${PROGRAM_KEEP_PREFIX:-}" ] || rm -rf "$prefix"
 }
 trap cleanup EXIT
 trap 'exit 1' TERM
-fail() {
-  echo "$* ($SECONDS s)" >"$dir/FAIL"
-  exit 1
-}
 
-host_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 offer() { cp "$PROGRAM_PACKAGES/$1" "$www/$2"; }
 offer_all() {
   offer runtime.msi InstallHVSoftwarePrerequisites_x86_x64.msi
   offer msxml.msi msxml6_x64.msi
   offer product-3.1.0.msi KORVOSkelv.msi
-}
-
-start_server() {
-  python3 "$root/tests/install/range_server.py" "$dir/www" "$dir/port" "$dir/requests.txt" "$@" &
-  server_pid=$!
-  for _ in $(seq 100); do [ -f "$dir/port" ] && return; sleep 0.1; done
-  fail "the download server did not start"
 }
 
 # language <code> <locale or C>: the user interface language of the setup and the texts it must show.

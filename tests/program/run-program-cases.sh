@@ -11,6 +11,7 @@ set -euo pipefail
 setup=$1 driver=$2 tools=$3 scratch=$4
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$root/tests/support/wine-cases.sh"
 parallel_cases=2
 case_limit_seconds=120  # a case takes 20-40 s; the ctest limit allows every round to take this long
 
@@ -46,22 +47,6 @@ export -f run_case
 export case_limit_seconds here scratch
 printf '%s\n' "${cases[@]}" | xargs -P "$parallel_cases" -I{} bash -c 'run_case "$1"' _ {}
 
-failed=0
-for name in "${cases[@]}"; do
-  case_dir=$scratch/$name
-  if [ -f "$case_dir/PASS" ]; then
-    echo "PASS $name ($(cat "$case_dir/PASS"))"
-    continue
-  fi
-  failed=$((failed + 1))
-  echo "FAIL $name: $(cat "$case_dir/FAIL" 2>/dev/null || echo 'did not finish')"
-  for file in driver-output.txt dialog.txt log.txt; do
-    if [ -s "$case_dir/$file" ]; then
-      echo "--- $name: $file"
-      cat "$case_dir/$file"
-    fi
-  done
-done
 [ -n "${PROGRAM_KEEP_PREFIX:-}" ] || rm -rf "$template"
-echo "$(( ${#cases[@]} - failed )) of ${#cases[@]} program cases passed in $SECONDS s"
-[ "$failed" -eq 0 ]
+show_failed_case() { show_files "$1" "$2" driver-output.txt dialog.txt log.txt; }
+report_cases "$scratch" program "${cases[@]}"

@@ -8,12 +8,14 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "resources/DialogIds.h"
-#include "tests/support/win32/ScreenPicture.h"
+#include "tests/support/win32/WindowDriving.h"
 
 namespace {
+
+using window_test::Send;
+using window_test::Text;
 
 constexpr DWORD kReplyTimeoutMs = 5000;
 constexpr int kWindowWaitSteps = 600;  // of 100 ms: the program's start-up checks come first
@@ -28,21 +30,6 @@ void Expect(bool holds, const char* what) {
     }
 }
 
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result)) {
-        std::fprintf(stderr, "FAIL: the dialog did not answer message %u\n", message);
-        ExitProcess(1);
-    }
-    return static_cast<LRESULT>(result);
-}
-
-std::wstring Text(HWND window) {
-    std::vector<wchar_t> text(static_cast<size_t>(Send(window, WM_GETTEXTLENGTH)) + 1);
-    Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
-}
-
 struct Dialog {
     HWND window;
     HWND Control(int id) const { return GetDlgItem(window, id); }
@@ -53,10 +40,7 @@ struct Dialog {
         LRESULT answer = Send(window, DM_GETDEFID);
         return HIWORD(answer) == DC_HASDEFID ? LOWORD(answer) : 0;
     }
-    void Click(int id) const {
-        Send(Control(id), BM_CLICK);
-        Send(window, WM_NULL);  // the click's own messages have been handled
-    }
+    void Click(int id) const { window_test::Click(Control(id)); }
 };
 
 // A notice the program shows before its dialog (the test server's warning) is answered with OK.
@@ -81,9 +65,7 @@ HWND WaitForDialog() {
 
 // The dialog's window as it is on the screen, as a 24-bit BMP file.
 void TakePicture(HWND window, const std::string& path) {
-    Sleep(kRepaintPauseMs);  // let the dialog finish painting what it was just told
-    RECT area;
-    if (GetWindowRect(window, &area)) SaveScreenPicture(area, std::wstring(path.begin(), path.end()) + L".bmp");
+    window_test::TakePicture(window, std::wstring(path.begin(), path.end()) + L".bmp", kRepaintPauseMs);
 }
 
 void CheckReady(const Dialog& dialog, const std::string& picture) {

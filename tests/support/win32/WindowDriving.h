@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace program_test {
+namespace window_test {
 
 // Sends with a bounded wait; a window that does not answer ends the calling program with exit code 1.
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -34,4 +34,4 @@ void Pause(DWORD milliseconds);
 inline constexpr DWORD kRepaintPauseMs = 400;
 void TakePicture(HWND window, const std::wstring& path, DWORD pauseMs = kRepaintPauseMs);
 
-}  // namespace program_test
+}  // namespace window_test

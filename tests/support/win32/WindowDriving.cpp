@@ -1,11 +1,11 @@
-#include "tests/program/WindowDriving.h"
+#include "tests/support/win32/WindowDriving.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "tests/support/win32/ScreenPicture.h"
 
-namespace program_test {
+namespace window_test {
 
 namespace {
 
@@ -103,4 +103,4 @@ void TakePicture(HWND window, const std::wstring& path, DWORD pauseMs) {
     if (GetWindowRect(window, &area)) SaveScreenPicture(area, path);
 }
 
-}  // namespace program_test
+}  // namespace window_test
