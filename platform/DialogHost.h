@@ -23,7 +23,7 @@ public:
     virtual void SetDefaultButton(int control) = 0;
     virtual void Focus(int control) = 0;
     // The progress bar clamps a position beyond its range.
-    virtual void SetProgressPosition(std::int32_t position) = 0;
+    virtual void SetProgressPosition(int control, std::int32_t position) = 0;
     // Ends the modal run, which returns `result`.
     virtual void EndDialog(int result) = 0;
     // Sets the user's foreground lock time-out to 0 (kept in the profile) so that the dialog may

@@ -10,16 +10,18 @@ constexpr std::size_t kWideCharBytes = 2;
 constexpr std::uint32_t kTextType = 1;
 constexpr std::uint32_t kExpandableTextType = 2;
 
-}  // namespace
-
-std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes) {
+// The text of `value` up to its terminator; nullopt unless it is a text value whose terminator is
+// stored, with at least one character before it. (A value larger than the buffer never gets here:
+// the registry read refuses it.)
+std::optional<std::wstring> StoredText(const platform::RegistryValue& value) {
     if (value.type != kTextType && value.type != kExpandableTextType) return std::nullopt;
-    if (value.data.size() > bufferBytes) return std::nullopt;
     std::wstring text = platform::RegistryText(value);
     bool terminatorStored = (text.size() + 1) * kWideCharBytes <= value.data.size();
     if (!terminatorStored || text.empty()) return std::nullopt;
     return text;
 }
+
+}  // namespace
 
 std::uint32_t ProductKeyOpenError() {
     return platform::Os().registry->KeyOpenError(platform::RootKey::LocalMachine, product_key::kSubKey);
@@ -29,7 +31,7 @@ std::optional<std::wstring> ReadProductKeyText(const std::wstring& name) {
     std::optional<platform::RegistryValue> value = platform::Os().registry->ReadValue(
         platform::RootKey::LocalMachine, product_key::kSubKey, name, product_key::kValueBufferBytes);
     if (!value) return std::nullopt;
-    return TextInBuffer(*value, product_key::kValueBufferBytes);
+    return StoredText(*value);
 }
 
 std::wstring ProductKeyValueMissingLine(const std::wstring& name) {

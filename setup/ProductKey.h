@@ -16,11 +16,6 @@ inline constexpr wchar_t kCmdLine[] = L"CmdLine";
 inline constexpr std::size_t kValueBufferBytes = 1024;
 }  // namespace product_key
 
-// The text of `value` read into a buffer of `bufferBytes`: its characters up to its terminator.
-// nullopt unless it is a text value whose terminator is stored inside the buffer, with at least
-// one character before it.
-std::optional<std::wstring> TextInBuffer(const platform::RegistryValue& value, std::size_t bufferBytes);
-
 // 0 when the product key can be opened, otherwise the system error code.
 std::uint32_t ProductKeyOpenError();
 

@@ -1,6 +1,9 @@
 #include "checks/StartupChecks.h"
+#include "platform/ThreadStart.h"
+#include "setup/InstallWorker.h"
 #include "setup/PostInstallTools.h"
 #include "setup/SetupApp.h"
+#include "setup/SetupDialogWorkerStart.h"
 #include "setup/win32/SetupDialogWindow.h"
 
 namespace {
@@ -9,7 +12,11 @@ class RealStartupSteps final : public StartupSteps {
 public:
     void RunStartupChecks() override { ::RunStartupChecks(); }
     void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
-    int ShowMainDialog() override { return RunSetupDialog(); }
+    // Install starts the real worker on a thread of its own.
+    int ShowMainDialog() override {
+        static ThreadInstallStarter starter(&ThreadDownloadInstall, &platform::StartDetachedThread);
+        return RunSetupDialog(starter);
+    }
     void LaunchInstalledApplication() override { ::LaunchInstalledApplication(); }
 };
 

@@ -1,5 +1,6 @@
 #include "setup/SetupDialog.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "checks/StartupCheckResults.h"
@@ -187,12 +188,10 @@ void SetupDialog::ShowProgress(std::uintptr_t position, std::intptr_t range) {
     const std::int64_t position32 = static_cast<std::int32_t>(position);
     const std::int64_t range32 = static_cast<std::int32_t>(range);
     if (range32 == 0) return;
-    std::int64_t percent = position32 * 100 / range32;
-    constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t kHighest = std::numeric_limits<std::int32_t>::max();
-    if (percent < kLowest) percent = kLowest;
-    if (percent > kHighest) percent = kHighest;
-    host_.SetProgressPosition(static_cast<std::int32_t>(percent));
+    const std::int64_t percent = position32 * 100 / range32;
+    host_.SetProgressPosition(kProgressBar, static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                                percent, std::numeric_limits<std::int32_t>::min(),
+                                                std::numeric_limits<std::int32_t>::max())));
 }
 
 void SetupDialog::EndRun(unsigned text, int shownIn, int result) {

@@ -11,7 +11,7 @@
 // to the window goes through `DialogHost`. All calls come on the dialog's thread.
 class SetupDialog {
 public:
-    explicit SetupDialog(platform::DialogHost& host, InstallStarter& starter = ProgramInstallStarter());
+    SetupDialog(platform::DialogHost& host, InstallStarter& starter);
 
     void OnInitDialog();
     // A command from a button or the keyboard (dialog_control IDs).

@@ -28,5 +28,3 @@ private:
     InstallWorkerFunction worker_;
     ThreadStartFunction startThread_;
 };
-
-InstallStarter& ProgramInstallStarter();

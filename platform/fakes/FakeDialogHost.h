@@ -5,7 +5,6 @@
 // reads the window back.
 #include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "platform/DialogHost.h"
@@ -26,27 +25,17 @@ public:
 
     WindowHandle Window() const override { return window; }
     void SetTitle(const std::wstring& text) override { title = text; }
-    void SetControlText(int control, const std::wstring& text) override {
-        if (Has(control)) controls[control].text = text;
-    }
-    void ShowControl(int control, bool shown) override {
-        if (Has(control)) controls[control].shown = shown;
-    }
-    void EnableControl(int control, bool enabled) override {
-        if (Has(control)) controls[control].enabled = enabled;
-    }
-    void SetChecked(int control, bool checked) override {
-        if (Has(control)) controls[control].checked = checked;
-    }
+    void SetControlText(int control, const std::wstring& text) override { controls[control].text = text; }
+    void ShowControl(int control, bool shown) override { controls[control].shown = shown; }
+    void EnableControl(int control, bool enabled) override { controls[control].enabled = enabled; }
+    void SetChecked(int control, bool checked) override { controls[control].checked = checked; }
     bool IsChecked(int control) const override {
         auto it = controls.find(control);
         return it != controls.end() && it->second.checked;
     }
     void SetDefaultButton(int control) override { defaultButton = control; }
-    void Focus(int control) override {
-        if (Has(control)) focused = control;
-    }
-    void SetProgressPosition(std::int32_t position) override { progress.push_back(position); }
+    void Focus(int control) override { focused = control; }
+    void SetProgressPosition(int, std::int32_t position) override { progress.push_back(position); }
     void EndDialog(int result) override { ended.push_back(result); }
     void ComeToFront() override { ++broughtToFront; }
     void OpenAddress(const std::wstring& address) override { opened.push_back(address); }
@@ -63,7 +52,6 @@ public:
     WindowHandle window = reinterpret_cast<WindowHandle>(0x1234);
     std::wstring title;
     std::map<int, Control> controls;
-    std::set<int> missing;  // controls the window does not have
     std::optional<int> defaultButton;
     std::optional<int> focused;
     std::vector<std::int32_t> progress;  // every position set, in order
@@ -71,9 +59,6 @@ public:
     int broughtToFront = 0;
     std::vector<std::wstring> opened;
     std::map<std::wstring, std::uint32_t> registered;
-
-private:
-    bool Has(int control) const { return missing.count(control) == 0; }
 };
 
 }  // namespace platform::fakes

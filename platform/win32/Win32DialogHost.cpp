@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include "platform/LinkMarkup.h"
-#include "resources/DialogIds.h"
 
 namespace platform {
 
@@ -46,8 +45,8 @@ void Win32DialogHost::Focus(int control) {
     if (HWND window = Control(control)) SetFocus(window);
 }
 
-void Win32DialogHost::SetProgressPosition(std::int32_t position) {
-    if (HWND window = Control(IDC_PROGRESS_BAR)) SendMessageW(window, PBM_SETPOS, position, 0);
+void Win32DialogHost::SetProgressPosition(int control, std::int32_t position) {
+    if (HWND window = Control(control)) SendMessageW(window, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void Win32DialogHost::EndDialog(int result) {

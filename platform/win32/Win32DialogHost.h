@@ -20,7 +20,7 @@ public:
     bool IsChecked(int control) const override;
     void SetDefaultButton(int control) override;
     void Focus(int control) override;
-    void SetProgressPosition(std::int32_t position) override;
+    void SetProgressPosition(int control, std::int32_t position) override;
     void EndDialog(int result) override;
     void ComeToFront() override;
     void OpenAddress(const std::wstring& address) override;

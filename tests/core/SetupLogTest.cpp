@@ -2,6 +2,7 @@
 // threads share it.
 #include <gtest/gtest.h>
 
+#include "core/ProductConstants.h"
 #include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
 #include "tests/support/TestThread.h"
@@ -89,7 +90,7 @@ TEST(SetupLogFile, EachRunStartsAFreshFileThenAppends) {
 TEST(SetupLogFile, ASetupStartedWhileAnotherRunsKeepsTheRunningSetupsLog) {
     ScopedFakeMachine machine;
     machine.files.files[kLogPath] = "the running setup's lines\r\n";
-    machine.mutexes.existing.insert(L"7D3F0A96-2C4B-4E81-9B57-D0E6A13F8C24");  // the session's setup mutex
+    machine.mutexes.existing.insert(product::kSessionMutex);  // the session's setup mutex
     LogWriter secondCopy;
     secondCopy.Write(L"second copy");
     EXPECT_EQ(machine.files.Contents(kLogPath), "the running setup's lines\r\n12/06/26 - 17:48:03: second copy\r\n");

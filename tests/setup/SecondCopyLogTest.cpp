@@ -3,6 +3,7 @@
 // refused copy's.
 #include <gtest/gtest.h>
 
+#include "core/ProductConstants.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/SetupApp.h"
 
@@ -21,7 +22,7 @@ TEST(SecondCopy, ARefusedSecondSetupKeepsTheRunningSetupsLog) {
     const std::wstring logPath = L"C:\\Temp\\KORVOSkelvInstall.log";
     const std::string runningSetupsLog = "12/08/26 - 10:00:00: Version 06-11-2009.20.00\r\n";
     machine.files.files[logPath] = runningSetupsLog;
-    machine.mutexes.existing.insert(L"7D3F0A96-2C4B-4E81-9B57-D0E6A13F8C24");
+    machine.mutexes.existing.insert(product::kSessionMutex);
     NoSteps steps;
     SetupApp(steps).InitInstance();
     EXPECT_EQ(machine.files.Contents(logPath).substr(0, runningSetupsLog.size()), runningSetupsLog);
