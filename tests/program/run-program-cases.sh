@@ -22,11 +22,7 @@ mkdir -p "$scratch"
 bash "$root/tools/packages/make-sample-packages.sh" "$tools" "$scratch/packages"
 
 # Wine takes the user's language from the host locale, which must exist.
-mkdir -p "$scratch/locales"
-for locale in de_AT ja_JP; do
-  [ -f "$scratch/locales/$locale.UTF-8/LC_CTYPE" ] ||
-    localedef -i "$locale" -f UTF-8 "$scratch/locales/$locale.UTF-8" || [ $? -le 1 ]
-done
+sh "$root/tests/catalogue/make-test-locales.sh" localedef "$scratch/locales" de_AT ja_JP
 
 template=$scratch/template
 bash "$root/tests/support/make-template-prefix.sh" "$template"
