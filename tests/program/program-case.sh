@@ -53,9 +53,9 @@ run_setup() {
   local expected=$1 scenario=$2 code=0 verdict=0
   shift 2
   export KORVOSkelv_Server=127.0.0.1:$(cat "$dir/port")
-  env "${locale_env[@]}" timeout 170 "$wine" "$PROGRAM_SETUP" >"$dir/setup-output.txt" 2>&1 &
+  env "${locale_env[@]}" timeout 100 "$wine" "$PROGRAM_SETUP" >"$dir/setup-output.txt" 2>&1 &
   local setup=$!
-  env "${locale_env[@]}" timeout 170 "$wine" "$PROGRAM_DRIVER" "$scenario" "$(host_path "$dir/texts.txt")" \
+  env "${locale_env[@]}" timeout 100 "$wine" "$PROGRAM_DRIVER" "$scenario" "$(host_path "$dir/texts.txt")" \
     "$(host_path "$dir/pictures")" "$@" >"$dir/driver-output.txt" 2>&1 || verdict=$?
   wait "$setup" || code=$?
   [ -f "$records/dialog.txt" ] && cp "$records/dialog.txt" "$dir/dialog.txt"

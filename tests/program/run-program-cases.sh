@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 source "$root/tests/support/wine-cases.sh"
 parallel_cases=2
-case_limit_seconds=120  # a case takes 20-40 s; the ctest limit allows every round to take this long
+case_limit_seconds=120  # a case takes 20-40 s, its programs at most 100; the ctest limit allows every round this long
 
 export WINEDEBUG=-all WINEARCH=win64 LANG=C LC_ALL=C
 wine=/usr/lib/wine/wine64

@@ -35,7 +35,10 @@ BOOL CALLBACK ConsiderWindow(HWND window, LPARAM context) {
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result)) {
+    // No SMTO_ABORTIFHUNG: a thread that has just put up a message box after seconds of work without
+    // reading messages counts as hung until its box's loop first reads one, and the send would fail
+    // at once. The time limit alone tells a window that does not answer.
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kReplyTimeoutMs, &result)) {
         std::fprintf(stderr, "FAIL: window %p did not answer message %u\n", static_cast<void*>(window), message);
         std::fflush(stderr);
         ExitProcess(1);
@@ -63,7 +66,7 @@ void Click(HWND button) {
     Send(button, BM_CLICK);
     // The click's own messages have been handled; a message box is gone by now.
     DWORD_PTR ignored = 0;
-    if (IsWindow(parent)) SendMessageTimeoutW(parent, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &ignored);
+    if (IsWindow(parent)) SendMessageTimeoutW(parent, WM_NULL, 0, 0, SMTO_NORMAL, kReplyTimeoutMs, &ignored);
 }
 
 void PressEscape(HWND window) {
