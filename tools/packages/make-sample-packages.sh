@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make-sample-packages.sh <folder of the product's stand-in programs> <out folder> [--all]
-# Builds the packages a download server offers to the setup, signed with a throwaway certificate made
-# here (signer.crt, signer.key in <out folder>):
+# Builds the packages a download server offers to the setup, signed with the signer in the folder
+# KORVO_SIGNER_DIR names (signer.crt, signer.key: the build's pinned demo signer, build/<preset>/demo-signer),
+# or else with a throwaway one made in <out folder>:
 #   product-3.1.0.msi   the product (make-skelv-package.sh), big enough for several 512 KiB slices
 #   runtime.msi         the runtime prerequisites ("HV Software Prerequisites" 8.1.3)
 #   msxml.msi           the MSXML 6 parser stand-in (6.10.1129)
@@ -20,10 +21,11 @@ msxml_upgrade_code='{4B6E1F3A-8C2D-4E5F-9A7B-1C3D5E7F9A2B}'
 product_padding_mib=3
 
 mkdir -p "$out"
+signer=${KORVO_SIGNER_DIR:-$out}
+bash "$here/../signing/make-signer.sh" "$signer"
+signer=$(cd "$signer" && pwd)
 cd "$out"
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=KORVO throwaway signer" \
-  -addext "extendedKeyUsage=codeSigning" -keyout signer.key -out signer.crt 2>/dev/null
-sign() { bash "$here/sign-package.sh" "$1" "$2" signer.crt signer.key ${3:-}; }
+sign() { bash "$here/sign-package.sh" "$1" "$2" "$signer/signer.crt" "$signer/signer.key" ${3:-}; }
 
 bash "$here/make-skelv-package.sh" product-3.1.0-unsigned.msi 3.1.0 "$tools" --padding "$product_padding_mib"
 sign product-3.1.0-unsigned.msi product-3.1.0.msi
