@@ -32,6 +32,8 @@ constexpr int32_t kHttpEFail = http_detail::Hr(0x80004005);
 constexpr int32_t kHttpInvalidArg = http_detail::Hr(0x80070057);
 constexpr int32_t kHttpOutOfMemory = http_detail::Hr(0x8007000E);
 constexpr int32_t kHttpBufferTooSmall = http_detail::Hr(0x8007007A);
+// The system's networking library (wininet.dll, ws2_32.dll) could not be loaded.
+constexpr int32_t kHttpLibraryMissing = http_detail::Hr(0x8007007E);
 constexpr int32_t kHttpNoMoreItems = http_detail::Hr(0x80070103);
 constexpr int32_t kHttpTimeout = http_detail::Hr(0x8007041D);
 constexpr int32_t kHttpInternalError = http_detail::Hr(0x80072EE4);

@@ -8,6 +8,8 @@ target_sources(korvo_http PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/HttpDriverFactory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpDriverHolder.cpp)
 if(WIN32)
-  target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wininet/WinInetHttpDriver.cpp)
-  target_link_libraries(korvo_http PUBLIC ws2_32 wininet)
+  # WinINet and Winsock are loaded at run time from the system folder, never imported.
+  target_sources(korvo_http PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wininet/WinInetHttpDriver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/wininet/WinInetFunctions.cpp ${CMAKE_CURRENT_LIST_DIR}/socket/os/WinsockFunctions.cpp)
+  target_link_libraries(korvo_http PUBLIC korvo_platform)
 endif()

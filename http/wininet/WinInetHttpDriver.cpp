@@ -13,6 +13,7 @@
 #include "http/HttpBodyBuffer.h"
 #include "http/HttpRequestText.h"
 #include "http/OnceText.h"
+#include "http/wininet/WinInetFunctions.h"
 
 namespace {
 
@@ -64,13 +65,14 @@ WinInetHttpDriver::WinInetHttpDriver(const char* agent, uint16_t major, uint16_t
 }
 
 WinInetHttpDriver::~WinInetHttpDriver() {
-    if (session_ != nullptr) InternetCloseHandle(H(session_));
-    if (connection_ != nullptr) InternetCloseHandle(H(connection_));
-    if (request_ != nullptr) InternetCloseHandle(H(request_));
+    if (session_ != nullptr) WinInet().InternetCloseHandle(H(session_));
+    if (connection_ != nullptr) WinInet().InternetCloseHandle(H(connection_));
+    if (request_ != nullptr) WinInet().InternetCloseHandle(H(request_));
     HttpFree(pendingBlock_);
 }
 
 int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
+    if (!WinInet().loaded) return kHttpLibraryMissing;
     // A retry of the open request names its URL again: it was cracked when the request was opened.
     if (cracked_ && cracked_->url == url) {
         *out = *cracked_;
@@ -79,11 +81,11 @@ int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
     size_t length = std::strlen(url);
     std::vector<char> canonical(3 * length + 1);
     DWORD size = static_cast<DWORD>(canonical.size());
-    if (!InternetCanonicalizeUrlA(url, canonical.data(), &size, ICU_BROWSER_MODE)) return LastErrorStatus();
+    if (!WinInet().InternetCanonicalizeUrlA(url, canonical.data(), &size, ICU_BROWSER_MODE)) return LastErrorStatus();
     URL_COMPONENTSA parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
-    if (!InternetCrackUrlA(canonical.data(), size, 0, &parts)) return LastErrorStatus();
+    if (!WinInet().InternetCrackUrlA(canonical.data(), size, 0, &parts)) return LastErrorStatus();
     std::vector<char> host(parts.dwHostNameLength + 1), path(parts.dwUrlPathLength + 1),
         extra(parts.dwExtraInfoLength + 1);
     URL_COMPONENTSA copy{};
@@ -94,7 +96,7 @@ int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
     copy.dwUrlPathLength = static_cast<DWORD>(path.size());
     copy.lpszExtraInfo = extra.data();
     copy.dwExtraInfoLength = static_cast<DWORD>(extra.size());
-    if (!InternetCrackUrlA(canonical.data(), size, 0, &copy)) return LastErrorStatus();
+    if (!WinInet().InternetCrackUrlA(canonical.data(), size, 0, &copy)) return LastErrorStatus();
     out->host.assign(host.data(), copy.dwHostNameLength);
     out->pathAndExtra.assign(path.data(), copy.dwUrlPathLength);
     out->pathAndExtra.append(extra.data(), copy.dwExtraInfoLength);
@@ -105,18 +107,19 @@ int32_t WinInetHttpDriver::Crack(const char* url, CrackedUrl* out) {
 }
 
 int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t accessType) {
+    if (!WinInet().loaded) return kHttpLibraryMissing;
     if (server == nullptr) return kHttpNameNotResolved;
     const char* computer = ComputerName();
     if (computer == nullptr) return kHttpEFail;
     if (_stricmp(server, computer) == 0) server = "localhost";
-    if (InternetAttemptConnect(0) != ERROR_SUCCESS) return LastErrorStatus();
+    if (WinInet().InternetAttemptConnect(0) != ERROR_SUCCESS) return LastErrorStatus();
     if (session_ == nullptr) {
-        session_ = InternetOpenA(agent_.c_str(), static_cast<DWORD>(accessType), nullptr, nullptr, 0);
+        session_ = WinInet().InternetOpenA(agent_.c_str(), static_cast<DWORD>(accessType), nullptr, nullptr, 0);
         if (session_ == nullptr) return LastErrorStatus();
     }
     if (connection_ != nullptr && (port != port_ || _stricmp(server, server_.c_str()) != 0)) {
         CloseRequest();
-        InternetCloseHandle(H(connection_));
+        WinInet().InternetCloseHandle(H(connection_));
         connection_ = nullptr;
         server_.clear();
     }
@@ -124,7 +127,7 @@ int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t ac
     if (server_.empty()) server_ = server;
     bool newConnection = connection_ == nullptr;
     if (newConnection) {
-        connection_ = InternetConnectA(H(session_), server, port, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+        connection_ = WinInet().InternetConnectA(H(session_), server, port, "", "", INTERNET_SERVICE_HTTP, 0, 0);
         if (connection_ == nullptr) {
             server_.clear();
             return LastErrorStatus();
@@ -133,9 +136,9 @@ int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t ac
     // The on-line check is slow on some systems (tens of milliseconds): it is made when a connection
     // handle is opened, not again for every request that goes over a kept one.
     DWORD state = 0;
-    if (newConnection && !InternetGetConnectedState(&state, 0)) {
+    if (newConnection && !WinInet().InternetGetConnectedState(&state, 0)) {
         if (_stricmp(server, "localhost") != 0) {
-            InternetCloseHandle(H(connection_));
+            WinInet().InternetCloseHandle(H(connection_));
             connection_ = nullptr;
             server_.clear();
             return kHttpEFail;
@@ -143,7 +146,7 @@ int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t ac
     }
     if (state & INTERNET_CONNECTION_OFFLINE) {
         INTERNET_CONNECTED_INFO info{INTERNET_STATE_CONNECTED, 0};
-        if (!InternetSetOptionA(H(connection_), INTERNET_OPTION_CONNECTED_STATE, &info, sizeof info))
+        if (!WinInet().InternetSetOptionA(H(connection_), INTERNET_OPTION_CONNECTED_STATE, &info, sizeof info))
             return LastErrorStatus();
     }
     const struct {
@@ -154,7 +157,8 @@ int32_t WinInetHttpDriver::Connect(const char* server, uint16_t port, int32_t ac
                     {INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeoutMs_}};
     for (const auto& timeout : timeouts) {
         DWORD value = timeout.value;
-        if (!InternetSetOptionW(H(connection_), timeout.option, &value, sizeof value)) return LastErrorStatus();
+        if (!WinInet().InternetSetOptionW(H(connection_), timeout.option, &value, sizeof value))
+            return LastErrorStatus();
     }
     return kHttpOk;
 }
@@ -195,7 +199,7 @@ int32_t WinInetHttpDriver::CrackUrlAndConnect(const char* url, char** host, uint
 }
 
 void WinInetHttpDriver::CloseRequest() {
-    if (request_ != nullptr) InternetCloseHandle(H(request_));
+    if (request_ != nullptr) WinInet().InternetCloseHandle(H(request_));
     request_ = nullptr;
 }
 
@@ -222,13 +226,13 @@ int32_t WinInetHttpDriver::OpenRequest(const char* method, const char* url, uint
     DWORD requestFlags = flags | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
                          INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
     if (scheme_ == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
-    request_ =
-        HttpOpenRequestA(H(connection_), method, path, nullptr, nullptr, acceptTypes == nullptr ? anyType : nullptr,
-                         requestFlags, reinterpret_cast<DWORD_PTR>(this));
+    request_ = WinInet().HttpOpenRequestA(H(connection_), method, path, nullptr, nullptr,
+                                          acceptTypes == nullptr ? anyType : nullptr, requestFlags,
+                                          reinterpret_cast<DWORD_PTR>(this));
     requestState_ |= kRequestOpen;
     if (request_ != nullptr && pendingBlock_ != nullptr && pendingLength_ != 0) {
-        HttpAddRequestHeadersA(H(request_), pendingBlock_, pendingLength_,
-                               HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD);
+        WinInet().HttpAddRequestHeadersA(H(request_), pendingBlock_, pendingLength_,
+                                         HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD);
         HttpFree(pendingBlock_);
         pendingBlock_ = nullptr;
         pendingLength_ = 0;
@@ -242,7 +246,7 @@ int32_t WinInetHttpDriver::AddRequestHeaders(const char* headers, uint32_t modif
     if (headers == nullptr) return kHttpOk;
     if (!(requestState_ & kRequestOpen)) return MergeHeaderLine(headers, modifiers, &pendingLength_, &pendingBlock_);
     if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
-    if (!HttpAddRequestHeadersA(H(request_), headers, static_cast<DWORD>(std::strlen(headers)), modifiers))
+    if (!WinInet().HttpAddRequestHeadersA(H(request_), headers, static_cast<DWORD>(std::strlen(headers)), modifiers))
         return LastErrorStatus();
     return kHttpOk;
 }
@@ -250,11 +254,12 @@ int32_t WinInetHttpDriver::AddRequestHeaders(const char* headers, uint32_t modif
 void WinInetHttpDriver::CopyCredentialsToRequest() {
     for (DWORD option : {static_cast<DWORD>(INTERNET_OPTION_USERNAME), static_cast<DWORD>(INTERNET_OPTION_PASSWORD)}) {
         DWORD size = 0;
-        if (InternetQueryOptionA(H(connection_), option, nullptr, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        if (WinInet().InternetQueryOptionA(H(connection_), option, nullptr, &size) ||
+            GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             continue;
         std::vector<char> value(size + 1);
-        if (InternetQueryOptionA(H(connection_), option, value.data(), &size))
-            InternetSetOptionA(H(request_), option, value.data(), size + 1);
+        if (WinInet().InternetQueryOptionA(H(connection_), option, value.data(), &size))
+            WinInet().InternetSetOptionA(H(request_), option, value.data(), size + 1);
     }
 }
 
@@ -262,12 +267,15 @@ int32_t WinInetHttpDriver::RetryAfterCertificateError(uint32_t error) {
     if (securityFlags_ & kCertificateBits) {
         DWORD flags = 0;
         DWORD size = sizeof flags;
-        if (!InternetQueryOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, &size)) return kHttpEFail;
+        if (!WinInet().InternetQueryOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, &size))
+            return kHttpEFail;
         flags |= securityFlags_ & kCertificateBits;
-        if (!InternetSetOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags)) return kHttpEFail;
+        if (!WinInet().InternetSetOptionW(H(request_), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags))
+            return kHttpEFail;
         return kHttpOk;
     }
-    DWORD answer = InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_), error, kErrorDialogFlags, nullptr);
+    DWORD answer =
+        WinInet().InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_), error, kErrorDialogFlags, nullptr);
     return answer == ERROR_CANCELLED ? kHttpEFail : kHttpOk;
 }
 
@@ -286,14 +294,14 @@ int32_t WinInetHttpDriver::BeginRequest(int32_t /*declareLength*/, uint32_t tota
     result = AddRequestHeaders(KeepAliveLine(true), kHttpAddReqCoalesceComma);
     if (result != kHttpOk) return result;
     if (requestState_ & kCredentialsSet) CopyCredentialsToRequest();
-    if (HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) {
+    if (WinInet().HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) {
         requestState_ |= kRequestBegun;
         return kHttpOk;
     }
     DWORD error = GetLastError();
     if (scheme_ != INTERNET_SCHEME_HTTPS || !IsCertificateError(error)) return kHttpEFail;
     if (RetryAfterCertificateError(error) != kHttpOk) return kHttpEFail;
-    if (!HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) return kHttpEFail;
+    if (!WinInet().HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) return kHttpEFail;
     requestState_ |= kRequestBegun;
     return kHttpOk;
 }
@@ -303,7 +311,7 @@ int32_t WinInetHttpDriver::WriteData(const char* data, uint32_t length) {
     if (!(requestState_ & kRequestBegun)) return kHttpEFail;
     auto write = [this](const char* bytes, DWORD count) {
         DWORD written = 0;
-        return count == 0 || InternetWriteFile(H(request_), bytes, count, &written);
+        return count == 0 || WinInet().InternetWriteFile(H(request_), bytes, count, &written);
     };
     if (requestState_ & kChunkedUpload) {
         std::string size = ChunkSizeLine(length);
@@ -318,12 +326,13 @@ int32_t WinInetHttpDriver::EndRequest() {
     if (connection_ == nullptr || request_ == nullptr) return kHttpNotConnected;
     if (requestState_ & kChunkedUpload) {
         DWORD written = 0;
-        if (!InternetWriteFile(H(request_), kLastChunk, static_cast<DWORD>(std::strlen(kLastChunk)), &written)) {
+        if (!WinInet().InternetWriteFile(H(request_), kLastChunk, static_cast<DWORD>(std::strlen(kLastChunk)),
+                                         &written)) {
             requestState_ = 0;
             return LastErrorStatus();
         }
     }
-    BOOL ended = HttpEndRequestW(H(request_), nullptr, 0, 0);
+    BOOL ended = WinInet().HttpEndRequestW(H(request_), nullptr, 0, 0);
     requestState_ = 0;
     return ended ? kHttpOk : LastErrorStatus();
 }
@@ -397,7 +406,7 @@ int32_t WinInetHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32
         if (buffer == nullptr) return kHttpOutOfMemory;
         std::memcpy(buffer, name.c_str(), name.size());
     }
-    if (!HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
+    if (!WinInet().HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
             HttpFree(buffer);
             return kHttpInternalError;
@@ -406,7 +415,7 @@ int32_t WinInetHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32
         buffer = static_cast<char*>(HttpAlloc(size + 1 > name.size() + 1 ? size + 1 : name.size() + 1));
         if (buffer == nullptr) return kHttpOutOfMemory;
         if (custom) std::memcpy(buffer, name.c_str(), name.size());
-        if (!HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
+        if (!WinInet().HttpQueryInfoA(H(request_), infoLevel, buffer, &size, index != nullptr ? &winIndex : nullptr)) {
             HttpFree(buffer);
             return kHttpInternalError;
         }
@@ -474,13 +483,15 @@ int32_t WinInetHttpDriver::SetOption(uint32_t option, const void* value, uint32_
         case INTERNET_OPTION_USERNAME:
         case INTERNET_OPTION_PASSWORD:
             if (connection_ == nullptr) return kHttpIncorrectHandleState;
-            if (!InternetSetOptionA(H(connection_), option, const_cast<void*>(value), size)) return LastErrorStatus();
+            if (!WinInet().InternetSetOptionA(H(connection_), option, const_cast<void*>(value), size))
+                return LastErrorStatus();
             requestState_ |= kCredentialsSet;
             return kHttpOk;
         case INTERNET_OPTION_PROXY_USERNAME:
         case INTERNET_OPTION_PROXY_PASSWORD:
             if (session_ == nullptr) return kHttpIncorrectHandleState;
-            if (!InternetSetOptionA(H(session_), option, const_cast<void*>(value), size)) return LastErrorStatus();
+            if (!WinInet().InternetSetOptionA(H(session_), option, const_cast<void*>(value), size))
+                return LastErrorStatus();
             return kHttpOk;
         default:
             return kHttpInvalidArg;
@@ -502,7 +513,7 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
     if (!data.MakeRoom(firstStep)) return kHttpOutOfMemory;
     for (;;) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(H(request_), &available, 0, 0)) return kHttpDataAvailableFailed;
+        if (!WinInet().InternetQueryDataAvailable(H(request_), &available, 0, 0)) return kHttpDataAvailableFailed;
         if (available == 0) break;
         if (available > kHttpMaxBodyLength - data.Length()) return kHttpMalformed;
         // With the length known, as much of the rest as fits is asked for at once: WinINet then
@@ -516,7 +527,7 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
         if (ask > data.Free() && !data.MakeRoom(ask)) return kHttpOutOfMemory;
         if (data.Free() < ask) ask = data.Free();
         DWORD read = 0;
-        if (!InternetReadFile(H(request_), data.End(), ask, &read)) return kHttpReadFailed;
+        if (!WinInet().InternetReadFile(H(request_), data.End(), ask, &read)) return kHttpReadFailed;
         if (read == 0) break;
         data.Advance(read);
         if (flags & kHttpFlagFirstPieceOnly) break;
@@ -563,8 +574,8 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
 }
 
 int32_t WinInetHttpDriver::HandleAuthenticationChallenge(const char*, int32_t, const char*, uint32_t) {
-    DWORD answer = InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_), ERROR_INTERNET_INCORRECT_PASSWORD,
-                                    kErrorDialogFlags, nullptr);
+    DWORD answer = WinInet().InternetErrorDlg(static_cast<HWND>(parentWindow_), H(request_),
+                                              ERROR_INTERNET_INCORRECT_PASSWORD, kErrorDialogFlags, nullptr);
     return answer != 0 ? kHttpOk : kHttpEFail;
 }
 

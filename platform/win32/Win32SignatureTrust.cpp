@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Parts.h"
 
 namespace platform {
@@ -15,9 +16,21 @@ namespace {
 constexpr DWORD kFileInfoSize = offsetof(WINTRUST_FILE_INFO, pgKnownSubject) + sizeof(GUID*);
 constexpr DWORD kTrustDataSize = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(DWORD);
 
+// WinTrust's verify call, from wintrust.dll in the system folder.
+decltype(&::WinVerifyTrust) VerifyTrustFunction() {
+    static decltype(&::WinVerifyTrust) const function = [] {
+        decltype(&::WinVerifyTrust) found = nullptr;
+        FindFunction(LoadSystemLibrary(L"wintrust.dll"), "WinVerifyTrust", found);
+        return found;
+    }();
+    return function;
+}
+
 class Win32SignatureTrust final : public SignatureTrust {
 public:
     std::int32_t VerifyFile(const std::wstring& path) override {
+        auto verifyTrust = VerifyTrustFunction();
+        if (verifyTrust == nullptr) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
         WINTRUST_FILE_INFO file = {};
         file.cbStruct = kFileInfoSize;
         file.pcwszFilePath = path.c_str();
@@ -33,11 +46,11 @@ public:
 
         GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
         HWND noInteractiveUser = static_cast<HWND>(INVALID_HANDLE_VALUE);
-        LONG status = WinVerifyTrust(noInteractiveUser, &action, &data);
+        LONG status = verifyTrust(noInteractiveUser, &action, &data);
 
         // The verify action leaves state behind for the caller; a second call releases it.
         data.dwStateAction = WTD_STATEACTION_CLOSE;
-        WinVerifyTrust(noInteractiveUser, &action, &data);
+        verifyTrust(noInteractiveUser, &action, &data);
         return static_cast<std::int32_t>(status);
     }
 };

@@ -157,6 +157,36 @@ class Refusing(unittest.TestCase):
         self.assertEqual(len(refused_names(POSIX_RUNTIME_PROGRAM, deny=shipped)), 3)
 
 
+class SystemDlls(unittest.TestCase):
+    SYSTEM = check_imports.read_system_dlls("kernel32.dll  # note\nUSER32.dll\n\n# comment\n")
+
+    def test_only_dlls_windows_always_takes_from_the_system_folder_may_be_imported(self):
+        cases = [  # imported DLL, refused
+            ("KERNEL32.dll", False),
+            ("user32.dll", False),
+            ("msi.dll", True),
+            ("WININET.dll", True),
+            ("version.dll", True),
+        ]
+        for dll, refused in cases:
+            with self.subTest(dll=dll):
+                lines = check_imports.check_dlls([(dll, "Anything", None)], self.SYSTEM)
+                self.assertEqual(bool(lines), refused)
+                if refused:
+                    self.assertTrue(lines[0].startswith(dll + ": not a DLL"), lines[0])
+
+    def test_a_dll_is_refused_once_whatever_it_imports(self):
+        imports = [("WINTRUST.dll", "WinVerifyTrust", None), ("WINTRUST.dll", None, 5)]
+        self.assertEqual(len(check_imports.check_dlls(imports, self.SYSTEM)), 1)
+
+    def test_the_shipped_list_allows_none_of_the_dlls_loaded_at_run_time(self):
+        with open(check_imports.DEFAULT_SYSTEM_DLLS, encoding="utf-8") as f:
+            shipped = check_imports.read_system_dlls(f.read())
+        self.assertIn("kernel32.dll", shipped)
+        for dll in ["msi.dll", "wininet.dll", "wintrust.dll", "crypt32.dll", "ws2_32.dll", "version.dll"]:
+            self.assertNotIn(dll, shipped)
+
+
 class CommandLine(unittest.TestCase):
     def run_check(self, listing, *arguments):
         with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as f:
@@ -175,6 +205,8 @@ class CommandLine(unittest.TestCase):
             (POSIX_RUNTIME_PROGRAM, ["--expect-refused", "CloseHandle"], 1),
             (POSIX_RUNTIME_PROGRAM.replace("GetTickCount64", "GetTickCount"), ["--expect-refused", "GetTickCount64"], 1),
             ("objdump printed something else\n", [], 1),  # no import table read: never a pass
+            (ORDINAL_IMPORTS, ["--expect-refused", "msi.dll"], 0),  # not a system DLL
+            (POSIX_RUNTIME_PROGRAM, ["--expect-refused", "KERNEL32.dll"], 1),
         ]
         for listing, arguments, status in cases:
             with self.subTest(arguments=arguments, listing=listing[:30]):

@@ -47,13 +47,14 @@ language() {
   python3 "$(dirname "$0")/catalogue_texts.py" "$1" "$log_path" >"$dir/texts.txt"
 }
 
-# run_setup <expected exit code> <driver scenario> [driver arguments...]: the setup with the driver
-# at its dialog, both bounded in time.
+# run_setup <expected exit code> <driver scenario> [driver arguments...]: the setup (the program
+# `setup` names; the build's by default) with the driver at its dialog, both bounded in time.
+setup=$PROGRAM_SETUP
 run_setup() {
   local expected=$1 scenario=$2 code=0 verdict=0
   shift 2
   export KORVOSkelv_Server=127.0.0.1:$(cat "$dir/port")
-  env "${locale_env[@]}" timeout 100 "$wine" "$PROGRAM_SETUP" >"$dir/setup-output.txt" 2>&1 &
+  env "${locale_env[@]}" timeout 100 "$wine" "$setup" >"$dir/setup-output.txt" 2>&1 &
   local setup=$!
   env "${locale_env[@]}" timeout 100 "$wine" "$PROGRAM_DRIVER" "$scenario" "$(host_path "$dir/texts.txt")" \
     "$(host_path "$dir/pictures")" "$@" >"$dir/driver-output.txt" 2>&1 || verdict=$?
@@ -168,6 +169,29 @@ case $name in
     run_setup 2 blocked
     log_has "IDCANCEL"
     log_lacks "IN->ThreadDownloadInstall"
+    ;;
+  planted-dlls)
+    language en C
+    # The setup started from a Downloads folder that holds DLLs named like those it loads itself and
+    # like those the system's DLLs load by name once it runs, each looked for there first (as Windows
+    # does for DLLs that are not known DLLs): a whole installation, and none of them loaded.
+    # Not planted: the DLLs the program imports and those they import in turn (kernel32, user32,
+    # advapi32, version, ...). Wine loads all of them before the program's first instruction and,
+    # unlike Windows, takes even known DLLs from the program's folder when told to; planting them
+    # would test Wine, not the setup (tools/imports keeps the program's imports to known DLLs). Nor
+    # the DLLs Wine's own DLLs load through delay-loads (uxtheme, msimg32, iphlpapi, dnsapi, nsi):
+    # Wine resolves those without the program's restricted DLL search, where Windows applies it.
+    planted_dlls="msi wininet wintrust ws2_32 crypt32 urlmon cabinet bcrypt dbghelp imagehlp mspatcha odbccp32
+      sxs mpr msisip rsaenh cryptsp propsys windowscodecs"
+    mkdir -p "$dir/Downloads"
+    cp "$PROGRAM_SETUP" "$dir/Downloads/"
+    setup=$dir/Downloads/$(basename "$PROGRAM_SETUP")
+    for name in $planted_dlls; do cp "$(dirname "$PROGRAM_DRIVER")/planted_dll.dll" "$dir/Downloads/$name.dll"; done
+    planted_loads() { iconv -f UTF-16LE -t UTF-8 "$records/planted-dlls.txt" 2>/dev/null | tr '\r\n' ' '; }
+    # The install's own verdict comes second: a planted DLL that ran may well have broken it.
+    (WINEDLLOVERRIDES="$(echo $planted_dlls | tr ' ' ,)=n,b" install_case) || true
+    if [ -f "$records/planted-dlls.txt" ]; then fail "planted DLLs were loaded: $(planted_loads)"; fi
+    if [ -f "$dir/FAIL" ]; then exit 1; fi
     ;;
   second-copy)
     language en C

@@ -30,7 +30,7 @@ echo "packages and template prefix ready after $SECONDS s"
 
 export PROGRAM_SETUP=$setup PROGRAM_DRIVER=$driver PROGRAM_PACKAGES=$scratch/packages
 export PROGRAM_TEMPLATE=$template PROGRAM_CASES=$scratch PROGRAM_LOCALES=$scratch/locales
-cases=(install-en install-de install-ja fail-download cancel-no-then-yes blocked second-copy)
+cases=(install-en install-de install-ja fail-download cancel-no-then-yes blocked second-copy planted-dlls)
 # Each case on a display of its own, from a random first number (other builds may be starting
 # virtual displays meanwhile); its verdict is printed as soon as it ends, so a case that overruns the
 # whole test's time limit does not take the others' verdicts with it.

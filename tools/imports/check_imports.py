@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Lists the DLLs and functions a Windows program imports and refuses any that its oldest
-supported Windows lacks.
+supported Windows lacks, and any DLL that Windows might take from the program's own folder.
 
 The loader resolves every import before the program's first instruction runs, so one function
 missing from the running system's DLLs stops the program with the system's own error message.
 Functions the program looks up with GetProcAddress are not imports and are not checked.
+The loader also looks for an imported DLL in the program's folder first unless it is one that
+Windows always takes from the system folder; system-dlls.txt lists those, and any other imported
+DLL is refused.
 
   check_imports.py --objdump x86_64-w64-mingw32-objdump --target 5.2 program.exe
   check_imports.py --listing objdump-output.txt --target 5.0.4
@@ -22,6 +25,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_DENY_LIST = os.path.join(HERE, "newer-functions.txt")
 DEFAULT_ORDINALS = os.path.join(HERE, "ordinals.txt")
+DEFAULT_SYSTEM_DLLS = os.path.join(HERE, "system-dlls.txt")
 
 # Windows versions as (major, minor, service pack).
 VERSION_NAMES = {
@@ -150,6 +154,18 @@ def check(imports, deny, ordinals, target):
     return refused
 
 
+def read_system_dlls(text):
+    """Lines of "<dll>": the DLLs Windows always takes from the system folder (lower case)."""
+    return {line.split("#", 1)[0].strip().lower() for line in text.splitlines()} - {""}
+
+
+def check_dlls(imports, system_dlls):
+    """-> a refusal line for each imported DLL that Windows may take from the program's folder."""
+    dlls = sorted({dll for dll, _, _ in imports}, key=str.lower)
+    return ["%s: not a DLL Windows always takes from the system folder (load it at run time by its"
+            " full path)" % dll for dll in dlls if dll.lower() not in system_dlls]
+
+
 def describe(imports, ordinals):
     by_dll = {}
     for dll, name, ordinal in imports:
@@ -166,6 +182,7 @@ def main(argv):
     parser.add_argument("--target", required=True, help="oldest Windows: major.minor[.sp]")
     parser.add_argument("--deny-list", default=DEFAULT_DENY_LIST)
     parser.add_argument("--ordinals", default=DEFAULT_ORDINALS)
+    parser.add_argument("--system-dlls", default=DEFAULT_SYSTEM_DLLS)
     parser.add_argument("--expect-refused", metavar="FUNCTION",
                         help="succeed only if the check refuses the program for this import")
     args = parser.parse_args(argv)
@@ -185,6 +202,8 @@ def main(argv):
         deny = DenyList(f.read())
     with open(args.ordinals, encoding="utf-8") as f:
         ordinals = read_ordinals(f.read())
+    with open(args.system_dlls, encoding="utf-8") as f:
+        system_dlls = read_system_dlls(f.read())
 
     imports = parse_imports(listing)
     if not imports:
@@ -192,18 +211,19 @@ def main(argv):
         return 1
     print("%s imports (oldest Windows: %s):" % (source, version_name(target)))
     print(describe(imports, ordinals))
-    refused = check(imports, deny, ordinals, target)
+    refused = check_dlls(imports, system_dlls) + check(imports, deny, ordinals, target)
     for line in refused:
         print("REFUSED " + line)
 
     if args.expect_refused:
-        if any(" %s:" % args.expect_refused in line for line in refused):
+        if any(line.startswith(args.expect_refused + ":") or " %s:" % args.expect_refused in line
+               for line in refused):
             print("refused %s, as expected" % args.expect_refused)
             return 0
         print("FAILED: %s was not refused" % args.expect_refused)
         return 1
     if refused:
-        print("FAILED: %d import(s) newer than %s" % (len(refused), version_name(target)))
+        print("FAILED: %d refused import(s)" % len(refused))
         return 1
     print("OK: %d imports, none newer than %s" % (len(imports), version_name(target)))
     return 0

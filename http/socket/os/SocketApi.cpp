@@ -3,8 +3,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "http/socket/os/WinsockFunctions.h"
 #else
 #include <cerrno>
 #include <netdb.h>
@@ -25,46 +24,60 @@ SOCKET Native(SocketHandle socket) {
 }
 }  // namespace
 
+// Every other call comes after a successful start, so the functions are there.
 bool StartSockets() {
+    if (!Winsock().loaded) return false;
     WSADATA data;
-    return WSAStartup(MAKEWORD(2, 0), &data) == 0;
+    return Winsock().WSAStartup(MAKEWORD(2, 0), &data) == 0;
 }
 
 void ClearSocketError() {
-    WSASetLastError(0);
+    Winsock().WSASetLastError(0);
 }
 
 bool LastReceiveTimedOut() {
-    return WSAGetLastError() == WSAETIMEDOUT;
+    return Winsock().WSAGetLastError() == WSAETIMEDOUT;
 }
 
 SocketHandle OpenTcpSocket() {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = Winsock().socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) return 0;
     BOOL noDelay = TRUE;
-    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    Winsock().setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     return static_cast<SocketHandle>(s);
 }
 
 void SetReceiveTimeout(SocketHandle socket, int milliseconds) {
     DWORD value = static_cast<DWORD>(milliseconds);
-    setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+    Winsock().setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 int SendBytes(SocketHandle socket, const char* data, int length) {
-    return ::send(Native(socket), data, length, 0);
+    return Winsock().send(Native(socket), data, length, 0);
 }
 
 int ReceiveBytes(SocketHandle socket, char* buffer, int capacity) {
-    return ::recv(Native(socket), buffer, capacity, 0);
+    return Winsock().recv(Native(socket), buffer, capacity, 0);
 }
 
 int CloseSocket(SocketHandle socket) {
-    return ::closesocket(Native(socket));
+    return Winsock().closesocket(Native(socket));
 }
 
 static bool Interrupted() {
-    return WSAGetLastError() == WSAEINTR;
+    return Winsock().WSAGetLastError() == WSAEINTR;
+}
+
+static int Select(fd_set* readable, timeval* limit) {
+    return Winsock().select(0, readable, nullptr, nullptr, limit);
+}
+
+static hostent* HostByName(const char* host) {
+    return Winsock().gethostbyname(host);
+}
+
+static int ConnectTo(SocketHandle socket, const sockaddr_in& address) {
+    return Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 #else
@@ -127,13 +140,25 @@ int CloseSocket(SocketHandle socket) {
 static bool Interrupted() {
     return errno == EINTR;
 }
+
+static int ConnectTo(SocketHandle socket, const sockaddr_in& address) {
+    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
 #endif
+
+// Network byte order is big-endian; written out so that Windows needs no Winsock call for it.
+static std::uint16_t NetworkOrder(std::uint16_t port) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF)};
+    std::uint16_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
 
 bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {
 #ifdef _WIN32
     // Windows 2000's Winsock has no getaddrinfo. gethostbyname's answer lives in storage of the
     // calling thread, so holders on other threads do not overwrite it.
-    const hostent* entry = gethostbyname(host);
+    const hostent* entry = HostByName(host);
     if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr) return false;
     std::memcpy(addressNetOrder, entry->h_addr_list[0], sizeof *addressNetOrder);
     return true;
@@ -152,9 +177,9 @@ bool ResolveHost(const char* host, std::uint32_t* addressNetOrder) {
 bool ConnectSocket(SocketHandle socket, std::uint32_t addressNetOrder, std::uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(port);
+    address.sin_port = NetworkOrder(port);
     address.sin_addr.s_addr = addressNetOrder;
-    return ::connect(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    return ConnectTo(socket, address) == 0;
 }
 
 WaitResult WaitReadable(SocketHandle socket, int milliseconds) {
@@ -166,7 +191,7 @@ WaitResult WaitReadable(SocketHandle socket, int milliseconds) {
         timeval limit{};
         limit.tv_sec = milliseconds / 1000;
         limit.tv_usec = (milliseconds % 1000) * 1000;
-        int ready = ::select(0, &readable, nullptr, nullptr, milliseconds < 0 ? nullptr : &limit);
+        int ready = Select(&readable, milliseconds < 0 ? nullptr : &limit);
 #else
         // poll, not select: a descriptor number above FD_SETSIZE must not write past an fd_set.
         pollfd entry{};
