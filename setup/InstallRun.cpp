@@ -40,7 +40,11 @@ RunEnd InstallPackages(InstallContext* context, InstallSteps& steps) {
         int fetched = steps.Download(StatusText(package.downloadStatus), package.fileName, context);
         if (fetched == step_result::kCancelled) return RunEnd::Cancelled;
         if (fetched != step_result::kDone) return RunEnd::Failed;
-        if (!steps.IsSigned(PackageFolder() + package.fileName)) return RunEnd::Failed;
+        // Held from before its verification until its installer (and a removal) has ended, so that
+        // what is installed is what was verified.
+        const std::wstring packagePath = PackageFolder() + package.fileName;
+        std::unique_ptr<platform::HeldFile> held = steps.HoldPackage(packagePath);
+        if (!held || !steps.IsSigned(packagePath, *held)) return RunEnd::Failed;
 
         std::optional<std::wstring> versionBefore;
         if (package.isProduct) versionBefore = steps.InstalledProductVersion();
@@ -114,8 +118,8 @@ int Finish(RunEnd end, InstallContext* context, InstallSteps& steps) {
 int RunInstall(InstallContext* context, InstallSteps& steps) {
     SetupLog::Write(L"IN->ThreadDownloadInstall ()");
     ProgressCounter = 1;
-    steps.PreparePackageFolder();
-    RunEnd end = InstallPackages(context, steps);
+    // Without a folder of its own the run fetches nothing, as after a failed download.
+    RunEnd end = steps.PreparePackageFolder() ? InstallPackages(context, steps) : RunEnd::Failed;
     if (end == RunEnd::Succeeded) end = RunProductTools(context, steps);
     return Finish(end, context, steps);
 }

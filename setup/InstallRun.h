@@ -1,6 +1,9 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/PlainFiles.h"
 
 #include "setup/InstallContext.h"
 #include "setup/InstallPlan.h"
@@ -10,12 +13,16 @@
 class InstallSteps {
 public:
     virtual ~InstallSteps() = default;
-    // Reads the paths, makes the package folder and logs it.
-    virtual void PreparePackageFolder() = 0;
+    // Reads the paths, makes a new package folder and logs it; false when none could be made.
+    virtual bool PreparePackageFolder() = 0;
     virtual MachineNeeds Needs() = 0;
     // 0 downloaded, 2 cancelled, anything else failed.
     virtual int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) = 0;
-    virtual bool IsSigned(const std::wstring& packagePath) = 0;
+    // Opens the downloaded package and holds it so that nobody can change, rename or delete it until
+    // the hold goes; null (logged) when it cannot be held.
+    virtual std::unique_ptr<platform::HeldFile> HoldPackage(const std::wstring& packagePath) = 0;
+    // Verifies the signature of the package `package` holds.
+    virtual bool IsSigned(const std::wstring& packagePath, const platform::HeldFile& package) = 0;
     // 0 the installer ran to its end, 2 cancelled, anything else failed.
     virtual int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) = 0;
     virtual void RemoveProduct(const std::wstring& statusText, InstallContext* context) = 0;

@@ -17,7 +17,7 @@ namespace {
 // The setup's own package steps.
 class PackageSteps final : public InstallSteps {
 public:
-    void PreparePackageFolder() override { PrepareInstallPaths(); }
+    bool PreparePackageFolder() override { return PrepareInstallPaths(); }
     MachineNeeds Needs() override {
         const StartupCheckResults& found = StartupResults();
         return MachineNeeds{found.vc8PrereqNeeded, found.msxmlPrereqNeeded, found.isWindows60, IsWow64()};
@@ -25,7 +25,12 @@ public:
     int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) override {
         return DownloadPrereqs(statusText, fileName, fileName, context);
     }
-    bool IsSigned(const std::wstring& packagePath) override { return IsPackageSigned(packagePath); }
+    std::unique_ptr<platform::HeldFile> HoldPackage(const std::wstring& packagePath) override {
+        return HoldDownloadedPackage(packagePath);
+    }
+    bool IsSigned(const std::wstring& packagePath, const platform::HeldFile& package) override {
+        return IsPackageSigned(packagePath, package);
+    }
     int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) override {
         return InstallMSI(statusText, package.fileName, context, package.isProduct,
                           package.isProduct ? GetInstallProperties() : std::wstring(), package.updatePackage);

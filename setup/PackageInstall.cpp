@@ -156,6 +156,8 @@ std::wstring GetInstallProperties() {
 }
 
 void CleanupPackageFolder() {
+    // No folder was made: bare names would be deleted from the current folder.
+    if (PackageFolder().empty()) return;
     platform::FileRemoval& removal = *platform::Os().removal;
     for (const std::wstring& name : PackageFilesToDelete(IsWow64())) removal.RemoveFile(PackageFolder() + name);
     removal.RemoveEmptyFolder(PackageFolder());

@@ -61,14 +61,18 @@ public:
         return tempFolder;
     }
     std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override;
-    bool CreateFolder(const std::wstring& path) override {
+    FolderCreation CreatePrivateFolder(const std::wstring& path) override {
         std::lock_guard<FakeLock> guard(lock);
+        if (refusedFolders.count(path) != 0) return FolderCreation::Failed;
+        if (!existingFolders.insert(path).second) return FolderCreation::AlreadyExists;
         createdFolders.push_back(path);
-        return true;
+        return FolderCreation::Created;
     }
 
     std::optional<std::wstring> tempFolder = std::wstring(L"C:\\Temp\\");
     std::set<std::wstring> heldElsewhere;
+    std::set<std::wstring> existingFolders;  // anything a folder cannot be created over
+    std::set<std::wstring> refusedFolders;   // creation fails (no rights, say)
     std::vector<std::wstring> createdFolders;
 };
 
@@ -324,22 +328,51 @@ public:
     mutable FakeLock lock;
 };
 
-// Files kept as bytes by path. A path in `refused` cannot be opened; a file stops writing after
+// Files kept as bytes by path. A path in `refused` or already in `files` cannot be created; a file stops writing after
 // `writeLimit` bytes in all, reporting the shorter count as a full disk would.
 class FakePlainFiles final : public PlainFiles, public FakeFileBytes {
 public:
     std::unique_ptr<PlainFile> CreateForWriting(const std::wstring& path) override {
         std::lock_guard<FakeLock> guard(lock);
-        if (refused.count(path) != 0) return nullptr;
-        files[path].clear();
+        if (refused.count(path) != 0 || files.count(path) != 0) return nullptr;  // only new files
+        files[path];
         openPaths.push_back(path);
         return std::make_unique<File>(*this, path);
+    }
+    // Holds a file that exists and is not `refused`; `held` lists the paths held now.
+    std::unique_ptr<HeldFile> Hold(const std::wstring& path) override {
+        std::lock_guard<FakeLock> guard(lock);
+        if (refused.count(path) != 0 || files.count(path) == 0) return nullptr;
+        held.push_back(path);
+        return std::make_unique<Held>(*this, path);
     }
     std::set<std::wstring> refused;
     std::size_t writeLimit = static_cast<std::size_t>(-1);
     std::vector<std::wstring> openPaths;  // files opened and not yet closed
+    std::vector<std::wstring> held;       // files held and not yet let go
 
 private:
+    static void Forget(std::vector<std::wstring>& paths, const std::wstring& path) {
+        for (auto it = paths.begin(); it != paths.end(); ++it) {
+            if (*it == path) {
+                paths.erase(it);
+                return;
+            }
+        }
+    }
+    class Held final : public HeldFile {
+    public:
+        Held(FakePlainFiles& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
+        ~Held() override {
+            std::lock_guard<FakeLock> guard(owner_.lock);
+            Forget(owner_.held, path_);
+        }
+        void* SystemHandle() const override { return nullptr; }
+
+    private:
+        FakePlainFiles& owner_;
+        std::wstring path_;
+    };
     class File final : public PlainFile {
     public:
         File(FakePlainFiles& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
@@ -356,13 +389,7 @@ private:
             std::lock_guard<FakeLock> guard(owner_.lock);
             if (closed_) return true;
             closed_ = true;
-            auto& open = owner_.openPaths;
-            for (auto it = open.begin(); it != open.end(); ++it) {
-                if (*it == path_) {
-                    open.erase(it);
-                    break;
-                }
-            }
+            Forget(owner_.openPaths, path_);
             return true;
         }
 
@@ -376,14 +403,20 @@ private:
 // The verdict per path (`verdicts`), `otherwise` for any other file; every path asked is kept.
 class FakeSignatureTrust final : public SignatureTrust {
 public:
-    std::int32_t VerifyFile(const std::wstring& path) override {
+    SignatureVerdict Verify(const std::wstring& path, const HeldFile* file) override {
         asked.push_back(path);
+        if (file != nullptr) askedThroughHeldFile.push_back(path);
         auto it = verdicts.find(path);
-        return it == verdicts.end() ? otherwise : it->second;
+        auto signerIt = signers.find(path);
+        return SignatureVerdict{it == verdicts.end() ? otherwise : it->second,
+                                signerIt == signers.end() ? signer : signerIt->second};
     }
     std::map<std::wstring, std::int32_t> verdicts;
     std::int32_t otherwise = static_cast<std::int32_t>(0x800B0100u);  // no signature
+    std::map<std::wstring, std::string> signers;                      // certificates (DER) by path
+    std::string signer;                                               // for every other path
     std::vector<std::wstring> asked;
+    std::vector<std::wstring> askedThroughHeldFile;
 };
 
 class FakeSystemTexts final : public SystemTexts {

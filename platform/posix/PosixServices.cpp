@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -57,6 +58,20 @@ private:
     int fd_;
 };
 
+// The file at `path` for writing, never through a link: a symbolic link or a name of a file with
+// several names found there is removed and a new file made (a few times, against one re-planting it).
+int OpenOwnFile(const std::string& path) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != ELOOP) return -1;
+        struct stat status {};
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1) return fd;
+        if (fd >= 0) ::close(fd);
+        if (::unlink(path.c_str()) != 0) return -1;
+    }
+    return -1;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     std::optional<std::wstring> TempFolder(std::size_t maxChars) const override {
@@ -68,7 +83,7 @@ public:
         return wide;
     }
     std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override {
-        int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        int fd = OpenOwnFile(ToUtf8(path));
         if (fd < 0) return nullptr;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
@@ -82,7 +97,10 @@ public:
         }
         return std::make_unique<PosixExclusiveFile>(fd);
     }
-    bool CreateFolder(const std::wstring& path) override { return ::mkdir(ToUtf8(path).c_str(), 0755) == 0; }
+    FolderCreation CreatePrivateFolder(const std::wstring& path) override {
+        if (::mkdir(ToUtf8(path).c_str(), 0755) == 0) return FolderCreation::Created;
+        return errno == EEXIST ? FolderCreation::AlreadyExists : FolderCreation::Failed;
+    }
 };
 
 class PosixProcessInfo final : public ProcessInfo {
@@ -240,14 +258,42 @@ public:
 class PosixPlainFiles final : public PlainFiles {
 public:
     std::unique_ptr<PlainFile> CreateForWriting(const std::wstring& path) override {
-        return WrapStdioFile(std::fopen(ToUtf8(path).c_str(), "wb"));
+        int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) return nullptr;
+        std::FILE* stream = ::fdopen(fd, "wb");
+        if (stream == nullptr) ::close(fd);
+        return WrapStdioFile(stream);
     }
+    // No share modes here: the file is only held open.
+    std::unique_ptr<HeldFile> Hold(const std::wstring& path) override {
+        int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixHeldFile>(fd);
+    }
+
+private:
+    class PosixHeldFile final : public HeldFile {
+    public:
+        explicit PosixHeldFile(int fd) : fd_(fd) {}
+        ~PosixHeldFile() override { ::close(fd_); }
+        void* SystemHandle() const override { return nullptr; }
+
+    private:
+        int fd_;
+    };
 };
 
 // No trust provider here: every file is refused as the system refuses an unknown provider.
 class PosixSignatureTrust final : public SignatureTrust {
 public:
-    std::int32_t VerifyFile(const std::wstring&) override { return kProviderUnknown; }
+    SignatureVerdict Verify(const std::wstring&, const HeldFile*) override {
+        return SignatureVerdict{kProviderUnknown, {}};
+    }
 
 private:
     static constexpr std::int32_t kProviderUnknown = static_cast<std::int32_t>(0x800B0001u);

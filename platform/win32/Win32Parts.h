@@ -4,6 +4,7 @@
 // The Win32 implementations that live in files of their own.
 namespace platform {
 
+FileSystem& Win32FileSystemInstance();
 StringResources& Win32StringResourcesInstance();
 Desktop& Win32DesktopInstance();
 NamedMutexes& Win32NamedMutexesInstance();

@@ -30,54 +30,6 @@ public:
     }
 };
 
-class Win32ExclusiveFile final : public ExclusiveFile {
-public:
-    explicit Win32ExclusiveFile(HANDLE file) : file_(file) {}
-    ~Win32ExclusiveFile() override { Close(); }
-    bool Write(const char* bytes, std::size_t count) override {
-        while (count > 0) {
-            DWORD chunk = count > 0x10000000 ? 0x10000000 : static_cast<DWORD>(count);
-            DWORD written = 0;
-            if (!WriteFile(file_, bytes, chunk, &written, nullptr) || written == 0) return false;
-            bytes += written;
-            count -= written;
-        }
-        return true;
-    }
-    bool Close() override {
-        if (file_ == INVALID_HANDLE_VALUE) return true;
-        bool ok = FlushFileBuffers(file_) != FALSE;
-        ok = CloseHandle(file_) != FALSE && ok;
-        file_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE file_;
-};
-
-class Win32FileSystem final : public FileSystem {
-public:
-    std::optional<std::wstring> TempFolder(std::size_t maxChars) const override {
-        std::vector<wchar_t> buffer(maxChars + 1);
-        DWORD got = GetTempPathW(static_cast<DWORD>(maxChars), buffer.data());
-        if (got == 0 || got >= maxChars) return std::nullopt;
-        return std::wstring(buffer.data(), got);
-    }
-    std::unique_ptr<ExclusiveFile> OpenExclusive(const std::wstring& path, OpenMode mode) override {
-        // Share mode 0: while we hold the file nobody else can open it, for reading or writing.
-        DWORD disposition = mode == OpenMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return nullptr;
-        if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-            CloseHandle(file);
-            return nullptr;
-        }
-        return std::make_unique<Win32ExclusiveFile>(file);
-    }
-    bool CreateFolder(const std::wstring& path) override { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
-};
-
 class Win32ProcessInfo final : public ProcessInfo {
 public:
     std::uint32_t CurrentProcessId() const override { return GetCurrentProcessId(); }
@@ -101,7 +53,7 @@ public:
 }  // namespace
 
 Services RealServices() {
-    static const Services& services = *new Services{new Win32Environment,        new Win32FileSystem,
+    static const Services& services = *new Services{new Win32Environment,        &Win32FileSystemInstance(),
                                                     new Win32ProcessInfo,        new Win32Clock,
                                                     new Win32UiLanguage,         &Win32StringResourcesInstance(),
                                                     &Win32DesktopInstance(),     &Win32NamedMutexesInstance(),

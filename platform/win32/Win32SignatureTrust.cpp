@@ -16,24 +16,48 @@ namespace {
 constexpr DWORD kFileInfoSize = offsetof(WINTRUST_FILE_INFO, pgKnownSubject) + sizeof(GUID*);
 constexpr DWORD kTrustDataSize = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(DWORD);
 
-// WinTrust's verify call, from wintrust.dll in the system folder.
-decltype(&::WinVerifyTrust) VerifyTrustFunction() {
-    static decltype(&::WinVerifyTrust) const function = [] {
-        decltype(&::WinVerifyTrust) found = nullptr;
-        FindFunction(LoadSystemLibrary(L"wintrust.dll"), "WinVerifyTrust", found);
+// WinTrust's functions, from wintrust.dll in the system folder.
+struct TrustFunctions {
+    decltype(&::WinVerifyTrust) verifyTrust = nullptr;
+    decltype(&::WTHelperProvDataFromStateData) providerData = nullptr;
+    decltype(&::WTHelperGetProvSignerFromChain) signerFromChain = nullptr;
+};
+
+const TrustFunctions& Trust() {
+    static const TrustFunctions functions = [] {
+        TrustFunctions found;
+        HMODULE wintrust = LoadSystemLibrary(L"wintrust.dll");
+        FindFunction(wintrust, "WinVerifyTrust", found.verifyTrust);
+        FindFunction(wintrust, "WTHelperProvDataFromStateData", found.providerData);
+        FindFunction(wintrust, "WTHelperGetProvSignerFromChain", found.signerFromChain);
         return found;
     }();
-    return function;
+    return functions;
+}
+
+// The first signer's own certificate from the verification state, as the check saw it.
+std::string SignerCertificate(HANDLE state) {
+    if (state == nullptr || Trust().providerData == nullptr || Trust().signerFromChain == nullptr) return {};
+    CRYPT_PROVIDER_DATA* provider = Trust().providerData(state);
+    if (provider == nullptr) return {};
+    CRYPT_PROVIDER_SGNR* signer = Trust().signerFromChain(provider, 0, FALSE, 0);
+    if (signer == nullptr || signer->csCertChain == 0 || signer->pasCertChain == nullptr) return {};
+    PCCERT_CONTEXT certificate = signer->pasCertChain[0].pCert;
+    if (certificate == nullptr || certificate->pbCertEncoded == nullptr) return {};
+    return std::string(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded);
 }
 
 class Win32SignatureTrust final : public SignatureTrust {
 public:
-    std::int32_t VerifyFile(const std::wstring& path) override {
-        auto verifyTrust = VerifyTrustFunction();
-        if (verifyTrust == nullptr) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+    SignatureVerdict Verify(const std::wstring& path, const HeldFile* held) override {
+        auto verifyTrust = Trust().verifyTrust;
+        if (verifyTrust == nullptr)
+            return SignatureVerdict{static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)), {}};
         WINTRUST_FILE_INFO file = {};
         file.cbStruct = kFileInfoSize;
         file.pcwszFilePath = path.c_str();
+        // The held package itself is read, so that the verdict is on the file that will be installed.
+        file.hFile = held != nullptr ? static_cast<HANDLE>(held->SystemHandle()) : nullptr;
 
         WINTRUST_DATA data = {};
         data.cbStruct = kTrustDataSize;
@@ -46,12 +70,14 @@ public:
 
         GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
         HWND noInteractiveUser = static_cast<HWND>(INVALID_HANDLE_VALUE);
-        LONG status = verifyTrust(noInteractiveUser, &action, &data);
+        SignatureVerdict verdict;
+        verdict.status = static_cast<std::int32_t>(verifyTrust(noInteractiveUser, &action, &data));
+        verdict.signerCertificate = SignerCertificate(data.hWVTStateData);
 
         // The verify action leaves state behind for the caller; a second call releases it.
         data.dwStateAction = WTD_STATEACTION_CLOSE;
         verifyTrust(noInteractiveUser, &action, &data);
-        return static_cast<std::int32_t>(status);
+        return verdict;
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/fakes/FakeMachine.h"
 #include "core/DownloadServer.h"
 #include "core/InstallPaths.h"
+#include "tests/support/FakeMachineLog.h"
 
 namespace {
 
@@ -48,17 +49,65 @@ TEST(DownloadServer, FileNamesAreUsedAsGiven) {
     EXPECT_EQ(BuildDownloadUrl(L"a b%20C.MSI"), L"http://download.halvorsk.com/downloads/skelv/skelv_v31/a b%20C.MSI");
 }
 
-TEST(InstallPaths, PreparingCreatesAndLogsThePackageFolder) {
-    ScopedFakeMachine machine;
-    machine.process.processId = 1234;
-    SetupLog::Write(L"begin");  // the run's log exists before the worker starts
-    PrepareInstallPaths();
-    EXPECT_EQ(TempPath(), L"C:\\Temp\\");
-    EXPECT_EQ(PackageFolder(), L"C:\\Temp\\KORVOS1234\\");
-    ASSERT_EQ(machine.files.createdFolders.size(), 1u);
-    EXPECT_EQ(machine.files.createdFolders[0], L"C:\\Temp\\KORVOS1234\\");
-    std::string log = machine.files.Contents(L"C:\\Temp\\KORVOSkelvInstall.log");
-    EXPECT_NE(log.find(": Temporary folder : C:\\Temp\\KORVOS1234\\\r\n"), std::string::npos) << log;
+// The package folder is always one the run has just made: a name someone else took first (a
+// folder, a file, a junction) is left alone and the next number tried, a bounded number of times.
+TEST(InstallPaths, ThePackageFolderIsANewFolderOfTheRunsOwn) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint32_t> taken;  // process ids whose names exist already
+        std::optional<std::uint32_t> refused;
+        std::optional<std::wstring> tempFolder;
+        std::wstring folder;  // empty: none made
+        std::wstring line;
+    };
+    const std::vector<std::uint32_t> allTaken = {1234, 1235, 1236, 1237, 1238, 1239, 1240, 1241, 1242, 1243};
+    const Case cases[] = {
+        {"free", {}, {}, L"C:\\Temp\\", L"C:\\Temp\\KORVOS1234\\", L"Temporary folder : C:\\Temp\\KORVOS1234\\"},
+        {"taken once",
+         {1234},
+         {},
+         L"C:\\Temp\\",
+         L"C:\\Temp\\KORVOS1235\\",
+         L"Temporary folder : C:\\Temp\\KORVOS1235\\"},
+        {"taken but the last",
+         {1234, 1235, 1236, 1237, 1238, 1239, 1240, 1241, 1242},
+         {},
+         L"C:\\Temp\\",
+         L"C:\\Temp\\KORVOS1243\\",
+         L"Temporary folder : C:\\Temp\\KORVOS1243\\"},
+        {"every name taken",
+         allTaken,
+         {},
+         L"C:\\Temp\\",
+         L"",
+         L"Setup found 10 package folder names taken in C:\\Temp\\"},
+        {"creation refused",
+         {1234},
+         1235,
+         L"C:\\Temp\\",
+         L"",
+         L"Setup cannot create the package folder C:\\Temp\\KORVOS1235\\"},
+        {"no temporary folder",
+         {},
+         {},
+         std::nullopt,
+         L"",
+         L"Setup cannot read the temporary folder: no package folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedFakeMachine machine;
+        machine.process.processId = 1234;
+        machine.files.tempFolder = c.tempFolder;
+        for (std::uint32_t id : c.taken) machine.files.existingFolders.insert(FormatPackageFolder(L"C:\\Temp\\", id));
+        if (c.refused) machine.files.refusedFolders.insert(FormatPackageFolder(L"C:\\Temp\\", *c.refused));
+
+        EXPECT_EQ(PrepareInstallPaths(), !c.folder.empty());
+        EXPECT_EQ(PackageFolder(), c.folder);
+        EXPECT_EQ(machine.files.createdFolders,
+                  c.folder.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.folder});
+        EXPECT_EQ(LogEntriesIn(machine.files), std::vector<std::wstring>{c.line});
+    }
 }
 
 TEST(DownloadServer, RequestUrlIsAsciiThatFitsTheBuffer) {

@@ -1,12 +1,20 @@
 // install_driver: plays the setup dialog around the real install worker, under Wine.
 //
 //   install_driver run [--vc8] [--msxml] [--scan-prereqs] [--cancel-at <text id>] [--launch]
+//                      [--probe-at <text id>] [--wait-for-plant]
 //     Sets the start-up results (--vc8, --msxml; or --scan-prereqs runs the real prerequisite
 //     scan), owns a window that receives the worker's messages, starts the worker on a thread of
 //     its own as the dialog does, and records every message, in order, to C:\korvo-e2e\messages.txt.
 //     --cancel-at presses Cancel when the status text of that catalogue number arrives; the cancel
 //     question is answered Yes. --launch starts the installed product after a successful run, as
-//     start-up does. Exits with the worker's result (1, 2, 3), or kTimedOut.
+//     start-up does. --probe-at runs "install_driver probe" on the product's package, as another
+//     process, when the status text of that catalogue number arrives, and records its answer.
+//     --wait-for-plant writes the driver's process id to C:\korvo-e2e\pid.txt and starts the worker
+//     only once C:\korvo-e2e\planted exists (the case plants things at the names the run will use).
+//     Exits with the worker's result (1, 2, 3), or kTimedOut.
+//   install_driver probe <file>
+//     Tries to open the file for writing, to rename it, to delete it and to read it, and prints
+//     "probe write=<refused|done> rename=... delete=... read=...".
 //   install_driver query <upgrade code>
 //     Prints "<1|0> <version>": whether Windows Installer has a product of that family, and its version.
 //
@@ -14,7 +22,8 @@
 // "<wParam> <status text>", for 1282 "<position> <range>", for the final one its name, wParam and
 // lParam ("context" for any non-zero value): "1281 succeeded 0 0", "1284 failed 0 context",
 // "1285 expand-failed 0 context", "1286 canceled 0 context"; "CUSTOM_UPDATE_PROGRESS <position>
-// <range>", "CUSTOM_UPDATE_LOWEXPAND", "question <caption> | <text>"; last "result <worker's result>".
+// <range>", "CUSTOM_UPDATE_LOWEXPAND", "question <caption> | <text>", the probe's line; last
+// "result <worker's result>".
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +33,7 @@
 #include "checks/InstalledProducts.h"
 #include "checks/StartupCheckResults.h"
 #include "checks/StartupChecks.h"
+#include "core/InstallPaths.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProcessState.h"
 #include "core/ProductConstants.h"
@@ -39,6 +49,10 @@ namespace {
 
 constexpr wchar_t kRecordFolder[] = L"C:\\korvo-e2e";
 constexpr wchar_t kRecordFile[] = L"C:\\korvo-e2e\\messages.txt";
+constexpr wchar_t kPidFile[] = L"C:\\korvo-e2e\\pid.txt";
+constexpr wchar_t kPlantedFile[] = L"C:\\korvo-e2e\\planted";
+constexpr DWORD kPlantWaitMilliseconds = 30000;
+constexpr DWORD kProbeWaitMilliseconds = 20000;
 constexpr DWORD kRunLimitMilliseconds = 150000;
 constexpr DWORD kPumpSliceMilliseconds = 100;
 constexpr int kTimedOut = 90;
@@ -50,6 +64,8 @@ struct Options {
     bool scanPrereqs = false;
     unsigned cancelAt = 0;  // 0: never press Cancel
     bool launch = false;
+    unsigned probeAt = 0;  // 0: no probe
+    bool waitForPlant = false;
 };
 
 class Record {
@@ -94,11 +110,81 @@ bool ParseRunOptions(int argc, wchar_t** argv, Options& options) {
             options.launch = true;
         } else if (option == L"--cancel-at" && i + 1 < argc) {
             options.cancelAt = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        } else if (option == L"--probe-at" && i + 1 < argc) {
+            options.probeAt = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        } else if (option == L"--wait-for-plant") {
+            options.waitForPlant = true;
         } else {
             return false;
         }
     }
     return true;
+}
+
+// Another process's attempts on the product's package, while the worker holds it: the probe's line.
+std::wstring ProbeProductPackage() {
+    wchar_t self[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring package = PackageFolder() + L"KORVOSkelv.msi";
+    std::wstring line = L"\"" + std::wstring(self) + L"\" probe \"" + package + L"\"";
+    std::wstring output = PackageFolder() + L"..\\probe.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(self, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(out);
+        return L"probe not started";
+    }
+    WaitForSingleObject(process.hProcess, kProbeWaitMilliseconds);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(out);
+    FILE* answer = _wfopen(output.c_str(), L"rb");
+    char text[256] = {};
+    if (answer != nullptr) {
+        std::fgets(text, sizeof text, answer);
+        std::fclose(answer);
+    }
+    DeleteFileW(output.c_str());
+    std::string bytes(text);
+    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
+    return std::wstring(bytes.begin(), bytes.end());
+}
+
+int Probe(const std::wstring& file) {
+    auto outcome = [](bool done) { return done ? "done" : "refused"; };
+    HANDLE writer = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    bool wrote = writer != INVALID_HANDLE_VALUE;
+    if (wrote) CloseHandle(writer);
+    std::wstring moved = file + L".moved";
+    bool renamed = MoveFileW(file.c_str(), moved.c_str()) != FALSE;
+    if (renamed) MoveFileW(moved.c_str(), file.c_str());
+    bool deleted = DeleteFileW(file.c_str()) != FALSE;
+    HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool read = reader != INVALID_HANDLE_VALUE;
+    if (read) CloseHandle(reader);
+    std::printf("probe write=%s rename=%s delete=%s read=%s\n", outcome(wrote), outcome(renamed), outcome(deleted),
+                outcome(read));
+    return 0;
+}
+
+// The case plants what it wants at the names this process will use, then says so.
+bool WaitForPlant() {
+    FILE* pid = _wfopen(kPidFile, L"wb");
+    if (pid == nullptr) return false;
+    std::fprintf(pid, "%lu\n", GetCurrentProcessId());
+    std::fclose(pid);
+    for (DWORD waited = 0; waited < kPlantWaitMilliseconds; waited += kPumpSliceMilliseconds) {
+        if (GetFileAttributesW(kPlantedFile) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(kPumpSliceMilliseconds);
+    }
+    return false;
 }
 
 DWORD WINAPI RunWorker(void* context) {
@@ -110,6 +196,7 @@ class DialogStandIn {
 public:
     DialogStandIn(Record& record, const Options& options) : record_(record) {
         if (options.cancelAt != 0) cancelText_ = MessageCatalogue::FormatPositional(options.cancelAt, {product::kName});
+        if (options.probeAt != 0) probeText_ = MessageCatalogue::FormatPositional(options.probeAt, {product::kName});
         progressMessage_ = RegisterWindowMessageW(L"CUSTOM_UPDATE_PROGRESS");
         lowExpandMessage_ = RegisterWindowMessageW(L"CUSTOM_UPDATE_LOWEXPAND");
     }
@@ -124,6 +211,7 @@ public:
                     cancelPressed_ = true;
                     CancelRequested.fetch_add(1);
                 }
+                if (!probeText_.empty() && text == probeText_) record_.Line(ProbeProductPackage());
                 return false;
             }
             case worker_message::kInstallProgress:
@@ -164,6 +252,7 @@ private:
 
     Record& record_;
     std::wstring cancelText_;
+    std::wstring probeText_;
     bool cancelPressed_ = false;
     UINT progressMessage_ = 0;
     UINT lowExpandMessage_ = 0;
@@ -216,6 +305,7 @@ int Run(const Options& options) {
         StartupResults().msxmlPrereqNeeded = options.msxml;
     }
 
+    if (options.waitForPlant && !WaitForPlant()) return kUsageError;
     QuestionClicker clicker(window);
     if (!clicker.Start()) return kUsageError;
     DialogStandIn dialog(record, options);
@@ -247,10 +337,13 @@ int Query(const std::wstring& upgradeCode) {
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"query" && argc == 3) return Query(argv[2]);
+    if (mode == L"probe" && argc == 3) return Probe(argv[2]);
     Options options;
     if (mode == L"run" && ParseRunOptions(argc, argv, options)) return Run(options);
     std::fprintf(stderr,
                  "usage: install_driver run [--vc8] [--msxml] [--scan-prereqs] [--cancel-at <id>] [--launch]\n"
+                 "                          [--probe-at <id>] [--wait-for-plant]\n"
+                 "       install_driver probe <file>\n"
                  "       install_driver query <upgrade code>\n");
     return kUsageError;
 }

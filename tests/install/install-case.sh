@@ -216,9 +216,13 @@ case $name in
     grep -A1 '^Temporary folder : ' "$dir/log.txt" | tail -n 1 | grep -qxF "IN->DownloadPrereqs ()" ||
       fail "the product's download does not follow the package folder line"
     ;;
-  unsigned | bad-signature)
-    if [ "$name" = unsigned ]; then offer product-3.1.0-unsigned.msi KORVOSkelv.msi; else
-      offer product-3.1.0-bad-signature.msi KORVOSkelv.msi; fi
+  unsigned | bad-signature | stranger-signed)
+    case $name in
+      unsigned) offer product-3.1.0-unsigned.msi KORVOSkelv.msi ;;
+      bad-signature) offer product-3.1.0-bad-signature.msi KORVOSkelv.msi ;;
+      # Signed, and the chain trusted under Wine, but by a certificate anyone could have made.
+      stranger-signed) offer product-3.1.0-stranger.msi KORVOSkelv.msi ;;
+    esac
     start_server
     run_driver 3
     expect_statuses 124
@@ -226,6 +230,52 @@ case $name in
     expect_registered "$product_code" 0
     expect_tool_record texture -
     expect_worker_log KO
+    if [ "$name" = stranger-signed ]; then
+      grep -q '^Package signer "O=Someone Else, CN=Halvorsk" (public key [0-9a-f]*) is neither the publisher Halvorsk nor a pinned signer$' \
+        "$dir/log.txt" || fail "the log does not name the refused signer"
+    fi
+    ;;
+  held-package)
+    # While the product's installer runs, another process may read the verified package but not
+    # change, rename or delete it; the installation itself goes through.
+    offer product-3.1.0.msi KORVOSkelv.msi
+    start_server
+    run_driver 1 --probe-at 125
+    grep -qxF "probe write=refused rename=refused delete=refused read=done" "$dir/record.txt" ||
+      fail "the probe got [$(grep '^probe' "$dir/record.txt")]"
+    expect_final "1281 succeeded 0 0" 1
+    expect_registered "$product_code" 1 3.1.0
+    expect_worker_log OK
+    ;;
+  planted-by-user)
+    # Before the run, a program of the user plants a folder with a file at the package folder's
+    # name, a link to another folder at the next one, and a hard link to another file at the log's
+    # name. The run uses a fresh folder after them and leaves all three and what they name alone.
+    offer product-3.1.0.msi KORVOSkelv.msi
+    start_server
+    target="$prefix/drive_c/planted-target"
+    mkdir -p "$target" && echo mine >"$target/mine.txt"
+    echo "keep me" >"$prefix/drive_c/precious.ini"
+    (
+      for _ in $(seq 300); do [ -s "$records/pid.txt" ] && break; sleep 0.1; done
+      pid=$(tr -d '\r\n' <"$records/pid.txt")
+      mkdir "$temp_dir/KORVOS$pid" && echo planted >"$temp_dir/KORVOS$pid/planted.txt"
+      ln -s "$target" "$temp_dir/KORVOS$((pid + 1))"
+      ln -f "$prefix/drive_c/precious.ini" "$temp_dir/KORVOSkelvInstall.log"
+      touch "$records/planted"
+    ) &
+    run_driver 1 --wait-for-plant
+    pid=$(tr -d '\r\n' <"$records/pid.txt")
+    log_has "Temporary folder : C:\\temp with blanks\\KORVOS$((pid + 2))\\"
+    expect_final "1281 succeeded 0 0" 1
+    expect_registered "$product_code" 1 3.1.0
+    [ "$(ls "$temp_dir/KORVOS$pid")" = planted.txt ] && [ "$(cat "$temp_dir/KORVOS$pid/planted.txt")" = planted ] ||
+      fail "the planted folder was changed: $(ls "$temp_dir/KORVOS$pid")"
+    [ -L "$temp_dir/KORVOS$((pid + 1))" ] || fail "the planted link is gone"
+    [ "$(ls "$target")" = mine.txt ] || fail "the link's target was written: $(ls "$target")"
+    [ "$(cat "$prefix/drive_c/precious.ini")" = "keep me" ] || fail "the file behind the log's hard link was changed"
+    log_has "OUT->ThreadDownloadInstall () OK "
+    [ ! -e "$temp_dir/KORVOS$((pid + 2))" ] || fail "the run's own package folder is still there"
     ;;
   unchecked-unsigned)
     offer product-3.1.0-unsigned.msi KORVOSkelv.msi

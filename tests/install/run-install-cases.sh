@@ -24,7 +24,8 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 
 # The packages: the product in three versions (3.2.0 refuses to install), unsigned and with a
-# broken signature, and the two prerequisites, signed with a throwaway certificate.
+# broken signature, and the two prerequisites, signed with the signer in KORVO_SIGNER_DIR (the
+# build's pinned demo signer).
 packages=$scratch/packages
 bash "$root/tools/packages/make-sample-packages.sh" "$tools" "$packages" --all
 
@@ -33,8 +34,8 @@ bash "$root/tests/support/make-template-prefix.sh" "$template"
 
 echo "packages and template prefix ready after $SECONDS s"
 export E2E_DRIVER=$driver E2E_PACKAGES=$packages E2E_TEMPLATE=$template E2E_CASES=$scratch
-cases=(fresh prereqs-present unsigned bad-signature unchecked-unsigned cancel-download cancel-install
-  texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused)
+cases=(fresh prereqs-present unsigned bad-signature stranger-signed held-package planted-by-user unchecked-unsigned
+  cancel-download cancel-install texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused)
 printf '%s\n' "${cases[@]}" |
   xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" bash "$here/install-case.sh" {} || true
 

@@ -94,12 +94,14 @@ struct Script {
     std::vector<std::optional<std::wstring>> versions{};  // before and after the product's installation
     int expand = 0;
     int optimizer = 0;
+    std::set<std::wstring> unholdableFiles{};
+    bool recordHolds = false;  // the holds and their ends join the calls
 };
 
 class ScriptedSteps final : public InstallSteps {
 public:
     explicit ScriptedSteps(Script script) : script_(std::move(script)) {}
-    void PreparePackageFolder() override { PrepareInstallPaths(); }
+    bool PreparePackageFolder() override { return PrepareInstallPaths(); }
     MachineNeeds Needs() override { return script_.needs; }
     int Download(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) override {
         calls.push_back("get " + Narrow(fileName));
@@ -107,7 +109,26 @@ public:
         auto result = script_.downloads.find(fileName);
         return result == script_.downloads.end() ? 0 : result->second;
     }
-    bool IsSigned(const std::wstring& packagePath) override {
+    // A hold that records its end, in the calls when `recordHolds` is set.
+    class ScriptedHold final : public platform::HeldFile {
+    public:
+        ScriptedHold(ScriptedSteps& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+        ~ScriptedHold() override {
+            if (owner_.script_.recordHolds) owner_.calls.push_back("let go " + name_);
+        }
+        void* SystemHandle() const override { return nullptr; }
+
+    private:
+        ScriptedSteps& owner_;
+        std::string name_;
+    };
+    std::unique_ptr<platform::HeldFile> HoldPackage(const std::wstring& packagePath) override {
+        std::wstring fileName = packagePath.substr(PackageFolder().size());
+        if (script_.recordHolds) calls.push_back("hold " + Narrow(fileName));
+        if (script_.unholdableFiles.count(fileName) != 0) return nullptr;
+        return std::make_unique<ScriptedHold>(*this, Narrow(fileName));
+    }
+    bool IsSigned(const std::wstring& packagePath, const platform::HeldFile&) override {
         std::wstring fileName = packagePath.substr(PackageFolder().size());
         calls.push_back("verify " + Narrow(fileName));
         EXPECT_EQ(packagePath, PackageFolder() + fileName);
@@ -252,6 +273,13 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          worker_message::kInstallFailed,
          {kGetProduct},
          {}},
+        {"the product cannot be held for its verification",
+         {{}, {}, {}, {}, true, {}, 0, 0, {L"KORVOSkelv.msi"}},
+         3,
+         {"get KORVOSkelv.msi", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct},
+         {}},
         {"MSXML unsigned: nothing later is fetched",
          {{true, true, false, true}, {}, {L"msxml6_x64.msi"}},
          3,
@@ -373,6 +401,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        machine.files.existingFolders.clear();  // the real clean-up removes each run's folder
         Outcome outcome = Run(c.script, c.noExpand);
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.calls, c.calls);
@@ -385,6 +414,37 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
         ASSERT_GE(log.size(), expectedLog.size());
         EXPECT_EQ(Texts(log.end() - static_cast<std::ptrdiff_t>(expectedLog.size()), log.end()), expectedLog);
     }
+}
+
+// Each package is held from before its verification until its installer, and for the product a
+// removal after a cancel, has ended.
+TEST_F(InstallRunTest, EachPackageIsHeldFromItsVerificationToTheEndOfItsInstaller) {
+    Script script;
+    script.needs.runtimeNeeded = true;
+    script.installs[L"KORVOSkelv.msi"] = 2;  // cancelled during the product's installation
+    script.recordHolds = true;
+    Outcome outcome = Run(script);
+    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.calls,
+              (Calls{"get InstallHVSoftwarePrerequisites_x86.msi", "hold InstallHVSoftwarePrerequisites_x86.msi",
+                     "verify InstallHVSoftwarePrerequisites_x86.msi", "install InstallHVSoftwarePrerequisites_x86.msi",
+                     "let go InstallHVSoftwarePrerequisites_x86.msi", "get KORVOSkelv.msi", "hold KORVOSkelv.msi",
+                     "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "remove", "let go KORVOSkelv.msi",
+                     "cleanup"}));
+}
+
+// A package folder that cannot be made new (every name taken: planted by someone else, say) ends
+// the run as a failed download before anything is fetched, and nothing is deleted.
+TEST_F(InstallRunTest, WithoutAPackageFolderOfItsOwnTheRunFailsBeforeAnyDownload) {
+    for (std::uint32_t number = 1234; number < 1234 + kPackageFolderAttempts; ++number)
+        machine.files.existingFolders.insert(L"C:\\Temp\\KORVOS" + std::to_wstring(number) + L"\\");
+    Outcome outcome = Run(Script{});
+    EXPECT_EQ(outcome.result, 3);
+    EXPECT_EQ(outcome.calls, Calls{"cleanup"});
+    EXPECT_EQ(outcome.finals, std::vector<std::uint32_t>{worker_message::kInstallFailed});
+    EXPECT_EQ(outcome.log, (Texts{L"IN->ThreadDownloadInstall ()",
+                                  L"Setup found 10 package folder names taken in C:\\Temp\\", kKo}));
+    EXPECT_TRUE(PackageFolder().empty());
 }
 
 TEST_F(InstallRunTest, WithoutAContextNothingIsPostedAndTheRunStillEnds) {

@@ -1,5 +1,7 @@
 // The real verdict of WinVerifyTrust, under Wine, on packages that make-signed-packages.sh built:
-// unsigned, signed with a throwaway certificate, and signed with one byte of the signature flipped.
+// unsigned, signed by the build's pinned demo signer, by self-made publisher and stranger
+// certificates, and signed with one byte of the signature flipped. Wine calls every self-signed
+// chain trusted, so the signer rule alone tells the publisher from a stranger here.
 //
 // Wine's WinVerifyTrust does not check an installer package's content digest: a content byte
 // flipped after signing still returns 0 there (real Windows says TRUST_E_BAD_DIGEST). Content
@@ -43,43 +45,83 @@ protected:
     platform::ScopedServices scope_;
 };
 
+// The package, held as the install worker holds it.
+std::unique_ptr<platform::HeldFile> Held(const std::wstring& path) {
+    return platform::RealServices().plainFiles->Hold(path);
+}
+
 TEST_F(RealTrust, VerdictsOnRealPackages) {
     struct Case {
         const char* file;
         std::vector<int> classes;  // acceptable classes of the status
         bool accepted;
+        const wchar_t* signerLine;  // the refusal's signer line; null: the system's text, if any
     };
     const Case cases[] = {
-        {"unsigned.msi", {kSignatureMissing}, false},
-        // Self-signed: Wine trusts it (0); Windows would call the root untrusted (class 4).
-        {"signed.msi", {kSignatureTrusted, kSignatureUntrustedRoot}, true},
-        {"bad-signature.msi", {kSignatureNotAcceptable}, false},  // TRUST_E_CERT_SIGNATURE
-        {"no-such-package.msi", {kSignatureMissing, kSignatureNotAcceptable}, false},
+        {"unsigned.msi", {kSignatureMissing}, false, nullptr},
+        // Self-signed: Wine trusts them (0); Windows would call the roots untrusted (class 4).
+        {"pinned.msi", {kSignatureTrusted, kSignatureUntrustedRoot}, true, nullptr},
+        {"publisher.msi", {kSignatureTrusted}, true, nullptr},
+        {"publisher-cn.msi", {kSignatureTrusted}, true, nullptr},
+        {"stranger.msi", {kSignatureTrusted}, false, L"Package signer \"O=Someone Else, CN=Halvorsk\""},
+        {"bad-signature.msi", {kSignatureNotAcceptable}, false, nullptr},  // TRUST_E_CERT_SIGNATURE
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         files_.files.clear();
+        auto held = Held(PackagePath(c.file));
+        ASSERT_NE(held, nullptr);
         std::int32_t status = 0;
-        int verdict = VerifyEmbeddedSignature(PackagePath(c.file), status);
+        std::string signer;
+        int verdict = VerifyEmbeddedSignature(PackagePath(c.file), held.get(), status, signer);
         EXPECT_NE(std::find(c.classes.begin(), c.classes.end(), verdict), c.classes.end())
             << "class " << verdict << " for status 0x" << std::hex << status;
-        EXPECT_EQ(IsPackageSigned(PackagePath(c.file)), c.accepted);
+        // The signer's certificate comes with every valid signature.
+        if (verdict == kSignatureTrusted || verdict == kSignatureUntrustedRoot) EXPECT_FALSE(signer.empty());
+        EXPECT_EQ(IsPackageSigned(PackagePath(c.file), *held), c.accepted);
 
-        std::vector<std::wstring> expected = {L"IN-> IsPackageSigned()"};
-        if (!c.accepted) {
+        std::vector<std::wstring> log = Log();
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log.front(), L"IN-> IsPackageSigned()");
+        EXPECT_EQ(log.back(), c.accepted ? L"OUT-> IsPackageSigned() OK" : L"OUT-> IsPackageSigned() KO");
+        if (c.accepted) EXPECT_EQ(log.size(), 2u);
+        if (c.signerLine) {
+            ASSERT_EQ(log.size(), 3u);
+            EXPECT_EQ(log[1].rfind(c.signerLine, 0), 0u) << std::string(log[1].begin(), log[1].end());
+        } else if (!c.accepted) {
             auto text = platform::RealServices().systemTexts->TextFor(static_cast<std::uint32_t>(status));
-            if (text) expected.push_back(*text);
+            EXPECT_EQ(log.size(), text ? 3u : 2u);
         }
-        expected.push_back(c.accepted ? L"OUT-> IsPackageSigned() OK" : L"OUT-> IsPackageSigned() KO");
-        EXPECT_EQ(Log(), expected);
     }
+}
+
+// While the package is held, nobody may write, rename or delete it; reading it is fine.
+TEST_F(RealTrust, AHeldPackageCannotBeChangedRenamedOrDeleted) {
+    const std::wstring copy = PackagePath("held-copy.msi");
+    const std::wstring renamed = PackagePath("held-renamed.msi");
+    ASSERT_TRUE(CopyFileW(PackagePath("publisher.msi").c_str(), copy.c_str(), FALSE));
+    {
+        auto held = Held(copy);
+        ASSERT_NE(held, nullptr);
+        HANDLE writer = CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+        if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+        EXPECT_FALSE(MoveFileW(copy.c_str(), renamed.c_str()));
+        EXPECT_FALSE(DeleteFileW(copy.c_str()));
+        HANDLE reader = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+        if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+        EXPECT_TRUE(IsPackageSigned(copy, *held));
+    }
+    EXPECT_TRUE(DeleteFileW(copy.c_str())) << "error " << GetLastError();
 }
 
 TEST_F(RealTrust, TheVariableSkipsTheCheck) {
     ProcessSettings skip;
     skip.packageSignatureCheckSkipped = true;
     ScopedProcessSettings settings(skip);
-    EXPECT_TRUE(IsPackageSigned(PackagePath("unsigned.msi")));
+    EXPECT_TRUE(IsPackageSigned(PackagePath("unsigned.msi"), *Held(PackagePath("unsigned.msi"))));
     EXPECT_EQ(Log(), (std::vector<std::wstring>{L"IN-> IsPackageSigned()", L"VerifyEmbeddedSignature is skipped",
                                                 L"OUT-> IsPackageSigned() OK"}));
 }
@@ -88,8 +130,8 @@ TEST_F(RealTrust, TheVariableSkipsTheCheck) {
 // verified package can be deleted at once, and repeated checks leave no handles behind.
 TEST_F(RealTrust, VerificationReleasesItsState) {
     const std::wstring copy = PackagePath("signed-copy.msi");
-    ASSERT_TRUE(CopyFileW(PackagePath("signed.msi").c_str(), copy.c_str(), FALSE));
-    EXPECT_TRUE(IsPackageSigned(copy));
+    ASSERT_TRUE(CopyFileW(PackagePath("publisher.msi").c_str(), copy.c_str(), FALSE));
+    EXPECT_TRUE(IsPackageSigned(copy, *Held(copy)));
     EXPECT_TRUE(DeleteFileW(copy.c_str())) << "error " << GetLastError();
 
     using HandleCount = BOOL(WINAPI*)(HANDLE, PDWORD);
@@ -97,10 +139,11 @@ TEST_F(RealTrust, VerificationReleasesItsState) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcessHandleCount")));
     ASSERT_NE(handleCount, nullptr);
     std::int32_t status = 0;
-    VerifyEmbeddedSignature(PackagePath("signed.msi"), status);  // first use loads what stays loaded
+    std::string signer;
+    VerifyEmbeddedSignature(PackagePath("publisher.msi"), nullptr, status, signer);  // first use loads what stays loaded
     DWORD before = 0, after = 0;
     ASSERT_TRUE(handleCount(GetCurrentProcess(), &before));
-    for (int i = 0; i < 50; ++i) VerifyEmbeddedSignature(PackagePath("signed.msi"), status);
+    for (int i = 0; i < 50; ++i) VerifyEmbeddedSignature(PackagePath("publisher.msi"), nullptr, status, signer);
     ASSERT_TRUE(handleCount(GetCurrentProcess(), &after));
     EXPECT_LT(after, before + 10) << before << " handles before, " << after << " after";
 }

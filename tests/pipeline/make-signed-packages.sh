@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# make-signed-packages.sh <folder>
-# Builds the packages of the signature test: an unsigned installer package (wixl), the same signed
-# with a throwaway self-signed certificate made here (openssl, tools/packages/sign-package.sh), and a copy of the
-# signed one with one byte of the signer's RSA signature flipped.
+# make-signed-packages.sh <folder> <the build's demo signer folder>
+# Builds the packages of the signature test from one unsigned installer package (wixl), each signed
+# with a self-signed certificate (tools/packages/sign-package.sh):
+#   pinned.msi          by the build's demo signer, whose key the build pins
+#   publisher.msi       by a signer made here whose organisation is the publisher, Halvorsk
+#   publisher-cn.msi    by one whose common name is Halvorsk and that has no organisation
+#   stranger.msi        by one of another organisation, with Halvorsk as its common name
+#   bad-signature.msi   the publisher's, with one byte of the signer's RSA signature flipped
 set -euo pipefail
-out=$1
+out=$1 demo_signer=$(cd "$2" && pwd)
 mkdir -p "$out"
 cd "$out"
 
@@ -21,8 +25,14 @@ cat >package.wxs <<'WXS'
 WXS
 wixl -o unsigned.msi package.wxs
 
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Korvo throwaway signer" \
-  -addext "extendedKeyUsage=codeSigning" -keyout signer.key -out signer.crt 2>/dev/null
-sign=$(cd "$(dirname "$0")/../../tools/packages" && pwd)/sign-package.sh
-bash "$sign" unsigned.msi signed.msi signer.crt signer.key
-bash "$sign" unsigned.msi bad-signature.msi signer.crt signer.key --break-signature
+tools=$(cd "$(dirname "$0")/../../tools" && pwd)
+sign() { bash "$tools/packages/sign-package.sh" unsigned.msi "$1" "$2/signer.crt" "$2/signer.key" ${3:-}; }
+rm -rf signers
+bash "$tools/signing/make-signer.sh" signers/publisher "/O=Halvorsk/CN=KORVO Skelv packages"
+bash "$tools/signing/make-signer.sh" signers/publisher-cn "/CN=Halvorsk"
+bash "$tools/signing/make-signer.sh" signers/stranger "/O=Someone Else/CN=Halvorsk"
+sign pinned.msi "$demo_signer"
+sign publisher.msi signers/publisher
+sign publisher-cn.msi signers/publisher-cn
+sign stranger.msi signers/stranger
+sign bad-signature.msi signers/publisher --break-signature

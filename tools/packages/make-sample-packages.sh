@@ -7,8 +7,9 @@
 #   runtime.msi         the runtime prerequisites ("HV Software Prerequisites" 8.1.3)
 #   msxml.msi           the MSXML 6 parser stand-in (6.10.1129)
 # With --all, also the variants the install tests need: product-3.1.0-unsigned.msi,
-# product-3.1.0-bad-signature.msi, product-3.0.0.msi (unsigned) and product-3.2.0-refused.msi (refuses
-# to install).
+# product-3.1.0-bad-signature.msi, product-3.1.0-stranger.msi (signed by a certificate of someone
+# else's making that neither names the publisher nor is pinned), product-3.0.0.msi (unsigned) and
+# product-3.2.0-refused.msi (refuses to install).
 set -euo pipefail
 if [ $# -lt 2 ] || [ $# -gt 3 ] || { [ $# -eq 3 ] && [ "$3" != --all ]; }; then
   echo "usage: $0 <tools folder> <out folder> [--all]" >&2
@@ -36,6 +37,9 @@ sign msxml-unsigned.msi msxml.msi
 [ "$all" = --all ] || exit 0
 
 sign product-3.1.0-unsigned.msi product-3.1.0-bad-signature.msi --break-signature
+bash "$here/../signing/make-signer.sh" stranger-signer "/O=Someone Else/CN=Halvorsk"
+bash "$here/sign-package.sh" product-3.1.0-unsigned.msi product-3.1.0-stranger.msi stranger-signer/signer.crt \
+  stranger-signer/signer.key
 bash "$here/make-skelv-package.sh" product-3.0.0.msi 3.0.0 "$tools"
 bash "$here/make-skelv-package.sh" product-3.2.0-refused-unsigned.msi 3.2.0 "$tools" --refuse
 sign product-3.2.0-refused-unsigned.msi product-3.2.0-refused.msi
