@@ -2,7 +2,8 @@
 # The download step over a distant link and on a loaded machine, against curl of the same file in
 # the same run:
 #
-#   bench/http/run-link-bench.sh [RUNS]        (default 3 runs of each contender in each case)
+#   bench/http/run-link-bench.sh [RUNS [CASES]]   (default 3 runs of each contender in each case;
+#                                                   CASES: local, link or all, the default)
 #
 # Cases: straight to the local nginx (512 MiB file), and through link_relay.py at 25 ms each way and
 # 100 Mbit/s (64 MiB) and at 5 ms and 1 Gbit/s (256 MiB); each once as the machine is and once
@@ -17,6 +18,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 runs=${1:-3}
+cases=${2:-all}
+case "$cases" in local | link | all) ;; *) echo "usage: $0 [RUNS [local|link|all]]" >&2; exit 2 ;; esac
 root=$PWD
 native_dir=build/bench-http-native
 wine_dir=build/bench-http-mingw64
@@ -108,14 +111,17 @@ case_name="" case_size=0 case_rate=0 case_transfer_ms="" run_index=0 run_load=""
 run_curl() {
   local server=$1 file=$2 lines c late=-
   lines=$(wc -l <"$out_dir/relay.log")
-  # One GET; its wait is the time from the request's sending to the first byte.
-  c=$(curl -s -o "$out_dir/curl.bin" -w '%{speed_download} %{time_pretransfer} %{time_starttransfer}' "http://$server/$file")
+  # One GET; its wait is the time from the request's sending to the first byte. /usr/bin/time
+  # adds curl's processor time (user and system) to the line.
+  c=$(/usr/bin/time -f '%U %S' -o "$out_dir/curl.time" \
+        curl -s -o "$out_dir/curl.bin" -w '%{speed_download} %{time_pretransfer} %{time_starttransfer}' "http://$server/$file")
   [ "$(stat -c %s "$out_dir/curl.bin")" -eq "$case_size" ] || { echo "curl: wrong size" >&2; exit 1; }
   rm -f "$out_dir/curl.bin"
   curl_speed=$(echo "$c" | awk '{printf "%.1f", $1 / 1048576}')
   [ "$case_rate" != 0 ] && late=$(relay_late "$lines")
   row "$case_name" "$run_load" "$run_index" curl "$curl_speed" 1.00 - - \
-      "$(echo "$c" | awk '{printf "%.3f", ($3 - $2) * 1e3}')" - - - - - - - - - "$late"
+      "$(echo "$c" | awk '{printf "%.3f", ($3 - $2) * 1e3}')" - - - - "$(awk '{printf "%.3f", $1 + $2}' "$out_dir/curl.time")" \
+      - - - - "$late"
 }
 
 # run_step CONTENDER COMMAND...: the step's report, the probe's line (native runs) and the nginx
@@ -161,15 +167,17 @@ run_case() {
 
 touch "$out_dir/relay.log"
 for loaded in 0 1; do
-  suffix=""; [ "$loaded" = 1 ] && { suffix=" loaded"; start_busy_loops; }
-  run_case "local$suffix" big.bin "127.0.0.1:$nginx_port" 0 0
-  for link in "25 100 link64.bin" "5 1000 link256.bin"; do
-    read -r delay rate file <<<"$link"
-    start_relay "$delay" "$rate"
-    wine=1; [ "$loaded" = 1 ] && wine=0
-    run_case "${delay}ms/${rate}Mbit$suffix" "$file" "127.0.0.1:$relay_port" "$rate" "$wine"
-    stop_relay
-  done
+  suffix=""
+  if [ "$loaded" = 1 ]; then suffix=" loaded"; start_busy_loops; fi
+  if [ "$cases" != link ]; then run_case "local$suffix" big.bin "127.0.0.1:$nginx_port" 0 0; fi
+  if [ "$cases" != local ]; then
+    for link in "25 100 link64.bin" "5 1000 link256.bin"; do
+      read -r delay rate file <<<"$link"
+      start_relay "$delay" "$rate"
+      run_case "${delay}ms/${rate}Mbit$suffix" "$file" "127.0.0.1:$relay_port" "$rate" $((1 - loaded))
+      stop_relay
+    done
+  fi
   stop_busy_loops
 done
 
