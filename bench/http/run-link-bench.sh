@@ -78,6 +78,11 @@ start_relay() {
   relay_pid=$!
   for _ in $(seq 100); do [ -s "$out_dir/relay.port" ] && break; sleep 0.1; done
   relay_port=$(cat "$out_dir/relay.port")
+  # The relay's own check: three small answers on one connection each take about two delays.
+  local url=http://127.0.0.1:$relay_port/small.txt
+  echo "relay at $1 ms, $2 Mbit/s: time to first byte of three answers on one connection:" \
+       $(curl -s -w '%{time_starttransfer}\n' -o /dev/null "$url" -o /dev/null "$url" -o /dev/null "$url" |
+         awk '{printf "%.1f ", $1 * 1e3}')"ms (two delays: $(( 2 * $1 )) ms)"
 }
 
 start_busy_loops() {
