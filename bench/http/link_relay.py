@@ -38,18 +38,32 @@ MAX_PIECE = 65536
 MAX_QUEUED_BYTES = 4 * 1024 * 1024
 
 
+class Wire:
+    """When bytes put on a wire of the given delay and rate reach its far end."""
+
+    def __init__(self, delay_s, rate_bytes_per_s):
+        self.delay_s, self.rate = delay_s, rate_bytes_per_s
+        self.free_at = 0.0  # when the last piece put on it has left
+
+    def delivery_time(self, arrival, length):
+        """A piece of `length` bytes arriving at `arrival` leaves after the pieces before it, taking
+        length / rate, and arrives the delay after it has left."""
+        leaves = max(arrival, self.free_at) + length / self.rate
+        self.free_at = leaves
+        return leaves + self.delay_s
+
+
 class Pipe:
     """One direction of one connection: reads from `source` and delivers to `sink` as the wire says,
     on a thread of its own (one wake-up when bytes arrive, one when they are due)."""
 
     def __init__(self, name, source, sink, delay_s, rate_bytes_per_s, on_end):
         self.name, self.source, self.sink = name, source, sink
-        self.delay_s, self.rate = delay_s, rate_bytes_per_s
+        self.wire = Wire(delay_s, rate_bytes_per_s)
         self.piece = max(MIN_PIECE, min(MAX_PIECE, int(rate_bytes_per_s * PIECE_SECONDS)))
         self.on_end = on_end
         self.queue = collections.deque()  # (delivery time, bytes); b"" marks the end of the stream
         self.queued_bytes = 0
-        self.wire_free_at = 0.0
         # How late the pieces reached the sink against the wire's schedule: the relay's own error.
         self.bytes = self.pieces = 0
         self.late_sum = self.late_max = 0.0
@@ -82,10 +96,7 @@ class Pipe:
             data = self.source.recv(self.piece)
         except OSError:
             data = b""
-        now = time.monotonic()
-        leaves = max(now, self.wire_free_at) + len(data) / self.rate
-        self.wire_free_at = leaves
-        self.queue.append((leaves + self.delay_s, data))
+        self.queue.append((self.wire.delivery_time(time.monotonic(), len(data)), data))
         self.queued_bytes += len(data)
         return bool(data)
 
