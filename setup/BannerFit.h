@@ -13,7 +13,7 @@ struct PixelSize {
     std::int32_t height;
 };
 
-constexpr std::int64_t kHimetricPerInch = 2540;     // HIMETRIC units are 0.01 mm
+constexpr std::int64_t kHimetricPerInch = 2540;    // HIMETRIC units are 0.01 mm
 constexpr std::int32_t kBannerPixelsPerInch = 96;  // the density the banner is drawn for
 
 // A length in HIMETRIC units in pixels at a density: (pixels per inch x HIMETRIC + 1270) / 2540.

@@ -42,7 +42,8 @@ std::wstring TextOf(HWND control) {
 class FontContext {
 public:
     explicit FontContext(HWND control)
-        : control_(control), dc_(GetDC(control)),
+        : control_(control),
+          dc_(GetDC(control)),
           previous_(SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)))) {}
     ~FontContext() {
         SelectObject(dc_, previous_);
@@ -126,7 +127,8 @@ void CheckBanner(HWND dialog, const RECT& place, std::vector<std::string>& fault
     const POINT corner{place.left + kBannerEdgeInset, place.top + kBannerEdgeInset};
     const POINT right{place.right - 1 - kBannerEdgeInset, place.top + kBannerEdgeInset};
     const POINT bottom{place.left + kBannerEdgeInset, place.bottom - 1 - kBannerEdgeInset};
-    if (ShowsBackground(dialog, corner)) faults.push_back("the banner is not drawn at its place " + Describe(place));
+    if (ShowsBackground(dialog, corner))
+        faults.push_back("the banner is not drawn at its place " + Describe(place));
     else if (ShowsBackground(dialog, right) && ShowsBackground(dialog, bottom))
         faults.push_back("the banner reaches neither edge of its place " + Describe(place));
 }
@@ -148,7 +150,8 @@ std::vector<std::string> LayoutFaults(HWND dialog, int bannerPlace) {
         GetClientRect(control, &room);
         if (GetDlgCtrlID(control) == bannerPlace) {
             const RECT place = InClient(dialog, control, room);
-            if (!Inside(place, client)) faults.push_back("the banner's place " + Describe(place) + " leaves the dialog");
+            if (!Inside(place, client))
+                faults.push_back("the banner's place " + Describe(place) + " leaves the dialog");
             CheckBanner(dialog, place, faults);
             covered.push_back({"the banner", place});
             continue;

@@ -106,7 +106,8 @@ void DialogStage::Picture(const wchar_t* state, HWND over) {
         GetWindowRect(over, &box);
         UnionRect(&area, &area, &box);
     }
-    if (!SaveScreenPicture(area, pictures_.folder + L"\\" + state + L".bmp")) return Fail("a picture could not be saved");
+    if (!SaveScreenPicture(area, pictures_.folder + L"\\" + state + L".bmp"))
+        return Fail("a picture could not be saved");
     std::printf("picture: %ls\n", state);
 }
 

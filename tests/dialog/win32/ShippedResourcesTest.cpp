@@ -42,8 +42,7 @@ public:
         if (first == 0xFFFF) {
             Number(2);
         } else {
-            while (first != 0 && !overrun_ && Number(2) != 0) {
-            }
+            while (first != 0 && !overrun_ && Number(2) != 0) {}
         }
     }
     void Skip(std::size_t bytes) {
@@ -83,10 +82,10 @@ TEST_F(ShippedResources, DialogFontIsMsShellDlgEightPointInTheDefaultCharacterSe
     template102.Skip(8);                        // help ID, extended style
     const std::uint32_t style = template102.Number(4);
     ASSERT_NE(style & DS_SETFONT, 0u) << "the template names no font";
-    template102.Skip(2 + 4 * 2);       // control count; x, y, width, height
-    template102.SkipNameOrOrdinal();   // menu
-    template102.SkipNameOrOrdinal();   // window class
-    template102.Text();                // caption
+    template102.Skip(2 + 4 * 2);      // control count; x, y, width, height
+    template102.SkipNameOrOrdinal();  // menu
+    template102.SkipNameOrOrdinal();  // window class
+    template102.Text();               // caption
 
     const std::uint32_t pointSize = template102.Number(2);
     const std::uint32_t weight = template102.Number(2);
