@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr LONG kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
-
 struct Banner {
     IPicture* picture;
     SIZE pixels;
@@ -24,10 +22,6 @@ struct Banner {
 std::forward_list<Banner>& Banners() {
     static auto& banners = *new std::forward_list<Banner>;  // kept for the life of the process
     return banners;
-}
-
-LONG HimetricToPixels(LONG himetric, int pixelsPerInch) {
-    return (pixelsPerInch * himetric + kHimetricPerInch / 2) / kHimetricPerInch;
 }
 
 // The picture in a JPEG resource; nullptr when the resource is missing or does not load.
@@ -57,9 +51,16 @@ IPicture* LoadPicture(int id) {
 }
 
 void Draw(const Banner& banner, HDC dc) {
+    // A banner drawn larger or smaller than its pixels is resampled smoothly, not by dropping or
+    // repeating whole rows and columns.
+    const int previousMode = SetStretchBltMode(dc, HALFTONE);
+    POINT previousOrigin{};
+    SetBrushOrgEx(dc, 0, 0, &previousOrigin);  // as HALFTONE asks
     // The source rectangle starts at the bottom with a negative height: HIMETRIC runs upwards.
     banner.picture->Render(dc, banner.position.x, banner.position.y, banner.pixels.cx, banner.pixels.cy, 0,
                            banner.himetricHeight, banner.himetricWidth, -banner.himetricHeight, nullptr);
+    SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+    SetStretchBltMode(dc, previousMode);
 }
 
 }  // namespace
@@ -71,12 +72,12 @@ void LoadBanner(HWND owner, int id, RECT place) {
     picture->get_Width(&banner.himetricWidth);
     picture->get_Height(&banner.himetricHeight);
     HDC dc = GetDC(owner);
-    PixelSize natural{
-        static_cast<std::int32_t>(HimetricToPixels(banner.himetricWidth, GetDeviceCaps(dc, LOGPIXELSX))),
-        static_cast<std::int32_t>(HimetricToPixels(banner.himetricHeight, GetDeviceCaps(dc, LOGPIXELSY)))};
+    const int pixelsPerInchX = GetDeviceCaps(dc, LOGPIXELSX), pixelsPerInchY = GetDeviceCaps(dc, LOGPIXELSY);
+    PixelSize pixels{HimetricToPixels(banner.himetricWidth, pixelsPerInchX),
+                     HimetricToPixels(banner.himetricHeight, pixelsPerInchY)};
     PixelSize room{static_cast<std::int32_t>(place.right - place.left),
                    static_cast<std::int32_t>(place.bottom - place.top)};
-    PixelSize drawn = FitBanner(natural, room);
+    PixelSize drawn = FitBanner(BannerSizeOnScreen(pixels, pixelsPerInchX, pixelsPerInchY), room);
     banner.pixels = {drawn.width, drawn.height};
     Banners().push_front(banner);
     Draw(banner, dc);

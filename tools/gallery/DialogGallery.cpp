@@ -1,9 +1,12 @@
-// Pictures of every state of the setup dialog in the language the user interface runs in. The real
-// dialog (template, resources, window procedure, behaviour) runs in this process, once per run
-// below; a staging thread (tools/gallery/DialogStage.h) plays the user and the install worker and
-// saves each state as <folder>\<state>.bmp.
-//   dialog_gallery <folder>
-// Exits 0 when every picture was saved and every dialog ended with the result its run calls for.
+// Every state of the setup dialog in the language the user interface runs in, at the screen's pixel
+// density: its layout checked, and pictures of the states named. The real dialog (template,
+// resources, window procedure, behaviour) runs in this process, once per run below; a staging thread
+// (tools/gallery/DialogStage.h) plays the user and the install worker, checks each state's layout
+// and saves the states named as <folder>\<state>.bmp.
+//   dialog_gallery                      checks the layout of every state
+//   dialog_gallery <folder> <state>...  and saves pictures of the states named
+// Exits 0 when every state's layout holds, every picture asked for was saved and every dialog ended
+// with the result its run calls for.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -96,7 +99,7 @@ std::wstring OperatingSystemRefusal() {
     return DecideOsAuthorization(facts, &MessageCatalogue::Load).failureMessage.value_or(std::wstring());
 }
 
-bool RunScene(const Scene& scene, const std::wstring& folder) {
+bool RunScene(const Scene& scene, const PictureRequest& pictures) {
     // What start-up settles before the dialog exists.
     StartupCheckResults& found = StartupResults();
     found.checksPassed = scene.checksPassed;
@@ -105,7 +108,7 @@ bool RunScene(const Scene& scene, const std::wstring& folder) {
     ProgressDisplayEnabled = 1;
 
     RecordingStarter starter;
-    DialogStage stage(folder, starter, scene.script);
+    DialogStage stage(pictures, starter, scene.script);
     HANDLE staging = CreateThread(nullptr, 0, &DialogStage::Run, &stage, 0, nullptr);
     if (staging == nullptr) return false;
     int result = RunSetupDialog(starter);
@@ -123,11 +126,12 @@ bool RunScene(const Scene& scene, const std::wstring& folder) {
 int main() {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr || count != 2) {
-        std::fprintf(stderr, "usage: dialog_gallery <folder>\n");
+    if (arguments == nullptr || count == 2) {
+        std::fprintf(stderr, "usage: dialog_gallery [<folder> <state>...]\n");
         return 2;
     }
-    const std::wstring folder = arguments[1];
+    PictureRequest pictures;
+    if (count > 2) pictures = {arguments[1], std::vector<std::wstring>(arguments + 2, arguments + count)};
     LocalFree(arguments);
 
     // As start-up does before it shows the dialog.
@@ -136,6 +140,6 @@ int main() {
     os.desktop->InitCommonControls();
 
     bool allShown = true;
-    for (const Scene& scene : kScenes) allShown = RunScene(scene, folder) && allShown;
+    for (const Scene& scene : kScenes) allShown = RunScene(scene, pictures) && allShown;
     return allShown ? 0 : 1;
 }

@@ -1,9 +1,11 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "setup/InstallContext.h"
 #include "setup/SetupDialogWorkerStart.h"
@@ -22,21 +24,30 @@ private:
     std::atomic<platform::WindowHandle> window_{nullptr};
 };
 
+// Where the stage saves its pictures and which: <folder>\<state>.bmp for the states named.
+struct PictureRequest {
+    std::wstring folder;
+    std::vector<std::wstring> states;
+    bool Wants(const wchar_t* state) const { return std::find(states.begin(), states.end(), state) != states.end(); }
+};
+
 // One modal run of the setup dialog, staged from a thread of its own: the stage plays the user
-// (clicks) and the install worker (the messages it posts, the cancel question it asks) and saves
-// pictures of the states as <folder>\<state>.bmp. Every step after a failed one is skipped.
+// (clicks) and the install worker (the messages it posts, the cancel question it asks), checks the
+// layout of every state it comes to (tools/gallery/DialogLayout.h) and saves pictures of the states
+// asked for. Every step after a failed one is skipped; a layout fault fails the run but skips nothing.
 class DialogStage {
 public:
     using Script = void (*)(DialogStage&);
-    DialogStage(const std::wstring& folder, RecordingStarter& starter, Script script)
-        : folder_(folder), starter_(starter), script_(script) {}
+    DialogStage(const PictureRequest& pictures, RecordingStarter& starter, Script script)
+        : pictures_(pictures), starter_(starter), script_(script) {}
 
     // The staging thread: waits for the dialog, plays the script, and ends the dialog when a step
     // failed.
     static DWORD WINAPI Run(void* stage);
-    bool Ok() const { return ok_; }
+    bool Ok() const { return ok_ && layoutHolds_; }
 
-    // The dialog, and the window `over` it if any, as the screen shows them.
+    // A state: the dialog's layout checked (not under a window `over` it, which hides part of it)
+    // and, when asked for, its picture with the window over it as the screen shows them.
     void Picture(const wchar_t* state, HWND over = nullptr);
     // A click of the user, handled by the time it returns.
     void Click(int control);
@@ -61,10 +72,11 @@ private:
     // Ends the dialog whatever its state: a running run first ends as cancelled.
     void Abandon();
 
-    std::wstring folder_;
+    const PictureRequest& pictures_;
     RecordingStarter& starter_;
     Script script_;
     HWND dialog_ = nullptr;
     InstallContext context_;
     bool ok_ = true;
+    bool layoutHolds_ = true;
 };

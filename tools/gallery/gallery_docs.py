@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """The dialog gallery's page: turns the gallery program's BMP pictures into small palette PNG files
-and writes the README.md that shows every state of the dialog in every language.
+and writes the README.md that shows every state of the dialog in every language, and some of them
+on denser screens.
 
   gallery_docs.py locales
       prints "<folder> <locale>" for each language (the locale Wine takes the language from)
-  gallery_docs.py publish <pictures> <out> <folder>...
-      reads <pictures>/<folder>/<state>.bmp for every state of each language given, writes
-      <out>/<folder>/<state>.png and <out>/README.md; fails naming every picture that is missing
+  gallery_docs.py states <density>
+      prints the names of the states pictured at that density (pixels per inch), on one line
+  gallery_docs.py publish <pictures> <out> <density>[,<density>...] <folder>...
+      reads <pictures>/<density>/<folder>/<state>.bmp for the states of each density and language
+      given, writes them as <out>/<folder>/<picture>.png (picture_name) and <out>/README.md; fails
+      naming every picture that is missing
 
 Standard library only.
 """
@@ -53,6 +57,13 @@ STATES = [
     ("cancelled", "Cancelled",
      "The user confirmed a cancel: text 140 with the log file's path."),
 ]
+
+# pixels per inch, the scale Windows names it by; the first is the gallery's main one
+DENSITIES = [(96, "100 %"), (144, "150 %"), (192, "200 %")]
+BASE_DENSITY = DENSITIES[0][0]
+# the states pictured on denser screens: the longest texts (the refusal, the end of a failed run),
+# the licence step and a running state
+DENSER_STATES = ["blocked", "ready", "downloading", "failed"]
 
 PALETTE_SIZE = 256
 COLUMNS = 3  # pictures side by side in a state's table
@@ -136,56 +147,124 @@ def bmp_to_png(source, target):
         out.write(png)
 
 
-def readme(folders):
-    """The gallery's page for the languages `folders`: an index, then one table per state."""
+def states_at(density):
+    """The names of the states pictured at `density`, in the page's order."""
+    if density == BASE_DENSITY:
+        return [state for state, _, _ in STATES]
+    return [state for state, _, _ in STATES if state in DENSER_STATES]
+
+
+def picture_name(state, density):
+    """The file name, without extension, of the picture of `state` at `density`."""
+    return state if density == BASE_DENSITY else f"{state}-{density}dpi"
+
+
+def picture_tables(title, picture, folders, named):
+    """The pictures of one state in every language, `COLUMNS` to a row."""
+    lines = []
+    for start in range(0, len(folders), COLUMNS):
+        group = folders[start:start + COLUMNS]
+        if start == 0:
+            lines.append("| " + " | ".join(named[f] for f in group) + " |")
+            lines.append("|" + "---|" * len(group))
+        else:
+            lines.append("| " + " | ".join(f"**{named[f]}**" for f in group) + " |")
+        lines.append("| " + " | ".join(f"![{title}, {named[f]}]({f}/{picture}.png)" for f in group) + " |")
+    return lines
+
+
+def readme(folders, densities=(BASE_DENSITY,)):
+    """The gallery's page for the languages `folders`: an index, then one table per state; then the
+    same for the states pictured at each denser screen of `densities`."""
     named = dict((folder, name) for folder, _, name in LANGUAGES)
+    titled = dict((state, (title, text)) for state, title, text in STATES)
+    scales = dict(DENSITIES)
+    denser = [d for d, _ in DENSITIES if d in densities and d != BASE_DENSITY]
     lines = [
         "# The setup dialog in every state and language",
         "",
         "Pictures of the real dialog (its template, resources and behaviour) under Wine, each state staged",
         "with the messages the install worker posts. Made by `bash scripts/make-gallery.sh`; do not edit by",
-        "hand. The log file's path is the one a Windows XP administrator sees.",
+        "hand. The log file's path is the one a Windows XP administrator sees. The script checks the layout",
+        "of every state it pictures (no control outside the dialog, no text cut off or on top of another,",
+        "the banner in its place) and fails when one does not hold.",
         "",
         "Where Wine is not Windows:",
         "",
         "- The dialog font is Wine's own Tahoma. IPA P Gothic stands in for Japanese Windows' MS UI Gothic,",
         "  and the dialog's size follows its font, so the Japanese pictures are close to Windows', not equal.",
-        "",
-        "| state | " + " | ".join(named[f] for f in folders) + " |",
-        "|---|" + "---|" * len(folders),
     ]
-    for state, title, _ in STATES:
-        cells = [f"[{state}]({folder}/{state}.png)" for folder in folders]
-        lines.append(f"| [{title}](#{state}) | " + " | ".join(cells) + " |")
-    for state, title, text in STATES:
-        lines += ["", f'<a id="{state}"></a>', f"## {title}", "", text, ""]
-        for start in range(0, len(folders), COLUMNS):
-            group = folders[start:start + COLUMNS]
-            if start == 0:
-                lines.append("| " + " | ".join(named[f] for f in group) + " |")
-                lines.append("|" + "---|" * len(group))
-            else:
-                lines.append("| " + " | ".join(f"**{named[f]}**" for f in group) + " |")
-            lines.append("| " + " | ".join(f"![{title}, {named[f]}]({f}/{state}.png)" for f in group) + " |")
+    if BASE_DENSITY in densities:
+        lines += [
+            "",
+            "| state | " + " | ".join(named[f] for f in folders) + " |",
+            "|---|" + "---|" * len(folders),
+        ]
+        for state, title, _ in STATES:
+            cells = [f"[{state}]({folder}/{state}.png)" for folder in folders]
+            lines.append(f"| [{title}](#{state}) | " + " | ".join(cells) + " |")
+    if denser:
+        lines += ["", "The same dialog [on denser screens](#denser-screens): " +
+                  " and ".join(f"{scales[d]} ({d} pixels per inch)" for d in denser) + "."]
+    if BASE_DENSITY in densities:
+        for state, title, text in STATES:
+            lines += ["", f'<a id="{state}"></a>', f"## {title}", "", text, ""]
+            lines += picture_tables(title, state, folders, named)
+    if not denser:
+        return "\n".join(lines) + "\n"
+
+    lines += [
+        "",
+        '<a id="denser-screens"></a>',
+        "## On denser screens",
+        "",
+        "The dialog at " + " and ".join(str(d) for d in denser) + " pixels per inch, " +
+        " and ".join(scales[d] for d in denser) + " (Wine's `LogPixels` setting).",
+        "The program declares itself DPI-aware, so Windows does not enlarge a bitmap of it drawn at 96: the",
+        "dialog's units follow its font, and the banner grows with the density, fitted into its place and",
+        "resampled smoothly. The place's proportions follow the font's while the banner keeps its own, so",
+        "it may leave a strip of its place free at the right.",
+        "",
+        "| state | pixels per inch | " + " | ".join(named[f] for f in folders) + " |",
+        "|---|---|" + "---|" * len(folders),
+    ]
+    for density in denser:
+        for state in states_at(density):
+            picture = picture_name(state, density)
+            cells = [f"[{state}]({folder}/{picture}.png)" for folder in folders]
+            lines.append(f"| [{titled[state][0]}](#{picture}) | {density} | " + " | ".join(cells) + " |")
+    for density in denser:
+        for state in states_at(density):
+            title, text = titled[state]
+            picture = picture_name(state, density)
+            lines += ["", f'<a id="{picture}"></a>', f"### {title}, {density} pixels per inch ({scales[density]})",
+                      "", text, ""]
+            lines += picture_tables(f"{title} at {density} pixels per inch", picture, folders, named)
     return "\n".join(lines) + "\n"
 
 
-def publish(pictures, out, folders):
+def publish(pictures, out, densities, folders):
     known = [folder for folder, _, _ in LANGUAGES]
     unknown = [f for f in folders if f not in known]
     if unknown:
         raise PictureError("unknown language folders: " + " ".join(unknown))
+    known_densities = [d for d, _ in DENSITIES]
+    strange = [str(d) for d in densities if d not in known_densities]
+    if strange:
+        raise PictureError("unknown densities: " + " ".join(strange))
     folders = [f for f in known if f in folders]
-    missing = [f"{f}/{state}.bmp" for f in folders for state, _, _ in STATES
-               if not os.path.isfile(os.path.join(pictures, f, state + ".bmp"))]
+    densities = [d for d in known_densities if d in densities]
+    wanted = [(d, f, state) for d in densities for f in folders for state in states_at(d)]
+    missing = [f"{d}/{f}/{state}.bmp" for d, f, state in wanted
+               if not os.path.isfile(os.path.join(pictures, str(d), f, state + ".bmp"))]
     if missing:
         raise PictureError("no picture of: " + " ".join(missing))
-    for folder in folders:
+    for density, folder, state in wanted:
         os.makedirs(os.path.join(out, folder), exist_ok=True)
-        for state, _, _ in STATES:
-            bmp_to_png(os.path.join(pictures, folder, state + ".bmp"), os.path.join(out, folder, state + ".png"))
+        bmp_to_png(os.path.join(pictures, str(density), folder, state + ".bmp"),
+                   os.path.join(out, folder, picture_name(state, density) + ".png"))
     with open(os.path.join(out, "README.md"), "w", encoding="utf-8") as page:
-        page.write(readme(folders))
+        page.write(readme(folders, densities))
 
 
 def main(arguments):
@@ -193,9 +272,17 @@ def main(arguments):
         for folder, locale, _ in LANGUAGES:
             print(folder, locale)
         return 0
-    if arguments[:1] == ["publish"] and len(arguments) >= 4:
+    if arguments[:1] == ["states"] and len(arguments) == 2 and arguments[1] in [str(d) for d, _ in DENSITIES]:
+        print(" ".join(states_at(int(arguments[1]))))
+        return 0
+    if arguments[:1] == ["publish"] and len(arguments) >= 5:
         try:
-            publish(arguments[1], arguments[2], arguments[3:])
+            densities = [int(d) for d in arguments[3].split(",")]
+        except ValueError:
+            print(__doc__, file=sys.stderr)
+            return 2
+        try:
+            publish(arguments[1], arguments[2], densities, arguments[4:])
         except PictureError as error:
             print(f"gallery_docs: {error}", file=sys.stderr)
             return 1

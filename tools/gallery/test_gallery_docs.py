@@ -104,28 +104,39 @@ class PublishTest(unittest.TestCase):
         self.pictures = os.path.join(self.folder.name, "pictures")
         self.out = os.path.join(self.folder.name, "out")
 
-    def picture(self, language, state):
-        os.makedirs(os.path.join(self.pictures, language), exist_ok=True)
-        write_bmp(os.path.join(self.pictures, language, state + ".bmp"), [[(1, 2, 3)]])
+    def picture(self, density, language, state):
+        folder = os.path.join(self.pictures, str(density), language)
+        os.makedirs(folder, exist_ok=True)
+        write_bmp(os.path.join(folder, state + ".bmp"), [[(1, 2, 3)]])
+
+    def every_picture(self, densities, languages):
+        for density in densities:
+            for language in languages:
+                for state in gallery_docs.states_at(density):
+                    self.picture(density, language, state)
 
     def test_every_missing_picture_is_named_and_nothing_is_written(self):
-        for state, _, _ in gallery_docs.STATES[1:]:
-            self.picture("de", state)
-        self.picture("ja", "ready")
+        for state in gallery_docs.states_at(96)[1:]:
+            self.picture(96, "de", state)
+        self.picture(96, "ja", "ready")
+        for state in gallery_docs.states_at(144)[:-1]:
+            self.picture(144, "de", state)
         with self.assertRaises(gallery_docs.PictureError) as raised:
-            gallery_docs.publish(self.pictures, self.out, ["de", "ja"])
+            gallery_docs.publish(self.pictures, self.out, [96, 144], ["de", "ja"])
         message = str(raised.exception)
-        self.assertIn("de/blocked.bmp", message)
-        self.assertIn("ja/cancelled.bmp", message)
-        self.assertNotIn("ja/ready.bmp", message)
+        self.assertIn("96/de/blocked.bmp", message)
+        self.assertIn("96/ja/cancelled.bmp", message)
+        self.assertNotIn("96/ja/ready.bmp", message)
+        self.assertIn("144/de/failed.bmp", message)
+        self.assertIn("144/ja/ready.bmp", message)
+        self.assertNotIn("144/de/ready.bmp", message)
+        self.assertNotIn("144/ja/accepted.bmp", message)  # not pictured on denser screens
         self.assertFalse(os.path.exists(self.out))
 
     def test_the_page_shows_every_state_in_every_language_given(self):
         languages = ["fr", "en", "ja", "de"]  # written in the page's own order
-        for language in languages:
-            for state, _, _ in gallery_docs.STATES:
-                self.picture(language, state)
-        gallery_docs.publish(self.pictures, self.out, languages)
+        self.every_picture([96], languages)
+        gallery_docs.publish(self.pictures, self.out, [96], languages)
         with open(os.path.join(self.out, "README.md"), encoding="utf-8") as file:
             page = file.read()
         for language in languages:
@@ -134,12 +145,35 @@ class PublishTest(unittest.TestCase):
                 # once in the index, once in the state's own table
                 self.assertEqual(page.count(f"({language}/{state}.png)"), 2, (language, state))
         self.assertNotIn("(es/", page)
+        self.assertNotIn("denser", page)
         self.assertLess(page.index("English"), page.index("Deutsch"))
         self.assertLess(page.index("Deutsch"), page.index("Français"))
 
-    def test_an_unknown_language_is_refused(self):
+    def test_denser_screens_show_their_states_beside_the_main_pictures(self):
+        languages = ["en", "it"]
+        densities = [192, 96, 144]  # written in the page's own order
+        self.every_picture(densities, languages)
+        gallery_docs.publish(self.pictures, self.out, densities, languages)
+        with open(os.path.join(self.out, "README.md"), encoding="utf-8") as file:
+            page = file.read()
+        for language in languages:
+            written = set(os.listdir(os.path.join(self.out, language)))
+            expected = {state + ".png" for state in gallery_docs.states_at(96)}
+            for density in (144, 192):
+                expected |= {f"{state}-{density}dpi.png" for state in gallery_docs.states_at(density)}
+                for state in gallery_docs.states_at(density):
+                    self.assertEqual(page.count(f"({language}/{state}-{density}dpi.png)"), 2, (language, state))
+                    self.assertIn(f'<a id="{state}-{density}dpi"></a>', page)
+            self.assertEqual(written, expected)
+        self.assertIn("ready", gallery_docs.states_at(144))
+        self.assertLess(page.index("(en/ready-144dpi.png)"), page.index("(en/ready-192dpi.png)"))
+        self.assertLess(page.index("(en/cancelled.png)"), page.index('<a id="denser-screens">'))
+
+    def test_an_unknown_language_or_density_is_refused(self):
         with self.assertRaises(gallery_docs.PictureError):
-            gallery_docs.publish(self.pictures, self.out, ["pt"])
+            gallery_docs.publish(self.pictures, self.out, [96], ["pt"])
+        with self.assertRaises(gallery_docs.PictureError):
+            gallery_docs.publish(self.pictures, self.out, [120], ["en"])
 
 
 class CommandLineTest(unittest.TestCase):
@@ -159,14 +193,22 @@ class CommandLineTest(unittest.TestCase):
         for _, locale in pairs:
             self.assertRegex(locale, r"^[a-z]{2}_[A-Z]{2}$")
 
+    def test_states_are_named_on_one_line_for_the_program(self):
+        status, out, _ = self.run_main(["states", "144"])
+        self.assertEqual(status, 0)
+        self.assertEqual(out.split(), gallery_docs.states_at(144))
+        self.assertEqual(self.run_main(["states", "96"])[1].split(), [s for s, _, _ in gallery_docs.STATES])
+
     def test_a_missing_picture_fails_the_run_with_its_name(self):
         with tempfile.TemporaryDirectory() as folder:
-            status, _, err = self.run_main(["publish", folder, os.path.join(folder, "out"), "it"])
+            status, _, err = self.run_main(["publish", folder, os.path.join(folder, "out"), "96,192", "it"])
         self.assertEqual(status, 1)
-        self.assertIn("it/blocked.bmp", err)
+        self.assertIn("96/it/blocked.bmp", err)
+        self.assertIn("192/it/failed.bmp", err)
 
     def test_a_wrong_command_is_refused(self):
-        for arguments in ([], ["publish", "a", "b"], ["locales", "extra"], ["draw"]):
+        for arguments in ([], ["publish", "a", "b", "96"], ["publish", "a", "b", "96;144", "en"], ["locales", "extra"],
+                          ["states"], ["states", "120"], ["draw"]):
             self.assertEqual(self.run_main(arguments)[0], 2, arguments)
 
 
