@@ -71,6 +71,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(symbol_prefix _)  # i686 C symbols carry a leading underscore
 endif()
 set(KORVO_RELEASE_MAP ${CMAKE_BINARY_DIR}/KORVOSkelvSetup.map)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  include(${CMAKE_CURRENT_LIST_DIR}/KorvoReleaseUnwindTables.cmake)
+endif()
 target_link_options(KORVOSkelvSetup PRIVATE -s LINKER:--gc-sections
   "LINKER:--defsym,${symbol_prefix}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${symbol_prefix}abort"
   "LINKER:-Map,${KORVO_RELEASE_MAP}")

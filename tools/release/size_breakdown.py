@@ -14,6 +14,8 @@ import re
 import sys
 from collections import defaultdict
 
+import linker_map
+
 # The image's sections, grouped by what they hold; any other section goes under "other".
 SECTION_KINDS = [
     ("code", (".text",)),
@@ -26,13 +28,9 @@ SECTION_KINDS = [
 OTHER_KIND = "other"
 KIND_NAMES = [name for name, _ in SECTION_KINDS] + [OTHER_KIND]
 # Sections that take no bytes in the file, or that a stripped release image does not carry.
+# What the linker itself makes: the export table and the relocations.
+LINKER_OWN = {"dll stuff": "the linker (exports, relocations)"}
 NOT_IN_FILE = re.compile(r"^\.(bss|debug|zdebug|stab)")
-
-OUTPUT_SECTION = re.compile(r"^(\.\S+)(?:\s+0x[0-9a-fA-F]+\s+0x[0-9a-fA-F]+.*)?$")
-# " .text$name  0xADDRESS  0xSIZE  file" (the name may stand alone on the line before)
-INPUT_SECTION = re.compile(r"^ (\.\S+|COMMON)(?:\s+(0x[0-9a-fA-F]+)\s+(0x[0-9a-fA-F]+)\s+(.+))?$")
-CONTINUATION = re.compile(r"^\s+(0x[0-9a-fA-F]+)\s+(0x[0-9a-fA-F]+)\s+(\S.*)$")
-
 
 def section_kind(output_section):
     for kind, prefixes in SECTION_KINDS:
@@ -52,46 +50,16 @@ def library_of(origin):
         return "program objects"
     if origin.endswith(".o") or origin.endswith(".obj"):
         return "C runtime start-up objects"
-    return origin  # the linker's own contributions ("dll stuff", "linker stubs")
+    return LINKER_OWN.get(origin, origin)
 
 
 def read_map(text):
-    """{library: {kind: bytes}} from the map's memory map part."""
-    start = text.find("Linker script and memory map")
-    if start < 0:
-        raise ValueError("not a GNU ld map file: no memory map")
+    """{library: {kind: bytes}} of the sections that take bytes in the file."""
     sizes = defaultdict(lambda: defaultdict(int))
-    output_section = None
-    pending = None  # an input section whose address, size and file are on the next line
-    for line in text[start:].splitlines():
-        if not line.strip():
-            continue
-        if not line.startswith(" "):
-            match = OUTPUT_SECTION.match(line)
-            output_section = match.group(1) if match else None
-            pending = None
-            continue
-        if output_section is None or NOT_IN_FILE.match(output_section):
-            continue
-        if pending:
-            pending = None
-            match = CONTINUATION.match(line)
-            if match:
-                add(sizes, output_section, match.group(2), match.group(3))
-                continue
-        match = INPUT_SECTION.match(line)
-        if match:
-            if match.group(2) is None:
-                pending = match.group(1)
-            else:
-                add(sizes, output_section, match.group(3), match.group(4))
+    for section in linker_map.input_sections(text):
+        if section.size and not NOT_IN_FILE.match(section.output):
+            sizes[library_of(section.origin)][section_kind(section.output)] += section.size
     return sizes
-
-
-def add(sizes, output_section, size_text, origin):
-    size = int(size_text, 16)
-    if size:
-        sizes[library_of(origin.strip())][section_kind(output_section)] += size
 
 
 def table(sizes, markdown):
@@ -124,7 +92,8 @@ def main(argv):
     args = parser.parse_args(argv)
     with open(args.map_file, encoding="utf-8", errors="replace") as f:
         sizes = read_map(f.read())
-    print("KiB per library and kind of section:" if not args.markdown else "", end="\n" if not args.markdown else "")
+    if not args.markdown:
+        print("KiB per library and kind of section:")
     print(table(sizes, args.markdown))
     return 0
 
