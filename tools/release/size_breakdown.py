@@ -62,6 +62,17 @@ def read_map(text):
     return sizes
 
 
+def merge_import_libraries(sizes):
+    """The import libraries (libkernel32.a, ...), which add nothing but import entries, as one row."""
+    merged = defaultdict(lambda: defaultdict(int))
+    imports = [library for library, row in sizes.items() if set(row) == {"imports/exports"}]
+    for library, row in sizes.items():
+        name = f"import libraries ({len(imports)})" if library in imports else library
+        for kind, size in row.items():
+            merged[name][kind] += size
+    return merged
+
+
 def table(sizes, markdown):
     kinds = [k for k in KIND_NAMES if any(row.get(k) for row in sizes.values())]
     rows = sorted(sizes.items(), key=lambda item: -sum(item[1].values()))
@@ -91,7 +102,7 @@ def main(argv):
     parser.add_argument("--markdown", action="store_true", help="a Markdown table (KiB)")
     args = parser.parse_args(argv)
     with open(args.map_file, encoding="utf-8", errors="replace") as f:
-        sizes = read_map(f.read())
+        sizes = merge_import_libraries(read_map(f.read()))
     if not args.markdown:
         print("KiB per library and kind of section:")
     print(table(sizes, args.markdown))
