@@ -67,11 +67,9 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/platform/win32/Win32MsxmlProbe
 # the exception's demangled type to a console a GUI program does not have, replaced by abort()
 # (what it calls next), so that the C++ demangler stays out; the PE time stamps from
 # KORVO_SOURCE_DATE_EPOCH. The map file is what tools/release/size_breakdown.py reads.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(symbol_prefix _)  # i686 C symbols carry a leading underscore
-endif()
 set(KORVO_RELEASE_MAP ${CMAKE_BINARY_DIR}/KORVOSkelvSetup.map)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(symbol_prefix _)  # i686 C symbols carry a leading underscore
   include(${CMAKE_CURRENT_LIST_DIR}/KorvoReleaseUnwindTables.cmake)
 endif()
 target_link_options(KORVOSkelvSetup PRIVATE -s LINKER:--gc-sections
@@ -81,7 +79,7 @@ set_target_properties(KORVOSkelvSetup PROPERTIES
   CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;SOURCE_DATE_EPOCH=${KORVO_SOURCE_DATE_EPOCH}")
 
 # The signed program, <build>/signed/KORVOSkelvSetup.exe, made with every build.
-find_program(KORVO_OSSLSIGNCODE osslsigncode REQUIRED)
+find_program(KORVO_OSSLSIGNCODE osslsigncode REQUIRED)  # what sign-program.sh signs with
 set(KORVO_RELEASE_SIGNED ${CMAKE_BINARY_DIR}/signed/KORVOSkelvSetup.exe)
 add_custom_command(
   OUTPUT ${KORVO_RELEASE_SIGNED}
