@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The demo: builds the setup program, the stand-ins of the product's own programs and the driver that
-# plays the user; makes the signed sample packages and serves them from a download server on
+# The demo: builds the setup program as it is published (the 64-bit release build, scripts/release.sh,
+# signed with this checkout's throwaway certificate, build/release-signer/, whose key it pins), the
+# stand-ins of the product's own programs and the driver that plays the user; makes the sample
+# packages, signed with that same certificate, and serves them from a download server on
 # 127.0.0.1; then runs the setup under Wine in a fresh prefix of its own (on $DISPLAY when one is open,
 # else in a virtual display) while the driver goes through a whole successful installation, taking a
 # picture of each state. Prints where the log and the pictures are, and the log.
@@ -9,17 +11,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-demo=$root/build/mingw64/demo
+demo=$root/build/demo
+setup_program=build/mingw64-release/signed/KORVOSkelvSetup.exe
+signer=$root/build/release-signer
 wine=/usr/lib/wine/wine64
 
 if [ -z "${KORVO_DEMO_STAGE:-}" ]; then
-  bash scripts/install-deps.sh
+  bash scripts/release.sh --only 64
   cmake --preset mingw64 >/dev/null
-  cmake --build --preset mingw64 --target KORVOSkelvSetup program_driver dialog_text_recorder \
+  cmake --build --preset mingw64 --target program_driver dialog_text_recorder \
     product_texture_standin product_start_standin product_app_standin
   rm -rf "$demo" && mkdir -p "$demo/pictures"
   echo "Making the signed sample packages..."
-  bash tools/packages/make-sample-packages.sh build/mingw64/tests/install "$demo/packages" >/dev/null
+  KORVO_SIGNER_DIR=$signer bash tools/packages/make-sample-packages.sh build/mingw64/tests/install "$demo/packages" >/dev/null
   if [ -z "${DISPLAY:-}" ]; then
     KORVO_DEMO_BY_HAND='' KORVO_DEMO_STAGE=run exec xvfb-run -a -s "-nolisten tcp -screen 0 1024x768x24" bash "$0"
   fi
@@ -63,7 +67,7 @@ python3 tests/program/catalogue_texts.py "$language" "$temp\\KORVOSkelvInstall.l
 host_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 echo "Running the setup under Wine (download server $KORVOSkelv_Server)..."
-"$wine" build/mingw64/setup/KORVOSkelvSetup.exe &
+"$wine" "$setup_program" &
 setup=$!
 if [ -n "${KORVO_DEMO_BY_HAND:-}" ]; then
   echo "The dialog is yours: answer the test server's notice, accept, Install, Close."
