@@ -32,6 +32,19 @@ bool operator<(const VersionTriple& left, const VersionTriple& right) {
     return std::tie(left.major, left.minor, left.build) < std::tie(right.major, right.minor, right.build);
 }
 
+bool SameVersion(const std::wstring& left, const std::wstring& right) {
+    VersionTriple a, b;
+    if (ScanVersionTriple(left, a) != 3 || ScanVersionTriple(right, b) != 3) return false;
+    return !(a < b) && !(b < a);
+}
+
+std::optional<std::wstring> ReadPackageProductVersion(const std::wstring& packagePath) {
+    std::wstring version;
+    if (platform::Os().installer->PackageProperty(packagePath, L"ProductVersion", kVersionTextCapacity, version) != 0)
+        return std::nullopt;
+    return version;
+}
+
 RelatedProduct FindRelatedProduct(const std::wstring& upgradeCode) {
     const platform::WindowsInstaller& installer = *platform::Os().installer;
     RelatedProduct product;

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,6 +32,14 @@ bool operator<(const VersionTriple& left, const VersionTriple& right);
 inline bool operator>=(const VersionTriple& left, const VersionTriple& right) {
     return !(left < right);
 }
+
+// True when both texts give the same version triple, each with all three fields read ("3.1.0" and
+// "3.01.0" are the same version, as Windows Installer writes them; "3.1" is no version here).
+bool SameVersion(const std::wstring& left, const std::wstring& right);
+
+// The ProductVersion the installer package at `packagePath` carries in its own Property table;
+// nullopt when it cannot be read.
+std::optional<std::wstring> ReadPackageProductVersion(const std::wstring& packagePath);
 
 // The related-product lookup: the product registered under an upgrade code. Index 0 is asked,
 // then index 1 into the same buffer, so with two related products the second one is taken.

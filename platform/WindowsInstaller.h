@@ -17,6 +17,10 @@ public:
     // left as it was unless the call succeeds.
     virtual std::uint32_t ProductVersionString(const std::wstring& productCode, std::size_t capacity,
                                                std::wstring& value) const = 0;
+    // A property from the Property table of the package file at `packagePath` (opened read-only),
+    // read with room for `capacity` characters; `value` is left as it was unless the call succeeds.
+    virtual std::uint32_t PackageProperty(const std::wstring& packagePath, const std::wstring& property,
+                                          std::size_t capacity, std::wstring& value) const = 0;
 };
 
 }  // namespace platform

@@ -75,6 +75,10 @@ ProgressStep RemovalProgressStep(std::int32_t counter) {
     return {counter - 1, counter - 1};
 }
 
+bool InstallerSucceeded(std::uint32_t exitCode) {
+    return exitCode == 0 || exitCode == 1641 || exitCode == 3010;
+}
+
 const wchar_t* MeaningOfExitCode(std::uint32_t exitCode) {
     switch (exitCode) {
         case 0:

@@ -59,6 +59,10 @@ ProgressStep RemovalProgressStep(std::int32_t counter);
 // What an installer's (msiexec's or wusa.exe's) exit code says, for the log.
 const wchar_t* MeaningOfExitCode(std::uint32_t exitCode);
 
+// True for Windows Installer's exit codes of a done installation: 0, and 1641 and 3010 (done, a
+// restart started or needed).
+bool InstallerSucceeded(std::uint32_t exitCode);
+
 // The files the clean-up deletes from the package folder, in order: every package the worker may
 // have downloaded on this kind of Windows, so that the folder itself can go.
 std::vector<std::wstring> PackageFilesToDelete(bool wow64);

@@ -1,5 +1,6 @@
 #include "setup/InstallRun.h"
 
+#include "checks/InstalledProducts.h"
 #include "core/InstallPaths.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProcessSettings.h"
@@ -7,6 +8,7 @@
 #include "core/ProductConstants.h"
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
+#include "setup/InstallCommands.h"
 #include "setup/StepMessages.h"
 #include "setup/StepResults.h"
 #include "setup/WorkerMessages.h"
@@ -25,13 +27,24 @@ RunEnd RemoveProductThenCancel(InstallContext* context, InstallSteps& steps) {
     return RunEnd::Cancelled;
 }
 
-// An upgrade that failed and rolled back leaves the older version registered, and Windows
-// Installer then still reports the product as installed.
-bool UpgradeTookEffect(const std::optional<std::wstring>& versionBefore, InstallSteps& steps) {
-    if (!versionBefore) return true;
-    if (steps.InstalledProductVersion() != versionBefore) return true;
-    SetupLog::Write(FormatWidePrintf(L"%s is still installed in version %s: the new version was not installed",
-                                     {product::kName, *versionBefore}));
+// The product's installation worked when its installer says so and Windows Installer afterwards
+// has the package's own version registered. A failed upgrade rolls back and leaves the older
+// version registered (and the product "installed"); a reinstall of the same version is no failure.
+bool ProductInstalledAsPackaged(std::uint32_t exitCode, const std::optional<std::wstring>& packageVersion,
+                                InstallSteps& steps) {
+    if (!InstallerSucceeded(exitCode)) {
+        SetupLog::Write(FormatWidePrintf(L"%s installer failed with exit code %u", {product::kName, exitCode}));
+        return false;
+    }
+    if (!steps.IsProductInstalled()) return false;
+    if (!packageVersion) {
+        SetupLog::Write(FormatWidePrintf(L"Setup cannot read the version of the %s package", {product::kName}));
+        return false;
+    }
+    std::optional<std::wstring> registered = steps.InstalledProductVersion();
+    if (registered && SameVersion(*registered, *packageVersion)) return true;
+    SetupLog::Write(FormatWidePrintf(L"%s is installed in version %s, not in its package's version %s",
+                                     {product::kName, registered.value_or(L"?"), *packageVersion}));
     return false;
 }
 
@@ -46,16 +59,15 @@ RunEnd InstallPackages(InstallContext* context, InstallSteps& steps) {
         std::unique_ptr<platform::HeldFile> held = steps.HoldPackage(packagePath);
         if (!held || !steps.IsSigned(packagePath, *held)) return RunEnd::Failed;
 
-        std::optional<std::wstring> versionBefore;
-        if (package.isProduct) versionBefore = steps.InstalledProductVersion();
-        int installed = steps.Install(StatusText(package.installStatus), package, context);
+        std::optional<std::wstring> packageVersion;
+        if (package.isProduct) packageVersion = steps.PackageVersion(packagePath);
+        std::uint32_t exitCode = 0;
+        int installed = steps.Install(StatusText(package.installStatus), package, context, exitCode);
         if (installed == step_result::kCancelled) {
             return package.isProduct ? RemoveProductThenCancel(context, steps) : RunEnd::Cancelled;
         }
         if (installed != step_result::kDone) return RunEnd::Failed;
-        if (package.isProduct && (!steps.IsProductInstalled() || !UpgradeTookEffect(versionBefore, steps))) {
-            return RunEnd::Failed;
-        }
+        if (package.isProduct && !ProductInstalledAsPackaged(exitCode, packageVersion, steps)) return RunEnd::Failed;
     }
     return RunEnd::Succeeded;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,12 +24,16 @@ public:
     virtual std::unique_ptr<platform::HeldFile> HoldPackage(const std::wstring& packagePath) = 0;
     // Verifies the signature of the package `package` holds.
     virtual bool IsSigned(const std::wstring& packagePath, const platform::HeldFile& package) = 0;
-    // 0 the installer ran to its end, 2 cancelled, anything else failed.
-    virtual int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) = 0;
+    // 0 the installer ran to its end (its exit code in `exitCode`), 2 cancelled, anything else failed.
+    virtual int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context,
+                        std::uint32_t& exitCode) = 0;
     virtual void RemoveProduct(const std::wstring& statusText, InstallContext* context) = 0;
     virtual bool IsProductInstalled() = 0;
     // The version Windows Installer has registered for the product; nullopt when none can be read.
     virtual std::optional<std::wstring> InstalledProductVersion() = 0;
+    // The product version the package at `packagePath` installs (its own ProductVersion property);
+    // nullopt when it cannot be read.
+    virtual std::optional<std::wstring> PackageVersion(const std::wstring& packagePath) = 0;
     // 0 done, 2 cancelled, anything else failed.
     virtual int ExpandTextures(const std::wstring& statusText, InstallContext* context) = 0;
     // 0 done, anything else the optimizer's failure code.

@@ -31,9 +31,14 @@ public:
     bool IsSigned(const std::wstring& packagePath, const platform::HeldFile& package) override {
         return IsPackageSigned(packagePath, package);
     }
-    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) override {
+    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context,
+                std::uint32_t& exitCode) override {
         return InstallMSI(statusText, package.fileName, context, package.isProduct,
-                          package.isProduct ? GetInstallProperties() : std::wstring(), package.updatePackage);
+                          package.isProduct ? GetInstallProperties() : std::wstring(), package.updatePackage,
+                          &exitCode);
+    }
+    std::optional<std::wstring> PackageVersion(const std::wstring& packagePath) override {
+        return ReadPackageProductVersion(packagePath);
     }
     void RemoveProduct(const std::wstring& statusText, InstallContext* context) override {
         RemoveMSI(statusText, package_name::kProduct, context);

@@ -62,7 +62,7 @@ platform::ChildStart StartSystemProgram(const ChildCommand& command) {
 }  // namespace
 
 int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context,
-               bool withProperties, const std::wstring& propertyText, bool updatePackage) {
+               bool withProperties, const std::wstring& propertyText, bool updatePackage, std::uint32_t* exitCode) {
     platform::Services& os = platform::Os();
     SetupLog::Write(L"IN->InstallMSI ()");
     ShowStatus(context, statusText);
@@ -104,6 +104,7 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
         return step_result::kNotWatched;
     }
     LogExitCode(outcome.exitCode);
+    if (exitCode != nullptr) *exitCode = outcome.exitCode;
     if (ProgressCounter.load() < kShortInstallPosition) {
         ShowProgress(context, kShortInstallPosition, kShortInstallPosition);
         os.children->Pause(kShortInstallPauseMilliseconds);

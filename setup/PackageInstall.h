@@ -13,9 +13,11 @@ extern std::atomic<std::int32_t> CancelPromptEnabled;
 // `withProperties`), or with the update installer when `updatePackage`, and watches it to its end
 // while the progress bar moves and the user may ask to cancel. The installer is never stopped.
 // 0 it ran to its end; 2 the user confirmed a cancel meanwhile; -2 it could not be started or
-// watched. Its exit code is logged, not judged: the worker asks Windows Installer afterwards.
+// watched. Its exit code is logged and, when `exitCode` is given, stored there; the step itself does
+// not judge it (the worker does, for the product).
 int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context,
-               bool withProperties, const std::wstring& propertyText, bool updatePackage);
+               bool withProperties, const std::wstring& propertyText, bool updatePackage,
+               std::uint32_t* exitCode = nullptr);
 
 // Uninstalls what `fileName` from the package folder installed; the progress runs backwards.
 // 0 it ran to its end; -2 it could not be started or watched.

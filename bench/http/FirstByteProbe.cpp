@@ -51,7 +51,9 @@ Function Next(const char* name) {
 __attribute__((destructor)) void PrintProbe() {
     const int kept = static_cast<int>(std::min<long>(probe.requests, kMaxWaits));
     std::sort(probe.waits, probe.waits + kept);
-    auto at = [&](double fraction) { return kept == 0 ? 0.0 : probe.waits[static_cast<int>(fraction * (kept - 1))] * 1e3; };
+    auto at = [&](double fraction) {
+        return kept == 0 ? 0.0 : probe.waits[static_cast<int>(fraction * (kept - 1))] * 1e3;
+    };
     std::fprintf(stderr,
                  "first_byte: requests=%ld wait_s=%.3f wait_ms_mean=%.3f wait_ms_median=%.3f wait_ms_p90=%.3f "
                  "wait_ms_max=%.3f recv_calls=%ld recv_s=%.3f\n",

@@ -29,7 +29,9 @@ public:
         std::sort(ms.begin(), ms.end());
         double sum = 0;
         for (double value : ms) sum += value;
-        auto at = [&](double fraction) { return ms.empty() ? 0.0 : ms[static_cast<std::size_t>(fraction * (ms.size() - 1))]; };
+        auto at = [&](double fraction) {
+            return ms.empty() ? 0.0 : ms[static_cast<std::size_t>(fraction * (ms.size() - 1))];
+        };
         std::fprintf(out, "slices=%zu slice_ms_mean=%.3f slice_ms_median=%.3f slice_ms_p90=%.3f slice_ms_max=%.3f",
                      ms.size(), ms.empty() ? 0.0 : sum / static_cast<double>(ms.size()), at(0.5), at(0.9),
                      ms.empty() ? 0.0 : ms.back());

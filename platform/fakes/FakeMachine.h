@@ -281,9 +281,18 @@ public:
         value = it->second;
         return 0;
     }
-    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kMoreData = 234;
+    std::uint32_t PackageProperty(const std::wstring& packagePath, const std::wstring& property, std::size_t capacity,
+                                  std::wstring& value) const override {
+        auto it = packageProperties.find({packagePath, property});
+        if (it == packageProperties.end()) return kBadPackage;
+        if (it->second.size() + 1 > capacity) return kMoreData;
+        value = it->second;
+        return 0;
+    }
+    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kMoreData = 234, kBadPackage = 1620;
     std::map<std::wstring, std::vector<std::wstring>> related;
     std::map<std::wstring, std::wstring> versions;
+    std::map<std::pair<std::wstring, std::wstring>, std::wstring> packageProperties;  // by package and name
 };
 
 class FakeMsxmlProbe final : public MsxmlProbe {

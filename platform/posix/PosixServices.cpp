@@ -238,9 +238,12 @@ public:
     std::uint32_t ProductVersionString(const std::wstring&, std::size_t, std::wstring&) const override {
         return kUnknownProduct;
     }
+    std::uint32_t PackageProperty(const std::wstring&, const std::wstring&, std::size_t, std::wstring&) const override {
+        return kBadPackage;
+    }
 
 private:
-    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605;
+    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kBadPackage = 1620;
 };
 
 // No MSXML 6.0 classes here.

@@ -2,6 +2,8 @@
 // package family is installed, on staged machines.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include <optional>
 #include <tuple>
 
@@ -54,6 +56,34 @@ void Register(platform::fakes::FakeWindowsInstaller& installer, const std::wstri
         installer.related[upgradeCode].push_back(code);
         if (version) installer.versions[code] = *version;
     }
+}
+
+TEST(VersionTripleTest, SameVersionNeedsThreeEqualFields) {
+    const struct {
+        const wchar_t* left;
+        const wchar_t* right;
+        bool same;
+    } cases[] = {
+        {L"3.1.0", L"3.1.0", true},
+        {L"3.01.0", L"3.1.0", true},   // how Windows Installer writes a package's "3.01.0"
+        {L"3.1.0.7", L"3.1.0", true},  // a fourth field does not count
+        {L"3.1.0", L"3.1.1", false},
+        {L"3.0.0", L"3.1.0", false},
+        {L"3.1", L"3.1", false},  // not a version triple
+        {L"", L"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.left, c.left + std::wcslen(c.left)));
+        EXPECT_EQ(SameVersion(c.left, c.right), c.same);
+    }
+}
+
+// The package's own ProductVersion, as Windows Installer reads it from the file.
+TEST(PackageVersionTest, ReadsTheProductVersionPropertyOfThePackage) {
+    platform::fakes::ScopedFakeMachine machine;
+    machine.installer.packageProperties[{L"C:\\p.msi", L"ProductVersion"}] = L"3.1.0";
+    EXPECT_EQ(ReadPackageProductVersion(L"C:\\p.msi"), std::optional<std::wstring>(L"3.1.0"));
+    EXPECT_EQ(ReadPackageProductVersion(L"C:\\other.msi"), std::nullopt);
 }
 
 TEST(IsInstalledTest, FindsTheProductByItsUpgradeCodeWhateverItsVersionRead) {

@@ -136,7 +136,8 @@ std::wstring ProbeProductPackage() {
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(self, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(self, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
         CloseHandle(out);
         return L"probe not started";
     }

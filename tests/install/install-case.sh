@@ -379,6 +379,7 @@ case $name in
     expect_worker_log OK
     ;;
   upgrade-refused)
+    # The package refuses to install and rolls back: the older version stays, and that is a failure.
     preinstall product-3.0.0.msi
     offer product-3.2.0-refused.msi KORVOSkelv.msi
     start_server
@@ -386,7 +387,20 @@ case $name in
     expect_statuses 124 125
     expect_final "1284 failed 0 context" 3
     expect_registered "$product_code" 1 3.0.0
+    log_has "KORVO Skelv installer failed with exit code 1603"
     expect_worker_log KO
+    ;;
+  reinstall)
+    # The version file may be unusable, so the setup goes on as a first installation over the same
+    # version: the installer's success and the package's version registered make it a success.
+    preinstall product-3.1.0.msi
+    offer product-3.1.0.msi KORVOSkelv.msi
+    start_server
+    run_driver 1
+    expect_statuses 124 125 131 142
+    expect_final "1281 succeeded 0 0" 1
+    expect_registered "$product_code" 1 3.1.0
+    expect_worker_log OK
     ;;
   *)
     fail "no such case"

@@ -35,7 +35,8 @@ bash "$root/tests/support/make-template-prefix.sh" "$template"
 echo "packages and template prefix ready after $SECONDS s"
 export E2E_DRIVER=$driver E2E_PACKAGES=$packages E2E_TEMPLATE=$template E2E_CASES=$scratch
 cases=(fresh prereqs-present unsigned bad-signature stranger-signed held-package planted-by-user unchecked-unsigned
-  cancel-download cancel-install texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused)
+  cancel-download cancel-install texture-cancels texture-fails no-expand optimizer-fails launch upgrade upgrade-refused
+  reinstall)
 printf '%s\n' "${cases[@]}" |
   xargs -P "$parallel_cases" -I{} timeout "$case_limit_seconds" bash "$here/install-case.sh" {} || true
 

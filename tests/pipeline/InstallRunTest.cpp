@@ -91,11 +91,14 @@ struct Script {
     std::set<std::wstring> unsignedFiles{};
     std::map<std::wstring, int> installs{};  // by file; 0 when not named
     bool installed = true;
-    std::vector<std::optional<std::wstring>> versions{};  // before and after the product's installation
+    // Registered after the product's installation instead of the package's own version.
+    std::optional<std::wstring> registeredInstead{};
     int expand = 0;
     int optimizer = 0;
     std::set<std::wstring> unholdableFiles{};
-    bool recordHolds = false;  // the holds and their ends join the calls
+    bool recordHolds = false;                               // the holds and their ends join the calls
+    std::optional<std::wstring> packageVersion = L"3.1.0";  // the product package's own
+    std::map<std::wstring, std::uint32_t> exitCodes{};      // the installers' exit codes; 0 when not named
 };
 
 class ScriptedSteps final : public InstallSteps {
@@ -134,8 +137,11 @@ public:
         EXPECT_EQ(packagePath, PackageFolder() + fileName);
         return script_.unsignedFiles.count(fileName) == 0;
     }
-    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context) override {
+    int Install(const std::wstring& statusText, const PlannedPackage& package, InstallContext* context,
+                std::uint32_t& exitCode) override {
         calls.push_back("install " + Narrow(package.fileName));
+        auto code = script_.exitCodes.find(package.fileName);
+        exitCode = code == script_.exitCodes.end() ? 0 : code->second;
         ShowStatus(context, statusText);
         auto result = script_.installs.find(package.fileName);
         return result == script_.installs.end() ? 0 : result->second;
@@ -150,8 +156,12 @@ public:
     }
     std::optional<std::wstring> InstalledProductVersion() override {
         calls.push_back("version?");
-        if (versionReads_ >= script_.versions.size()) return std::nullopt;
-        return script_.versions[versionReads_++];
+        return script_.registeredInstead ? script_.registeredInstead : script_.packageVersion;
+    }
+    std::optional<std::wstring> PackageVersion(const std::wstring& packagePath) override {
+        calls.push_back("package version?");
+        EXPECT_EQ(packagePath, PackageFolder() + L"KORVOSkelv.msi");
+        return script_.packageVersion;
     }
     int ExpandTextures(const std::wstring& statusText, InstallContext* context) override {
         calls.push_back("expand");
@@ -168,7 +178,6 @@ public:
 
 private:
     Script script_;
-    std::size_t versionReads_ = 0;
 };
 
 const std::wstring kTempFolderLine = L"Temporary folder : C:\\Temp\\KORVOS1234\\";
@@ -180,10 +189,15 @@ const std::wstring kGetProduct = L"Downloading KORVO Skelv installer...";
 const std::wstring kInstallProduct = L"Installing KORVO Skelv...";
 const std::wstring kExpanding = L"Expanding textures and launching Graphic Optimizer...";
 const std::wstring kOptimizing = L"Launching Graphic Optimizer...";
-const Calls kProductThroughOptimizer = {"get KORVOSkelv.msi", "verify KORVOSkelv.msi",
-                                        "version?",           "install KORVOSkelv.msi",
-                                        "installed?",         "expand",
-                                        "optimizer",          "cleanup"};
+const Calls kProductThroughOptimizer = {"get KORVOSkelv.msi",
+                                        "verify KORVOSkelv.msi",
+                                        "package version?",
+                                        "install KORVOSkelv.msi",
+                                        "installed?",
+                                        "version?",
+                                        "expand",
+                                        "optimizer",
+                                        "cleanup"};
 
 class InstallRunTest : public ::testing::Test {
 protected:
@@ -245,8 +259,8 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          1,
          {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
           "install InstallHVSoftwarePrerequisites_x86.msi", "get msxml6_x86.msi", "verify msxml6_x86.msi",
-          "install msxml6_x86.msi", "get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi",
-          "installed?", "expand", "optimizer", "cleanup"},
+          "install msxml6_x86.msi", "get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?",
+          "install KORVOSkelv.msi", "installed?", "version?", "expand", "optimizer", "cleanup"},
          worker_message::kInstallSucceeded,
          {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...", L"Downloading MSXML 6.0...",
           L"Installing MSXML 6.0...", kGetProduct, kInstallProduct, kExpanding, kOptimizing},
@@ -308,61 +322,105 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
         {"cancel during the product's installation removes it",
          {{}, {}, {}, {{L"KORVOSkelv.msi", 2}}},
          2,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "remove", "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "remove",
+          "cleanup"},
          worker_message::kInstallCanceled,
          {kGetProduct, kInstallProduct, kRemoving},
          {}},
         {"the product's installer cannot be started",
          {{}, {}, {}, {{L"KORVOSkelv.msi", -2}}},
          3,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "cleanup"},
          worker_message::kInstallFailed,
          {kGetProduct, kInstallProduct},
          {}},
         {"the product is not registered afterwards",
          {{}, {}, {}, {}, false},
          3,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "cleanup"},
          worker_message::kInstallFailed,
          {kGetProduct, kInstallProduct},
          {}},
         {"a failed upgrade leaves the older version: not a success",
-         {{}, {}, {}, {}, true, {L"3.0.0", L"3.0.0"}},
+         {{}, {}, {}, {}, true, L"3.0.0"},
          3,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "version?",
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "version?", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct, kInstallProduct},
+         {L"KORVO Skelv is installed in version 3.0.0, not in its package's version 3.1.0"}},
+        {"the package's version registered: a success, also when it was installed before",
+         {{}, {}, {}, {}, true, std::nullopt, 0, 0, {}, false, L"3.01.0"},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {}},
+        {"the product's installer says it failed",
+         {{}, {}, {}, {}, true, std::nullopt, 0, 0, {}, false, L"3.1.0", {{L"KORVOSkelv.msi", 1603}}},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "cleanup"},
+         worker_message::kInstallFailed,
+         {kGetProduct, kInstallProduct},
+         {L"KORVO Skelv installer failed with exit code 1603"}},
+        {"the product's installer asks for a restart: done",
+         {{}, {}, {}, {}, true, std::nullopt, 0, 0, {}, false, L"3.1.0", {{L"KORVOSkelv.msi", 3010}}},
+         1,
+         productThroughOptimizer,
+         worker_message::kInstallSucceeded,
+         productStatuses,
+         {}},
+        {"the package's version cannot be read",
+         {{}, {}, {}, {}, true, std::nullopt, 0, 0, {}, false, std::nullopt},
+         3,
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
           "cleanup"},
          worker_message::kInstallFailed,
          {kGetProduct, kInstallProduct},
-         {L"KORVO Skelv is still installed in version 3.0.0: the new version was not installed"}},
-        {"an upgrade that took effect",
-         {{}, {}, {}, {}, true, {L"3.0.0", L"3.1.0"}},
+         {L"Setup cannot read the version of the KORVO Skelv package"}},
+        {"a prerequisite's installer exit code does not decide",
+         {{true, false, false, false},
+          {},
+          {},
+          {},
+          true,
+          std::nullopt,
+          0,
+          0,
+          {},
+          false,
+          L"3.1.0",
+          {{L"InstallHVSoftwarePrerequisites_x86.msi", 1603}}},
          1,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "version?",
-          "expand", "optimizer", "cleanup"},
+         {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
+          "install InstallHVSoftwarePrerequisites_x86.msi", "get KORVOSkelv.msi", "verify KORVOSkelv.msi",
+          "package version?", "install KORVOSkelv.msi", "installed?", "version?", "expand", "optimizer", "cleanup"},
          worker_message::kInstallSucceeded,
-         productStatuses,
+         {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...", kGetProduct, kInstallProduct,
+          kExpanding, kOptimizing},
          {}},
         {"cancel during the texture expansion removes the product",
          {{}, {}, {}, {}, true, {}, 2},
          2,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
-          "remove", "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "version?", "expand", "remove", "cleanup"},
          worker_message::kInstallCanceled,
          {kGetProduct, kInstallProduct, kExpanding, kRemoving},
          {}},
         {"the texture expansion fails: the product stays",
          {{}, {}, {}, {}, true, {}, 5},
          3,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
-          "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "version?", "expand", "cleanup"},
          worker_message::kExpandFailed,
          {kGetProduct, kInstallProduct, kExpanding},
          {}},
         {"the texture tool cannot be started",
          {{}, {}, {}, {}, true, {}, -2},
          3,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?", "expand",
-          "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "version?", "expand", "cleanup"},
          worker_message::kExpandFailed,
          {kGetProduct, kInstallProduct, kExpanding},
          {}},
@@ -376,8 +434,8 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
         {"KORVO_NOEXPAND set",
          {},
          1,
-         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "installed?",
-          "optimizer", "cleanup"},
+         {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
+          "version?", "optimizer", "cleanup"},
          worker_message::kInstallSucceeded,
          {kGetProduct, kInstallProduct, kOptimizing},
          {L"Expand of textures is skipped because variable KORVO_NOEXPAND is set"},
@@ -429,8 +487,8 @@ TEST_F(InstallRunTest, EachPackageIsHeldFromItsVerificationToTheEndOfItsInstalle
               (Calls{"get InstallHVSoftwarePrerequisites_x86.msi", "hold InstallHVSoftwarePrerequisites_x86.msi",
                      "verify InstallHVSoftwarePrerequisites_x86.msi", "install InstallHVSoftwarePrerequisites_x86.msi",
                      "let go InstallHVSoftwarePrerequisites_x86.msi", "get KORVOSkelv.msi", "hold KORVOSkelv.msi",
-                     "verify KORVOSkelv.msi", "version?", "install KORVOSkelv.msi", "remove", "let go KORVOSkelv.msi",
-                     "cleanup"}));
+                     "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "remove",
+                     "let go KORVOSkelv.msi", "cleanup"}));
 }
 
 // A package folder that cannot be made new (every name taken: planted by someone else, say) ends

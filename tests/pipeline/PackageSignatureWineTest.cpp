@@ -140,7 +140,8 @@ TEST_F(RealTrust, VerificationReleasesItsState) {
     ASSERT_NE(handleCount, nullptr);
     std::int32_t status = 0;
     std::string signer;
-    VerifyEmbeddedSignature(PackagePath("publisher.msi"), nullptr, status, signer);  // first use loads what stays loaded
+    VerifyEmbeddedSignature(PackagePath("publisher.msi"), nullptr, status,
+                            signer);  // first use loads what stays loaded
     DWORD before = 0, after = 0;
     ASSERT_TRUE(handleCount(GetCurrentProcess(), &before));
     for (int i = 0; i < 50; ++i) VerifyEmbeddedSignature(PackagePath("publisher.msi"), nullptr, status, signer);

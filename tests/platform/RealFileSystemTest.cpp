@@ -155,7 +155,8 @@ TEST(RealFileSystem, APrivateFolderLetsOnlyAdministratorsAndTheSystemWrite) {
     const struct {
         PSID sid;
         ACCESS_MASK rights;
-    } expected[] = {{system, FILE_ALL_ACCESS}, {administrators, FILE_ALL_ACCESS},
+    } expected[] = {{system, FILE_ALL_ACCESS},
+                    {administrators, FILE_ALL_ACCESS},
                     {userSid, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
     ASSERT_EQ(dacl->AceCount, 3u);
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
