@@ -11,6 +11,7 @@
 #include "checks/ServerVersionCheck.h"
 #include "checks/StartupCheckResults.h"
 #include "core/ProcessSettings.h"
+#include "http/HttpStatus.h"
 #include "tests/support/FakeMachineLog.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/LoopbackSocket.h"
@@ -83,6 +84,7 @@ TEST(ServerVersionCheckTest, JudgesEachVersionFileTheServerOffers) {
     const std::string valid = "PNQ1\t%C\t1.0.1", filler(512 - Expand(valid).size() - 1, 'x');
     const std::string size = "Download of %U failed - Size = ", noTag = "Download of %U failed- Tag not found ";
     const std::string noVersion = "Download of %U failed - Msi Version not found";
+    const std::string tooLong = std::to_string(kHttpBodyTooLong);
     struct Case {
         const char* name;
         std::optional<std::string> file;  // nullopt: none, so nginx answers 404
@@ -103,7 +105,8 @@ TEST(ServerVersionCheckTest, JudgesEachVersionFileTheServerOffers) {
         {"breaks-anywhere", "PNQ1\t%C\t1.0\r.\n1\r\n", L"1.0.1", false, false, {"Web Version: " + valid}},
         {"zero-byte", valid + std::string(1, '\0') + "9", L"1.0.0", true, true, {"Web Version: " + valid}},
         {"512-bytes", valid + "\t" + filler, L"1.0.0", true, true, {"Web Version: " + valid + "\t" + filler}},
-        {"513-bytes", valid + "\t" + filler + "x", L"1.0.0", true, false, {size + "513 rc  = 0 "}},
+        // A longer file stops the request at the bound: the status says so.
+        {"513-bytes", valid + "\t" + filler + "x", L"1.0.0", true, false, {size + "513 rc  = " + tooLong + " "}},
         {"empty", "", L"1.0.0", true, false, {size + "0 rc  = 0 "}},
         {"missing", std::nullopt, L"1.0.0", true, false, {size + "0 rc  = -404 "}},
         {"lower-case-tag", "pnq1\t%C\t1.0.1", L"1.0.0", true, false, {noTag}},
