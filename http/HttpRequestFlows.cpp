@@ -258,7 +258,7 @@ int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t
         if (result >= 0) OnBodyReceived(received, length, facts.notPlainText);
         if (discard || result < 0) {
             HttpFree(received);
-            length = 0;
+            if (result != kHttpBodyTooLong) length = 0;
         } else {
             HttpFree(*body);
             *body = received;

@@ -171,10 +171,13 @@ int32_t HttpStream::ReadChunked(char** buffer, uint32_t* length, uint32_t flags)
         uint32_t size = 0;
         if (!ParseChunkSize(line, count - 2, &size)) return kHttpMalformed;
         if (size > LargestBody() - body.Length()) {
-            // The chunk would carry the body past the bound: its bytes are not read.
-            uint64_t announced = static_cast<uint64_t>(body.Length()) + size;
-            if (bodyBound_ != 0) *length = announced > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(announced);
-            return OverLongStatus();
+            if (bodyBound_ == 0) return kHttpMalformed;
+            // The chunk carries the body past the caller's bound: it is read up to one byte beyond.
+            uint32_t past = LargestBody() - body.Length() + 1;
+            result = ReceiveExactlyInto(*this, past, &body);
+            if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpReadFailed;
+            *length = body.Length();
+            return kHttpBodyTooLong;
         }
         result = ReceiveExactlyInto(*this, size, &body);
         if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpReadFailed;

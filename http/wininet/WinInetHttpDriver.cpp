@@ -546,10 +546,15 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
         int32_t waited = AwaitData(&available);
         if (waited != kHttpOk) return waited;
         if (available == 0) break;
-        if (available > LargestBody() - data.Length()) {
-            // Past the bound with what WinINet holds: those bytes are not taken.
-            if (bounded) *length = UINT32_MAX - data.Length() < available ? UINT32_MAX : data.Length() + available;
-            return OverLongBodyStatus();
+        const uint32_t room = LargestBody() - data.Length();
+        if (available > room) {
+            if (!bounded) return kHttpMalformed;
+            // Past the caller's bound: the body is read up to one byte beyond it, which is there.
+            DWORD read = 0;
+            if (!data.MakeRoom(room + 1) || !WinInet().InternetReadFile(H(request_), data.End(), room + 1, &read))
+                return kHttpReadFailed;
+            *length = data.Length() + read;
+            return kHttpBodyTooLong;
         }
         // With the length known, as much of the rest as fits is asked for at once: WinINet then
         // fills it in one call instead of one call per network packet. A watched read takes what
