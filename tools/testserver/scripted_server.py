@@ -30,7 +30,7 @@ _seen = []
 _seen_lock = threading.Lock()
 
 # Servers that misbehave the way real ones do: "/hostile/<behaviour>/<any path>" serves the
-# three-slice package (a whole-file get without Range gets it all) as the behaviour says:
+# three-slice package (a get without Range: a small file of SMALL_FILE bytes) as the behaviour says:
 #   ignore-range-<MiB>             200 with Content-Length <MiB> MiB, whatever was asked
 #   ignore-range-unannounced-<MiB> the same without a length, until the server closes
 #   ignore-range-chunked-<MiB>     the same in chunks of 64 KiB
@@ -44,6 +44,7 @@ _seen_lock = threading.Lock()
 # Bodies are made as they are sent and stop when the client goes; stalls last STALL_SECONDS.
 # The requests are kept for /seen like the package downloads'.
 HOSTILE_PREFIX = "/hostile/"
+SMALL_FILE = 100
 STREAM_BLOCK = 64 * 1024
 
 
@@ -387,7 +388,7 @@ class Handler(socketserver.BaseRequestHandler):
         if rng:
             first, last = (int(x) for x in rng.split("=", 1)[1].split("-"))
             last = min(last, PACKAGE_SIZE - 1)
-        body = _package[first:last + 1]
+        body = _package[first:last + 1] if rng else _package[:SMALL_FILE]
         if rng:
             head = _response(206, "Partial Content",
                              [("Content-Range", "bytes %d-%d/%d" % (first, last, PACKAGE_SIZE))], length=False)
