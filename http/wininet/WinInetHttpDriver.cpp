@@ -516,7 +516,9 @@ int32_t WinInetHttpDriver::AwaitData(unsigned long* available) {
         WinInet().InternetSetOptionW(H(request_), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
     }
     if (!WinInet().InternetQueryDataAvailable(H(request_), available, 0, 0)) {
-        if (!watch_.Active() || GetLastError() != ERROR_INTERNET_TIMEOUT) return kHttpDataAvailableFailed;
+        // Which error a time-out gives differs between WinINet's versions: the window tells.
+        bool ranOut = GetLastError() == ERROR_INTERNET_TIMEOUT || watch_.TooSlow(HttpTickMilliseconds());
+        if (!watch_.Watching() || !ranOut) return kHttpDataAvailableFailed;
         return watch_.StopRequested() ? kHttpStopped : kHttpTimeout;
     }
     // A wait as long as the socket driver's wake asks the caller, as that driver does.
