@@ -41,7 +41,8 @@ _seen_lock = threading.Lock()
 #   stall-mid-body                 a proper header and half the body, then nothing
 #   drip-<ms>                      a proper header, then one byte of the body every <ms> ms
 # A behaviour ending in "-later" applies from the second slice on; the first is served properly.
-# Bodies are made as they are sent and stop when the client goes; stalls last STALL_SECONDS.
+# Bodies are made as they are sent and stop when the client goes. A stall or drip lasts
+# STALL_SECONDS, then the rest of the answer comes at once: a client that waits gets it all.
 # The requests are kept for /seen like the package downloads'.
 HOSTILE_PREFIX = "/hostile/"
 SMALL_FILE = 100
@@ -417,24 +418,29 @@ class Handler(socketserver.BaseRequestHandler):
             self._stream_body(size)
         elif behaviour == "silent":
             time.sleep(STALL_SECONDS)
+            self._send(head_with_length + body)
         elif behaviour == "stall-after-headers":
             self._send(head_with_length)
             time.sleep(STALL_SECONDS)
+            self._send(body)
         elif behaviour == "stall-mid-body":
-            self._send(head_with_length + body[:len(body) // 2])
+            half = len(body) // 2
+            self._send(head_with_length + body[:half])
             time.sleep(STALL_SECONDS)
+            self._send(body[half:])
         elif kind == "drip":
             self._send(head_with_length)
             deadline = time.time() + STALL_SECONDS
-            for byte in body:
-                if time.time() > deadline:
-                    break
+            sent = 0
+            while sent < len(body) and time.time() < deadline:
                 time.sleep(int(number) / 1000.0)
-                self._send(bytes([byte]))
+                self._send(body[sent:sent + 1])
+                sent += 1
+            self._send(body[sent:])
         else:
             self._send(_response(404, "Not Found", [], b"unknown behaviour"))
             return True
-        return False
+        return kind in ("drip",) or behaviour in ("silent", "stall-after-headers", "stall-mid-body")
 
 
 class Server(socketserver.ThreadingTCPServer):
