@@ -13,6 +13,7 @@ uint32_t HttpTickMilliseconds() {
 #else
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 #endif
 }

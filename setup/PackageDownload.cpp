@@ -96,8 +96,9 @@ private:
         holder.SetRequestLimits(limits);
         for (;;) {
             std::int32_t keepAlive = 0;
-            *result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount,
-                                      static_cast<std::uint32_t>(offset), count, body_.Out(), &body_.length, &keepAlive);
+            *result =
+                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
+                                count, body_.Out(), &body_.length, &keepAlive);
             if (*result != kHttpStopped || CancelRequested.load() != 1) return std::nullopt;
             if (DownloadCancelConfirmed()) return CancelledEnding();
         }
@@ -218,7 +219,8 @@ private:
 
     static Ending Failed(std::wstring message) { return Ending{Ending::Failed, std::move(message)}; }
     Ending CancelledEnding() const {
-        return Ending{Ending::Cancelled, FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
+        return Ending{Ending::Cancelled,
+                      FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
     }
     static Ending EarlyReturn(int code) { return Ending{Ending::EarlyReturn, {}, code}; }
 

@@ -82,5 +82,5 @@ private:
     bool answerToHead_ = false;  // the open request is a HEAD: its answer has no body
     void* parentWindow_ = nullptr;
     std::unique_ptr<CrackedUrl> cracked_;  // the URL of the open request, cracked once
-    TransferWatch watch_;                   // the caller's limits on the open request's answer
+    TransferWatch watch_;                  // the caller's limits on the open request's answer
 };

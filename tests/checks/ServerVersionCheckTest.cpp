@@ -185,8 +185,8 @@ TEST(ServerVersionCheckTest, AHostileServerIsAFailedDownload) {
         {"drip-100", std::nullopt},
     };
     for (const Case& c : cases) {
-        const std::wstring server = L"127.0.0.1:" + std::to_wstring(TestServers::Get().scriptedPort) + L"/hostile/" +
-                                    Expand(c.behaviour);
+        const std::wstring server =
+            L"127.0.0.1:" + std::to_wstring(TestServers::Get().scriptedPort) + L"/hostile/" + Expand(c.behaviour);
         const std::wstring url = L"http://" + server + kFilePath;
         for (bool socketDriver : SocketDriverChoices()) {
             SCOPED_TRACE(testing::Message() << c.behaviour << (socketDriver ? ", socket driver" : ", WinINet driver"));
@@ -203,7 +203,8 @@ TEST(ServerVersionCheckTest, AHostileServerIsAFailedDownload) {
                 EXPECT_EQ(run.log[3], size + Expand(*c.sizeAndRc));
             } else {
                 EXPECT_EQ(run.log[3].substr(0, size.size() + 2), size + L"0 ") << run.log[3];
-                if (socketDriver) EXPECT_EQ(run.log[3], size + L"0 rc  = " + Expand(std::to_string(kHttpTimeout)) + L" ");
+                if (socketDriver)
+                    EXPECT_EQ(run.log[3], size + L"0 rc  = " + Expand(std::to_string(kHttpTimeout)) + L" ");
             }
             EXPECT_EQ(run.log[4], kOutTrue);
         }

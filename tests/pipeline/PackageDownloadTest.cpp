@@ -637,8 +637,12 @@ TEST_P(PackageDownload, CancelDuringAStalledSliceAsksAtOnce) {
     EXPECT_EQ(shown_.size(), 1u);
 
     Check(Server::Scripted, "three-slices.msi", 3 * kSlice,
-          {3, {RangeOf(0, kSlice), RangeOf(kSlice, kSlice), RangeOf(kSlice, kSlice)}, {{0, 1}},
-           {kFailedToDownload, kKo}, kSlice, 2},
+          {3,
+           {RangeOf(0, kSlice), RangeOf(kSlice, kSlice), RangeOf(kSlice, kSlice)},
+           {{0, 1}},
+           {kFailedToDownload, kKo},
+           kSlice,
+           2},
           pressCancelInTheStall(platform::MessageAnswer::No), HostileServer("stall-mid-body-later"));
     ReportTime("cancel, No");
     JoinCancelPress();

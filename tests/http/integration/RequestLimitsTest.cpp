@@ -38,8 +38,8 @@ protected:
         int32_t status = driver->Get(TestServers::Get().Scripted(path).c_str(), kHttpFlagKeepAlive, &body.data,
                                      &body.length, &keepAlive);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("  [ time ] %s %s: %.2f s, status 0x%08x\n", DriverName(GetParam()).c_str(), path.c_str(),
-                    seconds, static_cast<unsigned>(status));
+        std::printf("  [ time ] %s %s: %.2f s, status 0x%08x\n", DriverName(GetParam()).c_str(), path.c_str(), seconds,
+                    static_cast<unsigned>(status));
         return {status, body.length, body.data != nullptr, seconds};
     }
 };
@@ -67,8 +67,8 @@ TEST_P(RequestLimits, ABodyPastTheBoundStopsAtTheBound) {
     }
     // A body of the bound's length exactly is whole, however it is framed.
     limits.maxBodyLength = kMiB;
-    for (const char* path : {"/hostile/ignore-range-1/f", "/hostile/ignore-range-unannounced-1/f",
-                             "/hostile/ignore-range-chunked-1/f"}) {
+    for (const char* path :
+         {"/hostile/ignore-range-1/f", "/hostile/ignore-range-unannounced-1/f", "/hostile/ignore-range-chunked-1/f"}) {
         SCOPED_TRACE(path);
         Outcome whole = Get(limits, path);
         EXPECT_EQ(whole.status, kHttpOk);
@@ -79,8 +79,8 @@ TEST_P(RequestLimits, ABodyPastTheBoundStopsAtTheBound) {
 TEST_P(RequestLimits, AStalledOrDrippingServerFailsWithinTheWindow) {
     HttpRequestLimits limits;
     limits.stall = kShortStall;
-    for (const char* path : {"/hostile/silent/f", "/hostile/stall-after-headers/f", "/hostile/stall-mid-body/f",
-                             "/hostile/drip-100/f"}) {
+    for (const char* path :
+         {"/hostile/silent/f", "/hostile/stall-after-headers/f", "/hostile/stall-mid-body/f", "/hostile/drip-100/f"}) {
         SCOPED_TRACE(path);
         Outcome outcome = Get(limits, path);
         if (GetParam() == DriverKind::Socket) {
@@ -114,7 +114,7 @@ TEST_P(RequestLimits, TheCallersQuestionStopsAWaitingRequestOnly) {
 INSTANTIATE_TEST_SUITE_P(Drivers, RequestLimits, ::testing::ValuesIn(AvailableDrivers()),
                          [](const ::testing::TestParamInfo<DriverKind>& info) { return DriverName(info.param); });
 
-// The holder hands its limits to the driver it has, and keeps them for the next one.
+// The holder hands its limits to its driver; a later call replaces them.
 TEST(HolderRequestLimits, ReachTheDriver) {
     REQUIRE_SERVERS();
     ScopedEnvironment environment(std::map<std::wstring, std::wstring>{{L"HTTPDriver", L"1"}});
@@ -129,8 +129,8 @@ TEST(HolderRequestLimits, ReachTheDriver) {
               kHttpBodyTooLong);
     EXPECT_EQ(body.length, 600 * kMiB);
     holder.SetRequestLimits(HttpRequestLimits{});
-    EXPECT_EQ(holder.Get(TestServers::Get().Scripted("/hostile/ignore-range-1/f").c_str(), 1, &body.data,
-                         &body.length, &keepAlive),
+    EXPECT_EQ(holder.Get(TestServers::Get().Scripted("/hostile/ignore-range-1/f").c_str(), 1, &body.data, &body.length,
+                         &keepAlive),
               kHttpOk);
     EXPECT_EQ(body.length, kMiB);
 }
