@@ -130,7 +130,17 @@ ServerVersionVerdict CompareWithServer(HttpDriverHolder& holder) {
 }  // namespace
 
 bool CheckNeedInstall(std::wstring& failureMessage) {
+    return CheckNeedInstall(failureMessage,
+                            HttpStallLimit{kVersionFileStallWindowMilliseconds, kVersionFileLeastBytesPerWindow});
+}
+
+bool CheckNeedInstall(std::wstring& failureMessage, const HttpStallLimit& stallLimit) {
     HttpDriverHolder holder(nullptr, 1, 1);
+    // A longer file is a failed download whatever it holds: its bytes beyond the limit are not read.
+    HttpRequestLimits limits;
+    limits.maxBodyLength = kMaxVersionFileBytes;
+    limits.stall = stallLimit;
+    holder.SetRequestLimits(limits);
     SetupLog::Write(L"IN->CheckNeedInstall ()");
     StartupCheckResults& results = StartupResults();
     results.upgradeAvailable = false;

@@ -19,12 +19,14 @@
 // (the value 1, not valid pointers) as both body out-arguments.
 
 #include <cstdint>
+#include <utility>
 
 #include "http/HttpBodySource.h"
 #include "http/HttpFileStatus.h"
 #include "http/HttpFraming.h"
 #include "http/HttpLimits.h"
 #include "http/HttpMemory.h"
+#include "http/HttpRequestLimits.h"
 #include "http/HttpStatus.h"
 
 // Whoever owns a driver (the holder). Head re-enters through it on a redirect, so that the owner's
@@ -139,6 +141,16 @@ public:
 
     HttpDriverOwner* Owner() const { return owner_; }
 
+    // The caller's limits for the requests from now on (body bound, stall watch, keep-going
+    // question); the default limits nothing beyond the client's own bounds. Not a virtual
+    // operation: the interface's slots stay as they are.
+    void SetRequestLimits(HttpRequestLimits limits) { requestLimits_ = std::move(limits); }
+    const HttpRequestLimits& RequestLimits() const { return requestLimits_; }
+    // The largest body a request may bring back, and the status of one that is longer: the
+    // caller's bound (kHttpBodyTooLong), else the client's own (kHttpMalformed).
+    uint32_t LargestBody() const;
+    int32_t OverLongBodyStatus() const;
+
 protected:
     // The general request; every redirect is followed through it.
     int32_t SendRequestGeneric(const char* method, const char* url, uint32_t flags, const char* extraHeaders,
@@ -160,4 +172,5 @@ private:
                                int redirectsLeft);
 
     HttpDriverOwner* owner_ = nullptr;
+    HttpRequestLimits requestLimits_;
 };

@@ -8,6 +8,14 @@ void HttpDriver::SetOwner(HttpDriverOwner* owner) {
     owner_ = owner;
 }
 
+uint32_t HttpDriver::LargestBody() const {
+    return requestLimits_.maxBodyLength != 0 ? requestLimits_.maxBodyLength : kHttpMaxBodyLength;
+}
+
+int32_t HttpDriver::OverLongBodyStatus() const {
+    return requestLimits_.maxBodyLength != 0 ? kHttpBodyTooLong : kHttpMalformed;
+}
+
 void HttpDriver::OnBodyReceived(const char*, uint32_t, int32_t) {}
 
 int32_t HttpDriver::OnAuthenticationChallenge(const char*, int32_t, const char* scheme, const char* challenge,

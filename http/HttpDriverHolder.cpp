@@ -39,7 +39,13 @@ int32_t HttpDriverHolder::PrepareFor(const char* url) {
     driver_ = replacement;
     if (driver_ == nullptr) return kHttpFailed;
     driver_->SetOwner(this);
+    driver_->SetRequestLimits(limits_);
     return kHttpOk;
+}
+
+void HttpDriverHolder::SetRequestLimits(const HttpRequestLimits& limits) {
+    limits_ = limits;
+    if (driver_ != nullptr) driver_->SetRequestLimits(limits_);
 }
 
 int32_t HttpDriverHolder::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive) {

@@ -25,6 +25,10 @@ public:
     int32_t Head(const char* url, HttpFileStatus* record) override;
     int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel, const char* customName);
 
+    // The caller's limits for the requests made through this holder from now on, kept across the
+    // switch to WinINet; the default limits nothing beyond the client's own bounds.
+    void SetRequestLimits(const HttpRequestLimits& limits);
+
     // The current driver, or null.
     HttpDriver* Driver() const { return driver_; }
 
@@ -37,4 +41,5 @@ private:
     int32_t PrepareFor(const char* url);
 
     HttpDriver* driver_ = nullptr;
+    HttpRequestLimits limits_;
 };

@@ -57,6 +57,9 @@ constexpr int32_t kHttpSocketReceiveTimeoutMs = 60000;
 constexpr uint32_t kHttpWinInetReceiveTimeoutMs = 36000000;
 constexpr uint32_t kHttpWinInetSendTimeoutMs = 36000000;
 constexpr uint32_t kHttpWinInetConnectTimeoutMs = 10000;
+// A watched request (HttpRequestLimits) that waits this long without data asks its caller's
+// keep-going question: a Cancel is seen within half a second while a server is slow.
+constexpr uint32_t kHttpWatchWakeMilliseconds = 500;
 
 // ---- Fixed values ----
 // The port of the proxy named by "Proxy".

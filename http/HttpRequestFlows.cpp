@@ -172,13 +172,17 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
     char* location = nullptr;
     result = send();
     if (result < 0) return result;
+    // A failed answer hands back no body; one too long for the caller's bound keeps its length.
+    auto failed = [&](int32_t code) {
+        HttpFree(location);
+        uint32_t length = *outputs.Length();
+        outputs.Clear();
+        if (code == kHttpBodyTooLong) *outputs.Length() = length;
+        return code;
+    };
     result =
         ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(), outputs.Length(), keepAlive);
-    if (result < 0) {
-        HttpFree(location);
-        outputs.Clear();
-        return result;
-    }
+    if (result < 0) return failed(result);
 
     if ((flags & kHttpFlagNoAuthentication) == 0) {
         for (int retry = 0; IsAuthenticationChallenge(status) && retry < kHttpMaxAuthenticationRetries; ++retry) {
@@ -190,11 +194,7 @@ int32_t HttpDriver::SendRequestBounded(const char* method, const char* url, uint
                 result = ReceiveResponse(url, method, &status, receiveFlags, &location, outputs.Body(),
                                          outputs.Length(), keepAlive);
             }
-            if (result < 0) {
-                HttpFree(location);
-                outputs.Clear();
-                return result;
-            }
+            if (result < 0) return failed(result);
         }
     }
 
@@ -244,14 +244,21 @@ int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t
     const HttpBodyFraming& framing = facts.framing;
     uint32_t length = 0;
     result = kHttpOk;
-    if (framing.kind != HttpBodyKind::None && (!discard || IsAuthenticationChallenge(*status))) {
+    const bool readBody = framing.kind != HttpBodyKind::None && (!discard || IsAuthenticationChallenge(*status));
+    // A length beyond the caller's bound stops the request before a byte of the body is read.
+    if (readBody && RequestLimits().maxBodyLength != 0 && framing.kind == HttpBodyKind::ByLength &&
+        framing.length > RequestLimits().maxBodyLength) {
+        *bodyLength = framing.length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(framing.length);
+        return kHttpBodyTooLong;
+    }
+    if (readBody) {
         length = framing.kind == HttpBodyKind::ByLength ? static_cast<uint32_t>(framing.length) : 0;
         char* received = nullptr;
         result = ReadBody(framing.kind == HttpBodyKind::Chunked ? kHttpReadChunked : 0, &length, &received);
         if (result >= 0) OnBodyReceived(received, length, facts.notPlainText);
         if (discard || result < 0) {
             HttpFree(received);
-            length = 0;
+            if (result != kHttpBodyTooLong) length = 0;
         } else {
             HttpFree(*body);
             *body = received;
@@ -276,7 +283,8 @@ int32_t HttpDriver::ReceiveResponse(const char* url, const char* method, int32_t
             return stored;
         }
     }
-    *bodyLength = result < 0 ? 0 : length;
+    // A body too long for the caller's bound reports its length, without a body.
+    *bodyLength = result < 0 && result != kHttpBodyTooLong ? 0 : length;
     return result;
 }
 

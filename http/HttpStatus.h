@@ -50,6 +50,11 @@ constexpr int32_t kHttpInvalidHeader = http_detail::Hr(0x80072F79);
 // More redirects than kHttpMaxRedirects (WinINet's ERROR_HTTP_REDIRECT_FAILED, 12156).
 constexpr int32_t kHttpTooManyRedirects = http_detail::Hr(0x80072F7C);
 constexpr int32_t kHttpNotConnected = http_detail::Hr(0x80072F83);
+// A body longer than the caller's bound (Win32 error 223, ERROR_FILE_TOO_LARGE, as an HRESULT);
+// the body length out-argument carries the length announced, or received when it passed the bound.
+constexpr int32_t kHttpBodyTooLong = http_detail::Hr(0x800700DF);
+// The caller's keep-going question said stop (Win32 error 1223, ERROR_CANCELLED, as an HRESULT).
+constexpr int32_t kHttpStopped = http_detail::Hr(0x800704C7);
 
 // A request flow whose final status is outside 200-299 returns minus that status.
 constexpr int32_t HttpStatusAsFailure(int32_t httpStatus) {

@@ -112,20 +112,32 @@ int32_t HttpStream::ReadHeaderBlock(char** buffer, uint32_t* length) {
     }
 }
 
+uint32_t HttpStream::LargestBody() const {
+    return bodyBound_ != 0 ? bodyBound_ : kHttpMaxBodyLength;
+}
+
+int32_t HttpStream::OverLongStatus() const {
+    return bodyBound_ != 0 ? kHttpBodyTooLong : kHttpMalformed;
+}
+
 int32_t HttpStream::ReadUntilClose(char** buffer, uint32_t* total) {
     if (buffer == nullptr || total == nullptr) return kHttpInvalidArg;
     *buffer = nullptr;
     *total = 0;
     HttpBodyBuffer body;
+    const uint32_t largest = LargestBody();
     for (;;) {
-        uint32_t room = kHttpMaxBodyLength - body.Length();
+        uint32_t room = largest - body.Length();
         if (room == 0) {
             // As long as a body may be: the server must close now, not send one byte more.
             char extra = 0;
             uint32_t count = 0;
             int32_t result = ReceiveFill(&extra, 1, &count);
             if (result < 0) return result;
-            if (count != 0) return kHttpMalformed;
+            if (count != 0) {
+                if (bodyBound_ != 0) *total = largest + 1;  // what had come when it passed the bound
+                return OverLongStatus();
+            }
             break;
         }
         if (body.Free() == 0) {
@@ -158,7 +170,15 @@ int32_t HttpStream::ReadChunked(char** buffer, uint32_t* length, uint32_t flags)
         if (!EndsWithCrLf(line, count)) return kHttpMalformed;
         uint32_t size = 0;
         if (!ParseChunkSize(line, count - 2, &size)) return kHttpMalformed;
-        if (size > kHttpMaxBodyLength - body.Length()) return kHttpMalformed;
+        if (size > LargestBody() - body.Length()) {
+            if (bodyBound_ == 0) return kHttpMalformed;
+            // The chunk carries the body past the caller's bound: it is read up to one byte beyond.
+            uint32_t past = LargestBody() - body.Length() + 1;
+            result = ReceiveExactlyInto(*this, past, &body);
+            if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpReadFailed;
+            *length = body.Length();
+            return kHttpBodyTooLong;
+        }
         result = ReceiveExactlyInto(*this, size, &body);
         if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpReadFailed;
         char crlf[2] = {0, 0};
@@ -181,9 +201,14 @@ int32_t HttpStream::ReadBody(uint32_t flags, uint32_t* length, char** buffer) {
     uint32_t expected = *length;
     *length = 0;
     if (expected == 0) {
-        return ReadUntilClose(buffer, length) == kHttpOk ? kHttpOk : kHttpSocketReadFailed;
+        int32_t result = ReadUntilClose(buffer, length);
+        if (result == kHttpBodyTooLong) return result;
+        return result == kHttpOk ? kHttpOk : kHttpSocketReadFailed;
     }
-    if (expected > kHttpMaxBodyLength) return kHttpMalformed;
+    if (expected > LargestBody()) {
+        if (bodyBound_ != 0) *length = expected;
+        return OverLongStatus();
+    }
     HttpBodyBuffer body;
     int32_t result = ReceiveExactlyInto(*this, expected, &body);
     if (result != kHttpOk) return result == kHttpStreamOutOfMemory ? result : kHttpSocketReadFailed;

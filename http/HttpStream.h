@@ -33,7 +33,13 @@ public:
     // Reads the response header block up to and including the empty line.
     virtual int32_t ReadHeaderBlock(char** buffer, uint32_t* length);
     // flags bit 0: chunked; otherwise *length in is the expected length (0: until close).
+    // A body longer than the caller's bound fails with kHttpBodyTooLong, *length then being the
+    // length announced or received when it passed the bound.
     virtual int32_t ReadBody(uint32_t flags, uint32_t* length, char** buffer);
+
+    // The caller's largest body for the reads from now on; 0: the client's own, kHttpMaxBodyLength,
+    // beyond which a body is malformed. The buffer never grows past the bound.
+    void SetBodyBound(uint32_t maxBodyLength) { bodyBound_ = maxBodyLength; }
 
     // The server this stream talks to (also when it goes through a proxy).
     const char* HostName() const { return hostName_; }
@@ -48,6 +54,11 @@ protected:
     static constexpr uint16_t kClosed = 0x2;
 
 private:
+    uint32_t LargestBody() const;
+    // kHttpBodyTooLong past the caller's bound, kHttpMalformed past the client's own.
+    int32_t OverLongStatus() const;
+
+    uint32_t bodyBound_ = 0;
     char* hostName_ = nullptr;
     uint16_t state_ = kClosed;
 };

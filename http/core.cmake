@@ -12,6 +12,8 @@ add_library(korvo_http STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HttpRequestText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpPutSetting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HttpStream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HttpClock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TransferWatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UrlUtilities.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CookieRecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CookieJar.cpp)

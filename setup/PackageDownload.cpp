@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "core/DownloadServer.h"
 #include "core/InstallPaths.h"
@@ -70,8 +71,8 @@ struct Ending {
 
 class PackageFetch {
 public:
-    PackageFetch(InstallContext* context, std::wstring localPath, std::wstring url)
-        : context_(context), localPath_(std::move(localPath)), url_(std::move(url)) {}
+    PackageFetch(InstallContext* context, std::wstring localPath, std::wstring url, const HttpStallLimit& stallLimit)
+        : context_(context), localPath_(std::move(localPath)), url_(std::move(url)), stallLimit_(stallLimit) {}
 
     int Run(const std::wstring& statusText) {
         std::optional<std::string> requestUrl = RequestUrlBytes(url_);
@@ -83,11 +84,31 @@ public:
     }
 
 private:
+    // One slice request, bounded to `count` bytes and watched for stalls. A request stopped for a
+    // Cancel asks the question at once: Yes ends the download, No asks for the same slice again.
+    // nullopt: the request's result is in *result.
+    std::optional<Ending> RequestSlice(HttpDriverHolder& holder, const std::string& url, std::int64_t offset,
+                                       std::uint32_t count, std::int32_t* result) {
+        HttpRequestLimits limits;
+        limits.maxBodyLength = count;
+        limits.stall = stallLimit_;
+        limits.keepGoing = [] { return CancelRequested.load() != 1; };
+        holder.SetRequestLimits(limits);
+        for (;;) {
+            std::int32_t keepAlive = 0;
+            *result =
+                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
+                                count, body_.Out(), &body_.length, &keepAlive);
+            if (*result != kHttpStopped || CancelRequested.load() != 1) return std::nullopt;
+            if (DownloadCancelConfirmed()) return CancelledEnding();
+        }
+    }
+
     // The first slice, the file, the status and the total size.
     Ending Fetch(HttpDriverHolder& holder, const std::string& url) {
-        std::int32_t keepAlive = 0;
-        std::int32_t result = holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, 0, kSliceBytes,
-                                              body_.Out(), &body_.length, &keepAlive);
+        std::int32_t result = kHttpOk;
+        if (auto cancelled = RequestSlice(holder, url, 0, kSliceBytes, &result)) return *cancelled;
+        if (result == kHttpBodyTooLong) return Failed(TooManyBytesLine(body_.length, kSliceBytes));
         if (result != kHttpOk) return Failed(DownloadFailedLine());
         // An empty answer counts as a wrong size, whether or not the client handed back a buffer.
         if (body_.length == 0 || body_.length > kSliceBytes) return Failed(TooManyBytesLine(body_.length, kSliceBytes));
@@ -123,14 +144,13 @@ private:
 
     // The slices after the first, each checked, written and reported.
     Ending FetchRest(HttpDriverHolder& holder, const std::string& url, std::int64_t offset, std::int64_t left) {
-        std::int32_t keepAlive = 0;
         int emptyAnswers = 0;
         while (left > 0) {
             body_.Free();
             std::uint32_t count = download_slices::NextSliceCount(left);
-            std::int32_t result =
-                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
-                                count, body_.Out(), &body_.length, &keepAlive);
+            std::int32_t result = kHttpOk;
+            if (auto cancelled = RequestSlice(holder, url, offset, count, &result)) return *cancelled;
+            if (result == kHttpBodyTooLong) return Failed(TooManyBytesLine(body_.length, count));
             if (result != kHttpOk || !IsSliceAt(holder, offset)) return Failed(DownloadFailedLine());
             // An empty answer (the client may hand back no buffer for it) moves nothing: ask again.
             if (body_.length == 0) {
@@ -141,9 +161,7 @@ private:
             if (body_.data == nullptr) return Failed(DownloadFailedLine());
             if (body_.length > count) return Failed(TooManyBytesLine(body_.length, count));
             if (!AppendBody()) return Failed(ShortWriteLine());
-            if (CancelRequested.load() == 1 && DownloadCancelConfirmed())
-                return Ending{Ending::Cancelled,
-                              FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
+            if (CancelRequested.load() == 1 && DownloadCancelConfirmed()) return CancelledEnding();
             offset += body_.length;
             left -= body_.length;
             ShowProgress(context_, ++ProgressCounter, progressRange_);
@@ -200,6 +218,10 @@ private:
     }
 
     static Ending Failed(std::wstring message) { return Ending{Ending::Failed, std::move(message)}; }
+    Ending CancelledEnding() const {
+        return Ending{Ending::Cancelled,
+                      FormatWidePrintf(L"Setup was interrupted by user during download of %s", {url_})};
+    }
     static Ending EarlyReturn(int code) { return Ending{Ending::EarlyReturn, {}, code}; }
 
     std::wstring DownloadingLine() const { return FormatWidePrintf(L"Downloading %s from %s", {localPath_, url_}); }
@@ -223,14 +245,21 @@ private:
     std::unique_ptr<platform::PlainFile> file_;
     std::size_t lastWritten_ = 0;
     std::int32_t progressRange_ = 0;
+    HttpStallLimit stallLimit_;
 };
 
 }  // namespace
 
-int DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName, const std::wstring& /*packageName*/,
+int DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName, const std::wstring& packageName,
                     InstallContext* context) {
+    return DownloadPrereqs(statusText, fileName, packageName, context,
+                           HttpStallLimit{kDownloadStallWindowMilliseconds, kDownloadLeastBytesPerWindow});
+}
+
+int DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName, const std::wstring& /*packageName*/,
+                    InstallContext* context, const HttpStallLimit& stallLimit) {
     SetupLog::Write(L"IN->DownloadPrereqs ()");
     ShowStatus(context, statusText);
-    PackageFetch fetch(context, PackageFolder() + fileName, BuildDownloadUrl(fileName));
+    PackageFetch fetch(context, PackageFolder() + fileName, BuildDownloadUrl(fileName), stallLimit);
     return fetch.Run(statusText);
 }

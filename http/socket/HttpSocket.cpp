@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "http/HttpClock.h"
 #include "http/HttpStatus.h"
 
 namespace os = http::os;
@@ -31,6 +32,7 @@ int32_t HttpSocket::Connect(const char* host, uint16_t port, const char* proxyHo
     }
     socket_ = s;
     timedOut_ = false;
+    stopped_ = false;
     receivedSinceSend_ = 0;
     aheadStart_ = aheadEnd_ = 0;
     MarkOpen();
@@ -43,6 +45,8 @@ int32_t HttpSocket::Send(const char* data, uint32_t length) {
     // it or a failure.
     receivedSinceSend_ = 0;
     timedOut_ = false;
+    stopped_ = false;
+    watch_.Start(HttpTickMilliseconds());
     uint32_t sent = 0;
     while (sent < length) {
         uint32_t piece = std::min<uint32_t>(length - sent, 0x40000000u);
@@ -53,12 +57,38 @@ int32_t HttpSocket::Send(const char* data, uint32_t length) {
     return static_cast<int32_t>(sent);
 }
 
-int32_t HttpSocket::RefillReadAhead() {
-    if (socket_ == 0) return -1;
-    int n = os::ReceiveBytes(socket_, readAhead_.data(), static_cast<int>(readAhead_.size()));
+bool HttpSocket::AwaitData() {
+    if (!watch_.Active()) return true;
+    for (;;) {
+        uint32_t now = HttpTickMilliseconds();
+        if (watch_.TooSlow(now)) {
+            timedOut_ = true;
+            return false;
+        }
+        os::WaitResult ready = os::WaitReadable(socket_, watch_.NextWaitMilliseconds(now, kHttpWatchWakeMilliseconds));
+        if (ready != os::WaitResult::TimedOut) return true;  // data, the end, or an error for recv to report
+        // Only a wait that found nothing asks the caller: a flowing answer is never stopped halfway.
+        if (watch_.StopRequested()) {
+            stopped_ = true;
+            return false;
+        }
+    }
+}
+
+int32_t HttpSocket::ReceiveWatched(char* buffer, uint32_t capacity) {
+    if (socket_ == 0 || !AwaitData()) return -1;
+    int n = os::ReceiveBytes(socket_, buffer, static_cast<int>(capacity));
     if (n < 0) timedOut_ = os::LastReceiveTimedOut();
     if (n > 0) {
         receivedSinceSend_ += static_cast<uint64_t>(n);
+        watch_.Arrived(static_cast<uint32_t>(n), HttpTickMilliseconds());
+    }
+    return n;
+}
+
+int32_t HttpSocket::RefillReadAhead() {
+    int n = ReceiveWatched(readAhead_.data(), static_cast<uint32_t>(readAhead_.size()));
+    if (n > 0) {
         aheadStart_ = 0;
         aheadEnd_ = static_cast<uint32_t>(n);
     }
@@ -67,14 +97,8 @@ int32_t HttpSocket::RefillReadAhead() {
 
 int32_t HttpSocket::ReceiveSome(char* buffer, uint32_t capacity) {
     if (aheadStart_ == aheadEnd_) {
-        if (capacity >= readAhead_.size()) {
-            // Large reads go straight into the caller's buffer.
-            if (socket_ == 0) return -1;
-            int n = os::ReceiveBytes(socket_, buffer, static_cast<int>(std::min(capacity, kHttpMaxReceiveSize)));
-            if (n < 0) timedOut_ = os::LastReceiveTimedOut();
-            if (n > 0) receivedSinceSend_ += static_cast<uint64_t>(n);
-            return n;
-        }
+        // Large reads go straight into the caller's buffer.
+        if (capacity >= readAhead_.size()) return ReceiveWatched(buffer, std::min(capacity, kHttpMaxReceiveSize));
         int n = RefillReadAhead();
         if (n <= 0) return n;
     }

@@ -4,6 +4,7 @@
 
 #include "http/HttpLimits.h"
 #include "http/HttpStream.h"
+#include "http/TransferWatch.h"
 #include "http/socket/os/SocketApi.h"
 
 // HttpStream over one TCP connection. Received bytes pass through a small read-ahead buffer so that
@@ -32,13 +33,24 @@ public:
     // Bytes that arrived since the last Send: 0 after a failed read means the peer answered nothing.
     uint64_t ReceivedSinceSend() const { return receivedSinceSend_; }
 
+    // The caller's limits for the answers to requests sent from now on: every receive waits
+    // through the watch, which starts at each Send. A request that is too slow fails its read as
+    // TimedOut; one the caller stops fails it as Stopped.
+    void SetRequestLimits(const HttpRequestLimits& limits) { watch_ = TransferWatch(limits); }
+    bool Stopped() const { return stopped_; }
+
 private:
     int32_t ReceiveSome(char* buffer, uint32_t capacity);  // one recv, through the read-ahead buffer
     int32_t RefillReadAhead();
+    // One recv, after the watch has seen bytes waiting; -1 when the watch ends the request.
+    int32_t ReceiveWatched(char* buffer, uint32_t capacity);
+    bool AwaitData();
 
     http::os::SocketHandle socket_ = 0;
     int32_t receiveTimeoutMs_ = kHttpSocketReceiveTimeoutMs;
     bool timedOut_ = false;
+    bool stopped_ = false;
+    TransferWatch watch_;
     uint64_t receivedSinceSend_ = 0;
     std::vector<char> readAhead_ = std::vector<char>(kHttpReadAheadSize);
     uint32_t aheadStart_ = 0;

@@ -192,6 +192,8 @@ int32_t SocketHttpDriver::OpenRequest(const char* method, const char* url, uint3
     cracked_ = std::move(parts);
     if (!socket_) return kHttpEFail;
     if (!socket_->IsOpen()) return kHttpNotConnected;
+    socket_->SetRequestLimits(RequestLimits());
+    socket_->SetBodyBound(RequestLimits().maxBodyLength);
     return BuildRequest(method, cracked_.target.c_str(), userAgentLine_.c_str(), flags, acceptLine, &requestBlock_,
                         &requestLength_);
 }
@@ -275,7 +277,7 @@ int32_t SocketHttpDriver::SendHeaderBlock() {
 
 bool SocketHttpDriver::MayRetryOnFreshConnection() const {
     return reusedConnection_ && !bodyWritten_ && !(requestState_ & kChunkedUpload) && socket_ &&
-           socket_->ReceivedSinceSend() == 0 && !socket_->TimedOut();
+           socket_->ReceivedSinceSend() == 0 && !socket_->TimedOut() && !socket_->Stopped();
 }
 
 int32_t SocketHttpDriver::Reconnect() {
@@ -304,6 +306,7 @@ bool SocketHttpDriver::SendAll(const std::string& text) {
 }
 
 int32_t SocketHttpDriver::ReadFailureStatus(int32_t readStatus) const {
+    if (socket_ && socket_->Stopped()) return kHttpStopped;
     return socket_ && socket_->TimedOut() ? kHttpTimeout : readStatus;
 }
 
@@ -453,7 +456,7 @@ int32_t SocketHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char** 
             return kHttpOk;
         case HttpBodyKind::Chunked:
         case HttpBodyKind::ByLength:
-            if (framing_.length > kHttpMaxBodyLength) return kHttpMalformed;
+            if (framing_.length > LargestBody()) return OverLongBodyStatus();
             // A body read to its end (all at once, or by its last chunk) leaves nothing for later calls.
             if (answerFinished_) {
                 *body = HttpDuplicate("", 0);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "http/HttpBodyBuffer.h"
+#include "http/HttpClock.h"
 #include "http/HttpRequestText.h"
 #include "http/OnceText.h"
 #include "http/wininet/WinInetFunctions.h"
@@ -217,6 +218,7 @@ int32_t WinInetHttpDriver::OpenRequest(const char* method, const char* url, uint
     CloseRequest();
     contentState_ = -2;
     answerToHead_ = method != nullptr && std::strcmp(method, "HEAD") == 0;
+    watch_ = TransferWatch(RequestLimits());
     if (connection_ == nullptr) {
         HttpFree(host);
         HttpFree(path);
@@ -294,6 +296,11 @@ int32_t WinInetHttpDriver::BeginRequest(int32_t /*declareLength*/, uint32_t tota
     result = AddRequestHeaders(KeepAliveLine(true), kHttpAddReqCoalesceComma);
     if (result != kHttpOk) return result;
     if (requestState_ & kCredentialsSet) CopyCredentialsToRequest();
+    if (watch_.Watching()) {
+        // The answer's headers must come within the caller's stall window.
+        DWORD window = RequestLimits().stall.windowMilliseconds;
+        WinInet().InternetSetOptionW(H(request_), INTERNET_OPTION_RECEIVE_TIMEOUT, &window, sizeof window);
+    }
     if (WinInet().HttpSendRequestExA(H(request_), &buffers, nullptr, 0, 0)) {
         requestState_ |= kRequestBegun;
         return kHttpOk;
@@ -334,6 +341,7 @@ int32_t WinInetHttpDriver::EndRequest() {
     }
     BOOL ended = WinInet().HttpEndRequestW(H(request_), nullptr, 0, 0);
     requestState_ = 0;
+    if (ended) watch_.Start(HttpTickMilliseconds());  // the body's windows start with the headers in
     return ended ? kHttpOk : LastErrorStatus();
 }
 
@@ -498,13 +506,37 @@ int32_t WinInetHttpDriver::SetOption(uint32_t option, const void* value, uint32_
     }
 }
 
+int32_t WinInetHttpDriver::AwaitData(unsigned long* available) {
+    uint32_t before = HttpTickMilliseconds();
+    if (watch_.TooSlow(before)) return kHttpTimeout;
+    if (watch_.Watching()) {
+        // The wait may last what is left of the window. No shorter: a WinINet read that ran out of
+        // time cannot be taken up again, so a time-out here ends the request.
+        DWORD wait = static_cast<DWORD>(watch_.NextWaitMilliseconds(before, UINT32_MAX));
+        WinInet().InternetSetOptionW(H(request_), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+    }
+    if (!WinInet().InternetQueryDataAvailable(H(request_), available, 0, 0)) {
+        // Which error a time-out gives differs between WinINet's versions: the window tells.
+        bool ranOut = GetLastError() == ERROR_INTERNET_TIMEOUT || watch_.TooSlow(HttpTickMilliseconds());
+        if (!watch_.Watching() || !ranOut) return kHttpDataAvailableFailed;
+        return watch_.StopRequested() ? kHttpStopped : kHttpTimeout;
+    }
+    // A wait as long as the socket driver's wake asks the caller, as that driver does.
+    if (HttpTickMilliseconds() - before >= kHttpWatchWakeMilliseconds && watch_.StopRequested()) return kHttpStopped;
+    return kHttpOk;
+}
+
 int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** body) {
     if (request_ == nullptr) return kHttpNotConnected;
     if (length == nullptr || body == nullptr) return kHttpInvalidArg;
     uint32_t expected = *length;
     *body = nullptr;
     *length = 0;
-    if (expected > kHttpMaxBodyLength) return kHttpMalformed;
+    const bool bounded = RequestLimits().maxBodyLength != 0;
+    if (expected > LargestBody()) {
+        if (bounded) *length = expected;
+        return OverLongBodyStatus();
+    }
     // The buffer grows as bytes arrive: a length the server only announced reserves at most one
     // growth step ahead of the data.
     HttpBodyBuffer data;
@@ -513,13 +545,24 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
     if (!data.MakeRoom(firstStep)) return kHttpOutOfMemory;
     for (;;) {
         DWORD available = 0;
-        if (!WinInet().InternetQueryDataAvailable(H(request_), &available, 0, 0)) return kHttpDataAvailableFailed;
+        int32_t waited = AwaitData(&available);
+        if (waited != kHttpOk) return waited;
         if (available == 0) break;
-        if (available > kHttpMaxBodyLength - data.Length()) return kHttpMalformed;
+        const uint32_t room = LargestBody() - data.Length();
+        if (available > room) {
+            if (!bounded) return kHttpMalformed;
+            // Past the caller's bound: the body is read up to one byte beyond it, which is there.
+            DWORD read = 0;
+            if (!data.MakeRoom(room + 1) || !WinInet().InternetReadFile(H(request_), data.End(), room + 1, &read))
+                return kHttpReadFailed;
+            *length = data.Length() + read;
+            return kHttpBodyTooLong;
+        }
         // With the length known, as much of the rest as fits is asked for at once: WinINet then
-        // fills it in one call instead of one call per network packet.
+        // fills it in one call instead of one call per network packet. A watched read takes what
+        // is there: WinINet would wait for all it was asked for, however slowly it came.
         uint32_t ask = available;
-        if (expected > data.Length() + available && !(flags & kHttpFlagFirstPieceOnly)) {
+        if (expected > data.Length() + available && !(flags & kHttpFlagFirstPieceOnly) && !watch_.Active()) {
             uint32_t rest = expected - data.Length();
             ask = rest < kHttpBodyGrowthStep ? rest : kHttpBodyGrowthStep;
             if (ask < available) ask = available;
@@ -530,6 +573,7 @@ int32_t WinInetHttpDriver::ReadBody(uint32_t flags, uint32_t* length, char** bod
         if (!WinInet().InternetReadFile(H(request_), data.End(), ask, &read)) return kHttpReadFailed;
         if (read == 0) break;
         data.Advance(read);
+        watch_.Arrived(read, HttpTickMilliseconds());
         if (flags & kHttpFlagFirstPieceOnly) break;
     }
     if (expected != 0 && data.Length() != expected) return kHttpReadFailed;
@@ -545,7 +589,7 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
         HttpBodyFraming framing;
         int32_t result = FramingOfCurrentResponse(answerToHead_, &framing);
         if (result != kHttpOk) return result;
-        if (framing.kind == HttpBodyKind::ByLength && framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+        if (framing.kind == HttpBodyKind::ByLength && framing.length > LargestBody()) return OverLongBodyStatus();
         if (framing.kind == HttpBodyKind::Chunked) {
             contentState_ = -1;
         } else {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "http/HttpDriver.h"
+#include "http/TransferWatch.h"
 
 // The default driver: the primitives of HttpDriver on WinINet, which does the proxies, TLS,
 // chunked decoding and connection reuse. One session handle, one connection handle to the current
@@ -53,6 +54,8 @@ private:
     int32_t RetryAfterCertificateError(uint32_t error);
     void CopyCredentialsToRequest();
     void CloseRequest();
+    // Waits through the watch until WinINet has data (or the end) for the open request.
+    int32_t AwaitData(unsigned long* available);
 
     static constexpr uint32_t kChunkedUpload = 0x00000001;
     static constexpr uint32_t kRequestBegun = 0x00000010;
@@ -79,4 +82,5 @@ private:
     bool answerToHead_ = false;  // the open request is a HEAD: its answer has no body
     void* parentWindow_ = nullptr;
     std::unique_ptr<CrackedUrl> cracked_;  // the URL of the open request, cracked once
+    TransferWatch watch_;                  // the caller's limits on the open request's answer
 };

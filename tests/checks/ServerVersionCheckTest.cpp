@@ -3,6 +3,8 @@
 // the host, so every case has its own URL. On Windows each case runs with both drivers.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "checks/ServerVersionCheck.h"
 #include "checks/StartupCheckResults.h"
 #include "core/ProcessSettings.h"
+#include "http/HttpStatus.h"
 #include "tests/support/FakeMachineLog.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/LoopbackSocket.h"
@@ -52,7 +55,8 @@ struct CheckRun {
 const wchar_t* const kUnreadable = L"(registered, version unreadable)";
 
 // The check on a machine with the product registered at version `installed` (null: not registered).
-CheckRun CheckAgainst(const std::wstring& server, bool socketDriver, const wchar_t* installed) {
+CheckRun CheckAgainst(const std::wstring& server, bool socketDriver, const wchar_t* installed,
+                      std::optional<HttpStallLimit> stallLimit = std::nullopt) {
     platform::fakes::ScopedFakeMachine machine;
     const wchar_t* productCode = L"{0B0B0B0B-0000-0000-0000-000000000001}";
     if (installed != nullptr) machine.installer.related[upgrade_codes::kProduct] = {productCode};
@@ -63,7 +67,7 @@ CheckRun CheckAgainst(const std::wstring& server, bool socketDriver, const wchar
     ScopedProcessSettings scope(settings);
     StartupResults().upgradeAvailable = true;  // the check must clear it itself
     CheckRun run{};
-    run.result = CheckNeedInstall(run.failureMessage);
+    run.result = stallLimit ? CheckNeedInstall(run.failureMessage, *stallLimit) : CheckNeedInstall(run.failureMessage);
     run.upgradeAvailable = StartupResults().upgradeAvailable;
     run.log = LogEntries(machine);
     return run;
@@ -83,6 +87,7 @@ TEST(ServerVersionCheckTest, JudgesEachVersionFileTheServerOffers) {
     const std::string valid = "PNQ1\t%C\t1.0.1", filler(512 - Expand(valid).size() - 1, 'x');
     const std::string size = "Download of %U failed - Size = ", noTag = "Download of %U failed- Tag not found ";
     const std::string noVersion = "Download of %U failed - Msi Version not found";
+    const std::string tooLong = std::to_string(kHttpBodyTooLong);
     struct Case {
         const char* name;
         std::optional<std::string> file;  // nullopt: none, so nginx answers 404
@@ -103,7 +108,8 @@ TEST(ServerVersionCheckTest, JudgesEachVersionFileTheServerOffers) {
         {"breaks-anywhere", "PNQ1\t%C\t1.0\r.\n1\r\n", L"1.0.1", false, false, {"Web Version: " + valid}},
         {"zero-byte", valid + std::string(1, '\0') + "9", L"1.0.0", true, true, {"Web Version: " + valid}},
         {"512-bytes", valid + "\t" + filler, L"1.0.0", true, true, {"Web Version: " + valid + "\t" + filler}},
-        {"513-bytes", valid + "\t" + filler + "x", L"1.0.0", true, false, {size + "513 rc  = 0 "}},
+        // A longer file stops the request at the bound: the status says so.
+        {"513-bytes", valid + "\t" + filler + "x", L"1.0.0", true, false, {size + "513 rc  = " + tooLong + " "}},
         {"empty", "", L"1.0.0", true, false, {size + "0 rc  = 0 "}},
         {"missing", std::nullopt, L"1.0.0", true, false, {size + "0 rc  = -404 "}},
         {"lower-case-tag", "pnq1\t%C\t1.0.1", L"1.0.0", true, false, {noTag}},
@@ -158,6 +164,51 @@ TEST(ServerVersionCheckTest, AsksNoServerWhenTheProductIsNotInstalledOrItsVersio
     EXPECT_EQ(connection, -1) << "the check connected to the server";
     if (connection != -1) loopback::Close(connection);
     loopback::Close(listener);
+}
+
+// A server that sends more than a version file, stalls or drips: a failed download with the size
+// line (the length announced, or received up to the bound) within the stall limit (shortened
+// here), and the setup goes on as a first installation. The time each case took is printed.
+TEST(ServerVersionCheckTest, AHostileServerIsAFailedDownload) {
+    REQUIRE_SERVERS();
+    const std::string tooLong = std::to_string(kHttpBodyTooLong);
+    struct Case {
+        const char* behaviour;
+        std::optional<std::string> sizeAndRc;  // nullopt: a failed download, its status the driver's
+    };
+    const Case cases[] = {
+        {"ignore-range-600", "629145600 rc  = " + tooLong + " "},
+        {"ignore-range-unannounced-600", "513 rc  = " + tooLong + " "},
+        {"ignore-range-chunked-600", "513 rc  = " + tooLong + " "},
+        {"silent", std::nullopt},
+        {"stall-after-headers", std::nullopt},
+        {"drip-100", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::wstring server =
+            L"127.0.0.1:" + std::to_wstring(TestServers::Get().scriptedPort) + L"/hostile/" + Expand(c.behaviour);
+        const std::wstring url = L"http://" + server + kFilePath;
+        for (bool socketDriver : SocketDriverChoices()) {
+            SCOPED_TRACE(testing::Message() << c.behaviour << (socketDriver ? ", socket driver" : ", WinINet driver"));
+            auto start = std::chrono::steady_clock::now();
+            CheckRun run = CheckAgainst(server, socketDriver, L"1.0.0", HttpStallLimit{1500, 1024});
+            std::printf("  [ time ] %s, %s driver: %.2f s\n", c.behaviour, socketDriver ? "socket" : "WinINet",
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            EXPECT_TRUE(run.result);
+            EXPECT_FALSE(run.upgradeAvailable);
+            ASSERT_EQ(run.log.size(), 5u);
+            EXPECT_EQ(run.log[2], L"Downloading " + url);
+            const std::wstring size = L"Download of " + url + L" failed - Size = ";
+            if (c.sizeAndRc) {
+                EXPECT_EQ(run.log[3], size + Expand(*c.sizeAndRc));
+            } else {
+                EXPECT_EQ(run.log[3].substr(0, size.size() + 2), size + L"0 ") << run.log[3];
+                if (socketDriver)
+                    EXPECT_EQ(run.log[3], size + L"0 rc  = " + Expand(std::to_string(kHttpTimeout)) + L" ");
+            }
+            EXPECT_EQ(run.log[4], kOutTrue);
+        }
+    }
 }
 
 // A URL the HTTP client cannot take whole is a failed download, never a cut one.

@@ -16,6 +16,7 @@ korvo_test(http_integration_tests
     ${HTTP_INTEGRATION}/SocketDriverTest.cpp
     ${HTTP_INTEGRATION}/ProxyTest.cpp
     ${HTTP_INTEGRATION}/HolderTest.cpp
+    ${HTTP_INTEGRATION}/RequestLimitsTest.cpp
   LIBS korvo_http korvo_platform_fakes korvo_test_sockets
   LABELS server
   TIMEOUT 600)

@@ -12,6 +12,7 @@ korvo_test(http_core_unit_tests
     ${HTTP_UNIT}/RequestFlowsTest.cpp
     ${HTTP_UNIT}/UrlUtilitiesTest.cpp
     ${HTTP_UNIT}/CookieJarTest.cpp
+    ${HTTP_UNIT}/TransferWatchTest.cpp
   LIBS korvo_http_test_support korvo_http korvo_platform_fakes)
 
 korvo_test(http_cookie_jar_concurrency_tests

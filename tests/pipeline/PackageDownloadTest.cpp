@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #ifdef _WIN32
@@ -32,11 +34,13 @@
 #include "http/HttpStatus.h"
 #include "platform/Text.h"
 #include "platform/fakes/FakeMachine.h"
+#include "http/HttpRequestLimits.h"
 #include "setup/PackageDownload.h"
 #include "setup/WorkerMessages.h"
 #include "tests/pipeline/StatusNotes.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/FakeMachineLog.h"
+#include "tests/support/TestThread.h"
 
 namespace {
 
@@ -136,6 +140,39 @@ std::vector<Request> ScriptedRequestsFor(const std::string& name) {
 }
 
 enum class Server { Nginx, Scripted };
+
+std::wstring DiskTempFolder();
+
+void SleepMilliseconds(int milliseconds) {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(milliseconds));
+#else
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+#endif
+}
+
+// Presses Cancel (as the dialog does) once the first slice of the package is on disk and the next
+// request has had a moment to start: the question must then come from the stalled request.
+TestThread cancelPress;
+
+void PressCancelOnceTheFirstSliceIsWritten() {
+    const std::wstring path =
+        FormatPackageFolder(DiskTempFolder(), platform::fakes::FakeProcessInfo().processId) + L"three-slices.msi";
+    cancelPress = TestThread([path] {
+        for (int i = 0; i < 200; ++i) {
+            std::error_code error;
+            if (std::filesystem::file_size(std::filesystem::path(path), error) >= static_cast<std::uintmax_t>(kSlice))
+                break;
+            SleepMilliseconds(50);
+        }
+        SleepMilliseconds(300);
+        CancelRequested.fetch_add(1);
+    });
+}
+
+void JoinCancelPress() {
+    if (cancelPress.joinable()) cancelPress.join();
+}
 
 // Where the package file goes: a real file in a real folder (the program's own file code), or the
 // fake machine's files where a case needs a file that cannot be opened or a full disk.
@@ -251,7 +288,10 @@ protected:
         int result;
         {
             ScopedProcessSettings scope(settings);
-            result = DownloadPrereqs(kStatusText, wideFile, wideFile, &context);
+            auto start = std::chrono::steady_clock::now();
+            result = stallLimit_ ? DownloadPrereqs(kStatusText, wideFile, wideFile, &context, *stallLimit_)
+                                 : DownloadPrereqs(kStatusText, wideFile, wideFile, &context);
+            seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
         EXPECT_EQ(result, expected.result);
 
@@ -317,6 +357,18 @@ protected:
     }
 
     std::vector<platform::fakes::FakeDesktop::Shown> shown_;  // message boxes of the last case
+    // The download server text of one of the scripted server's misbehaviours.
+    static std::wstring HostileServer(const char* behaviour) {
+        return L"127.0.0.1:" + std::to_wstring(TestServers::Get().scriptedPort) + L"/hostile/" +
+               platform::FromUtf8(behaviour);
+    }
+    void ReportTime(const char* what) const {
+        std::printf("  [ time ] %s, %s driver: the step took %.2f s\n", what, GetParam() ? "socket" : "WinINet",
+                    seconds_);
+    }
+
+    std::optional<HttpStallLimit> stallLimit_;  // the step's own when not set
+    double seconds_ = 0;                        // how long the last case's step took
 };
 
 const std::wstring kOk = L"OUT->DownloadPrereqs ()  OK";
@@ -515,6 +567,87 @@ TEST_P(PackageDownload, UnusableAddressesAreNotRequested) {
          {std::wstring(L"h\u00e9te.example"), L"127.0.0.1:1/" + std::wstring(1000, L'x')}) {
         Check(Server::Nginx, "exact-slice.msi", kSlice, {3, {}, {}, {unusable, kKo}, -1}, {}, server);
     }
+}
+
+// A server that ignores Range, or sends more than a slice after a proper header, ends the download
+// at the slice's bound with the size line: the announced length, or one byte past the bound.
+TEST_P(PackageDownload, ASliceTakesNoMoreThanItAskedFor) {
+    const std::wstring port = std::to_wstring(TestServers::Get().scriptedPort);
+    auto tooMany = [](const wchar_t* received, const wchar_t* asked) {
+        return std::wstring(L"Setup failed - ") + received + L"  downloaded bytes > " + asked + L" asked bytes";
+    };
+    struct Case {
+        const char* behaviour;
+        Expected expected;
+    };
+    const std::vector<std::string> firstOnly = {RangeOf(0, kSlice)};
+    const Case cases[] = {
+        {"ignore-range-600", {3, firstOnly, {}, {tooMany(L"629145600", L"524288"), kKo}, -1}},
+        {"ignore-range-unannounced-600", {3, firstOnly, {}, {tooMany(L"524289", L"524288"), kKo}, -1}},
+        {"ignore-range-chunked-600", {3, firstOnly, {}, {tooMany(L"524289", L"524288"), kKo}, -1}},
+        {"oversize-600-later",
+         {3, {RangeOf(0, kSlice), RangeOf(kSlice, kSlice)}, {{0, 1}}, {tooMany(L"629145600", L"524288"), kKo}, kSlice}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        Check(Server::Scripted, "three-slices.msi", 3 * kSlice, c.expected, {}, HostileServer(c.behaviour));
+    }
+}
+
+// A slice that gets less than the least bytes in a stall window fails the download as any failed
+// slice does. The limit is shortened here; the time each case took is printed.
+TEST_P(PackageDownload, AStalledSliceFailsTheDownload) {
+    stallLimit_ = HttpStallLimit{1500, 1024};
+    const std::vector<std::string> firstAndSecond = {RangeOf(0, kSlice), RangeOf(kSlice, kSlice)};
+    struct Case {
+        const char* behaviour;
+        Expected expected;
+    };
+    const Case cases[] = {
+        {"silent", {3, {RangeOf(0, kSlice)}, {}, {kFailedToDownload, kKo}, -1}},
+        {"stall-after-headers", {3, {RangeOf(0, kSlice)}, {}, {kFailedToDownload, kKo}, -1}},
+        {"stall-mid-body-later", {3, firstAndSecond, {{0, 1}}, {kFailedToDownload, kKo}, kSlice}},
+        {"drip-100-later", {3, firstAndSecond, {{0, 1}}, {kFailedToDownload, kKo}, kSlice}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        Check(Server::Scripted, "three-slices.msi", 3 * kSlice, c.expected, {}, HostileServer(c.behaviour));
+        ReportTime(c.behaviour);
+    }
+}
+
+// Cancel pressed while a slice stalls: the question comes at once, not after the slice. Yes ends the
+// download; No asks for the same slice again, which stalls again and fails.
+TEST_P(PackageDownload, CancelDuringAStalledSliceAsksAtOnce) {
+    stallLimit_ = HttpStallLimit{4000, 1024};
+    const std::vector<std::string> firstAndSecond = {RangeOf(0, kSlice), RangeOf(kSlice, kSlice)};
+    auto pressCancelInTheStall = [](platform::MessageAnswer answer) {
+        return [answer](platform::fakes::FakeMachine& machine) {
+            machine.desktop.answer = answer;
+            CancelRequested = 0;
+            PressCancelOnceTheFirstSliceIsWritten();
+        };
+    };
+    Check(Server::Scripted, "three-slices.msi", 3 * kSlice,
+          {2, firstAndSecond, {{0, 1}}, {L"Setup was interrupted by user during download of {url}", kCancel}, kSlice},
+          pressCancelInTheStall(platform::MessageAnswer::Yes), HostileServer("stall-mid-body-later"));
+    ReportTime("cancel, Yes");
+    JoinCancelPress();
+    EXPECT_EQ(CancelRequested, 1);
+    EXPECT_EQ(shown_.size(), 1u);
+
+    Check(Server::Scripted, "three-slices.msi", 3 * kSlice,
+          {3,
+           {RangeOf(0, kSlice), RangeOf(kSlice, kSlice), RangeOf(kSlice, kSlice)},
+           {{0, 1}},
+           {kFailedToDownload, kKo},
+           kSlice,
+           2},
+          pressCancelInTheStall(platform::MessageAnswer::No), HostileServer("stall-mid-body-later"));
+    ReportTime("cancel, No");
+    JoinCancelPress();
+    EXPECT_EQ(CancelRequested, 0);
+    EXPECT_EQ(shown_.size(), 1u);
 }
 
 TEST_P(PackageDownload, WithoutAContextNothingIsPosted) {

@@ -29,6 +29,25 @@ SHORT_SLICE = 100000
 _seen = []
 _seen_lock = threading.Lock()
 
+# Servers that misbehave the way real ones do: "/hostile/<behaviour>/<any path>" serves the
+# three-slice package (a get without Range: a small file of SMALL_FILE bytes) as the behaviour says:
+#   ignore-range-<MiB>             200 with Content-Length <MiB> MiB, whatever was asked
+#   ignore-range-unannounced-<MiB> the same without a length, until the server closes
+#   ignore-range-chunked-<MiB>     the same in chunks of 64 KiB
+#   oversize-<MiB>                 a proper 206 header (Content-Range of the range asked), then
+#                                  <MiB> MiB of body, as its Content-Length says
+#   silent                         reads the request and answers nothing
+#   stall-after-headers            a proper header, then nothing
+#   stall-mid-body                 a proper header and half the body, then nothing
+#   drip-<ms>                      a proper header, then one byte of the body every <ms> ms
+# A behaviour ending in "-later" applies from the second slice on; the first is served properly.
+# Bodies are made as they are sent and stop when the client goes. A stall or drip lasts
+# STALL_SECONDS, then the rest of the answer comes at once: a client that waits gets it all.
+# The requests are kept for /seen like the package downloads'.
+HOSTILE_PREFIX = "/hostile/"
+SMALL_FILE = 100
+STREAM_BLOCK = 64 * 1024
+
 
 def pattern_bytes(size):
     """Deterministic content: byte i is (i * 7 + i // 251) mod 256, so that any misplaced range shows."""
@@ -143,6 +162,8 @@ class Handler(socketserver.BaseRequestHandler):
         path = request.path
         q = request.query
         host = request.headers.get("host", "127.0.0.1")
+        if path.startswith(HOSTILE_PREFIX):
+            return self._answer_hostile(request)
         if path.startswith(DOWNLOADS_PREFIX):
             return self._answer_slice(request)
         if path == "/seen":
@@ -341,6 +362,85 @@ class Handler(socketserver.BaseRequestHandler):
         else:
             self._send(partial())
         return True
+
+
+    def _stream_body(self, size, chunked=False):
+        """Sends size bytes of the pattern as they are made (in chunks when asked); stops quietly
+        when the client has gone."""
+        block = _package[:STREAM_BLOCK]
+        sent = 0
+        try:
+            while sent < size:
+                piece = block[:min(STREAM_BLOCK, size - sent)]
+                self._send(b"%x\r\n%s\r\n" % (len(piece), piece) if chunked else piece)
+                sent += len(piece)
+            if chunked:
+                self._send(b"0\r\n\r\n")
+        except OSError:
+            pass
+
+    def _answer_hostile(self, request):
+        """A misbehaving server, as HOSTILE_PREFIX's list says. Returns False to close."""
+        behaviour, _, rest = request.path[len(HOSTILE_PREFIX):].partition("/")
+        rng = request.headers.get("range", "")
+        with _seen_lock:
+            _seen.append((self.connection_id, rng or "-", request.path))
+        first, last = 0, PACKAGE_SIZE - 1
+        if rng:
+            first, last = (int(x) for x in rng.split("=", 1)[1].split("-"))
+            last = min(last, PACKAGE_SIZE - 1)
+        body = _package[first:last + 1] if rng else _package[:SMALL_FILE]
+        if rng:
+            head = _response(206, "Partial Content",
+                             [("Content-Range", "bytes %d-%d/%d" % (first, last, PACKAGE_SIZE))], length=False)
+        else:
+            head = _response(200, "OK", [], length=False)
+        head_with_length = head[:-2] + b"Content-Length: %d\r\n\r\n" % len(body)
+        if behaviour.endswith("-later"):
+            if first == 0:
+                self._send(head_with_length + body)
+                return True
+            behaviour = behaviour[:-len("-later")]
+        kind, _, number = behaviour.rpartition("-")
+        if kind == "ignore-range":
+            size = int(number) << 20
+            self._send(_response(200, "OK", [("Content-Length", str(size))], length=False))
+            self._stream_body(size)
+        elif kind == "ignore-range-unannounced":
+            self._send(_response(200, "OK", [], length=False))
+            self._stream_body(int(number) << 20)
+        elif kind == "ignore-range-chunked":
+            self._send(_response(200, "OK", [("Transfer-Encoding", "chunked")], length=False))
+            self._stream_body(int(number) << 20, chunked=True)
+        elif kind == "oversize":
+            size = int(number) << 20
+            self._send(head[:-2] + b"Content-Length: %d\r\n\r\n" % size)
+            self._stream_body(size)
+        elif behaviour == "silent":
+            time.sleep(STALL_SECONDS)
+            self._send(head_with_length + body)
+        elif behaviour == "stall-after-headers":
+            self._send(head_with_length)
+            time.sleep(STALL_SECONDS)
+            self._send(body)
+        elif behaviour == "stall-mid-body":
+            half = len(body) // 2
+            self._send(head_with_length + body[:half])
+            time.sleep(STALL_SECONDS)
+            self._send(body[half:])
+        elif kind == "drip":
+            self._send(head_with_length)
+            deadline = time.time() + STALL_SECONDS
+            sent = 0
+            while sent < len(body) and time.time() < deadline:
+                time.sleep(int(number) / 1000.0)
+                self._send(body[sent:sent + 1])
+                sent += 1
+            self._send(body[sent:])
+        else:
+            self._send(_response(404, "Not Found", [], b"unknown behaviour"))
+            return True
+        return kind in ("drip",) or behaviour in ("silent", "stall-after-headers", "stall-mid-body")
 
 
 class Server(socketserver.ThreadingTCPServer):
