@@ -32,8 +32,9 @@ constexpr RunEnd kRunEnds[] = {
     {worker_message::kExpandFailed, kMsgInstallFailed, kEndMessage, StartupSteps::kFailed},
     {worker_message::kInstallCanceled, kMsgInterrupted, kEndMessage, StartupSteps::kCancelled},
 };
-// A worker that cannot start ends the run as a failed connection would.
-constexpr const RunEnd& kWorkerDidNotStart = kRunEnds[1];
+// A worker that cannot start ends the run as a failed installation, not as a failed connection:
+// nothing was downloaded, so the user's internet connection is not the thing to check.
+constexpr const RunEnd& kWorkerDidNotStart = kRunEnds[2];
 
 std::wstring WithProductName(unsigned text) {
     return MessageCatalogue::FormatPositional(text, {product::kName});

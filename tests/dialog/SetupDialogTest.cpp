@@ -138,7 +138,7 @@ TEST_F(DialogTest, InstallStartsOneWorkerThatReportsToTheDialogsOwnWindow) {
 }
 
 // Each end shows its text and turns Cancel into Close, which ends the dialog with the result
-// start-up acts on. A worker that cannot start ends the run as a failed connection does.
+// start-up acts on. A worker that cannot start ends the run as a failed installation (text 129).
 TEST_F(DialogTest, EachEndOfTheRunAndItsResult) {
     const std::wstring connection =
         L"KORVO Skelv setup has failed. Please check your internet connection (firewall "
@@ -159,7 +159,8 @@ TEST_F(DialogTest, EachEndOfTheRunAndItsResult) {
          L"KORVO Skelv setup has been interrupted by the user. For more information, consult the log file " + kLogPath +
              L".",
          StartupSteps::kCancelled},
-        {0, kEndMessage, connection, StartupSteps::kFailed},
+        {0, kEndMessage, L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".",
+         StartupSteps::kFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
