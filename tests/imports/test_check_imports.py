@@ -206,6 +206,7 @@ class CommandLine(unittest.TestCase):
             (POSIX_RUNTIME_PROGRAM.replace("GetTickCount64", "GetTickCount"), ["--expect-refused", "GetTickCount64"], 1),
             ("objdump printed something else\n", [], 1),  # no import table read: never a pass
             (ORDINAL_IMPORTS, ["--expect-refused", "msi.dll"], 0),  # not a system DLL
+            (ORDINAL_IMPORTS, ["--expect-refused", "MSI.DLL"], 0),  # DLL names without case
             (POSIX_RUNTIME_PROGRAM, ["--expect-refused", "KERNEL32.dll"], 1),
         ]
         for listing, arguments, status in cases:

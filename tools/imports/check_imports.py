@@ -216,8 +216,9 @@ def main(argv):
         print("REFUSED " + line)
 
     if args.expect_refused:
-        if any(line.startswith(args.expect_refused + ":") or " %s:" % args.expect_refused in line
-               for line in refused):
+        # DLL names are compared without case (import libraries spell them differently).
+        dll_refusal = args.expect_refused.lower() + ":"
+        if any(line.lower().startswith(dll_refusal) or " %s:" % args.expect_refused in line for line in refused):
             print("refused %s, as expected" % args.expect_refused)
             return 0
         print("FAILED: %s was not refused" % args.expect_refused)
