@@ -203,8 +203,9 @@ TEST(ServerVersionCheckTest, AHostileServerIsAFailedDownload) {
                 EXPECT_EQ(run.log[3], size + Expand(*c.sizeAndRc));
             } else {
                 EXPECT_EQ(run.log[3].substr(0, size.size() + 2), size + L"0 ") << run.log[3];
-                if (socketDriver)
+                if (socketDriver) {
                     EXPECT_EQ(run.log[3], size + L"0 rc  = " + Expand(std::to_string(kHttpTimeout)) + L" ");
+                }
             }
             EXPECT_EQ(run.log[4], kOutTrue);
         }

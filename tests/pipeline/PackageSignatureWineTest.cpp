@@ -77,14 +77,18 @@ TEST_F(RealTrust, VerdictsOnRealPackages) {
         EXPECT_NE(std::find(c.classes.begin(), c.classes.end(), verdict), c.classes.end())
             << "class " << verdict << " for status 0x" << std::hex << status;
         // The signer's certificate comes with every valid signature.
-        if (verdict == kSignatureTrusted || verdict == kSignatureUntrustedRoot) EXPECT_FALSE(signer.empty());
+        if (verdict == kSignatureTrusted || verdict == kSignatureUntrustedRoot) {
+            EXPECT_FALSE(signer.empty());
+        }
         EXPECT_EQ(IsPackageSigned(PackagePath(c.file), *held), c.accepted);
 
         std::vector<std::wstring> log = Log();
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log.front(), L"IN-> IsPackageSigned()");
         EXPECT_EQ(log.back(), c.accepted ? L"OUT-> IsPackageSigned() OK" : L"OUT-> IsPackageSigned() KO");
-        if (c.accepted) EXPECT_EQ(log.size(), 2u);
+        if (c.accepted) {
+            EXPECT_EQ(log.size(), 2u);
+        }
         if (c.signerLine) {
             ASSERT_EQ(log.size(), 3u);
             EXPECT_EQ(log[1].rfind(c.signerLine, 0), 0u) << std::string(log[1].begin(), log[1].end());
