@@ -65,13 +65,87 @@ std::wstring FormatInteger(long long raw, const Field& field) {
     return Pad(prefix + digits, padding, prefix.size());
 }
 
+// The arguments in the order the conversions take them.
+class ArgCursor {
+public:
+    explicit ArgCursor(const std::vector<PrintfArg>& args) : args_(args) {}
+    // Null once every argument is taken.
+    const PrintfArg* Take() { return next_ < args_.size() ? &args_[next_++] : nullptr; }
+
+private:
+    const std::vector<PrintfArg>& args_;
+    std::size_t next_ = 0;
+};
+
+void ReadFlags(const std::wstring& format, std::size_t& i, Field& field) {
+    for (; i < format.size(); ++i) {
+        bool* flag = format[i] == L'-'   ? &field.left
+                     : format[i] == L'0' ? &field.zero
+                     : format[i] == L'+' ? &field.plus
+                     : format[i] == L' ' ? &field.space
+                     : format[i] == L'#' ? &field.alternate
+                                         : nullptr;
+        if (flag == nullptr) return;
+        *flag = true;
+    }
+}
+
+// A width written out, or "*": the next argument's (a negative one left-aligns).
+void ReadWidth(const std::wstring& format, std::size_t& i, Field& field, ArgCursor& args) {
+    if (i >= format.size() || format[i] != L'*') {
+        field.width = ReadNumber(format, i);
+        return;
+    }
+    ++i;
+    const PrintfArg* width = args.Take();
+    if (width == nullptr || width->isText) return;
+    long long w = width->number;
+    if (w < 0) {
+        field.left = true;
+        w = -w;
+    }
+    field.width = static_cast<int>(w > 4096 ? 4096 : w);
+}
+
+void ReadSize(const std::wstring& format, std::size_t& i, Field& field) {
+    if (format.compare(i, 3, L"I64") == 0) {
+        field.size = Field::Long64;
+        i += 3;
+    } else if (format.compare(i, 2, L"ll") == 0) {
+        field.size = Field::Long64;
+        i += 2;
+    } else if (i < format.size() && format[i] == L'l') {
+        ++i;  // long is 32-bit on Windows
+    } else if (i < format.size() && format[i] == L'h') {
+        field.size = Field::Short;
+        ++i;
+    }
+}
+
+// The text of one conversion; `sequence` is the whole sequence as written.
+std::wstring Convert(Field field, ArgCursor& args, const std::wstring& sequence) {
+    if (field.conversion == L'%') return L"%";
+    const bool number = std::wstring(L"diuxX").find(field.conversion) != std::wstring::npos;
+    if (!number && field.conversion != L'c' && field.conversion != L's') {
+        return sequence;  // not a conversion we know: kept as written
+    }
+    const PrintfArg* arg = args.Take();
+    if (arg == nullptr) return std::wstring();
+    if (number) return arg->isText ? L"?" : FormatInteger(arg->number, field);
+    if (field.conversion == L'c')
+        return Pad(arg->isText ? L"?" : std::wstring(1, static_cast<wchar_t>(arg->number)), field, 0);
+    std::wstring text = arg->isText ? arg->text : L"?";
+    if (field.precision >= 0 && text.size() > static_cast<std::size_t>(field.precision))
+        text.resize(static_cast<std::size_t>(field.precision));
+    field.zero = false;
+    return Pad(text, field, 0);
+}
+
 }  // namespace
 
 std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<PrintfArg>& args) {
     std::wstring out;
-    std::size_t next = 0;
-    auto take = [&]() -> const PrintfArg* { return next < args.size() ? &args[next++] : nullptr; };
-
+    ArgCursor cursor(args);
     for (std::size_t i = 0; i < format.size();) {
         if (format[i] != L'%') {
             out += format[i++];
@@ -79,102 +153,16 @@ std::wstring FormatWidePrintf(const std::wstring& format, const std::vector<Prin
         }
         std::size_t start = i++;
         Field field;
-        for (bool flags = true; flags && i < format.size();) {
-            switch (format[i]) {
-                case L'-':
-                    field.left = true;
-                    ++i;
-                    break;
-                case L'0':
-                    field.zero = true;
-                    ++i;
-                    break;
-                case L'+':
-                    field.plus = true;
-                    ++i;
-                    break;
-                case L' ':
-                    field.space = true;
-                    ++i;
-                    break;
-                case L'#':
-                    field.alternate = true;
-                    ++i;
-                    break;
-                default:
-                    flags = false;
-            }
-        }
-        if (i < format.size() && format[i] == L'*') {
-            ++i;
-            const PrintfArg* width = take();
-            if (width != nullptr && !width->isText) {
-                long long w = width->number;
-                if (w < 0) {
-                    field.left = true;
-                    w = -w;
-                }
-                field.width = static_cast<int>(w > 4096 ? 4096 : w);
-            }
-        } else {
-            field.width = ReadNumber(format, i);
-        }
-        if (i < format.size() && format[i] == L'.') {
-            ++i;
-            field.precision = ReadNumber(format, i);
-        }
-        if (format.compare(i, 3, L"I64") == 0) {
-            field.size = Field::Long64;
-            i += 3;
-        } else if (format.compare(i, 2, L"ll") == 0) {
-            field.size = Field::Long64;
-            i += 2;
-        } else if (i < format.size() && format[i] == L'l') {
-            ++i;
-        }  // long is 32-bit on Windows
-        else if (i < format.size() && format[i] == L'h') {
-            field.size = Field::Short;
-            ++i;
-        }
+        ReadFlags(format, i, field);
+        ReadWidth(format, i, field, cursor);
+        if (i < format.size() && format[i] == L'.') field.precision = ReadNumber(format, ++i);
+        ReadSize(format, i, field);
         if (i >= format.size()) {
             out.append(format, start, std::wstring::npos);  // a lone trailing "%" stays as written
             break;
         }
         field.conversion = format[i++];
-        switch (field.conversion) {
-            case L'%':
-                out += L'%';
-                break;
-            case L'd':
-            case L'i':
-            case L'u':
-            case L'x':
-            case L'X': {
-                const PrintfArg* arg = take();
-                if (arg == nullptr) break;
-                out += arg->isText ? L"?" : FormatInteger(arg->number, field);
-                break;
-            }
-            case L'c': {
-                const PrintfArg* arg = take();
-                if (arg == nullptr) break;
-                out += Pad(arg->isText ? L"?" : std::wstring(1, static_cast<wchar_t>(arg->number)), field, 0);
-                break;
-            }
-            case L's': {
-                const PrintfArg* arg = take();
-                if (arg == nullptr) break;
-                std::wstring text = arg->isText ? arg->text : L"?";
-                if (field.precision >= 0 && text.size() > static_cast<std::size_t>(field.precision))
-                    text.resize(static_cast<std::size_t>(field.precision));
-                field.zero = false;
-                out += Pad(text, field, 0);
-                break;
-            }
-            default:
-                // Not a conversion we know: keep the sequence as written.
-                out.append(format, start, i - start);
-        }
+        out += Convert(field, cursor, format.substr(start, i - start));
     }
     return out;
 }
