@@ -2,25 +2,22 @@
 
 #include <cstdint>
 
-#include "checks/StartupCheckResults.h"
 #include "core/MessageCatalogue.h"
 #include "core/ProductConstants.h"
 #include "core/SetupLog.h"
 #include "platform/Services.h"
+#include "platform/SystemCodes.h"
 
 namespace {
 
 constexpr std::uint64_t kBytesPerMb = 1048576;
 constexpr unsigned kFirstInstallMb = 250;
 constexpr unsigned kUpgradeMb = 120;
-// Reported for a Program Files folder the system could not name: measuring "" would measure the
-// current directory's volume instead.
-constexpr std::uint32_t kErrorPathNotFound = 3;
 
-DiskFacts GatherDiskFacts() {
+DiskFacts GatherDiskFacts(bool upgradeAvailable) {
     const platform::DiskSpace& disk = *platform::Os().disk;
     DiskFacts facts;
-    facts.upgradeAvailable = StartupResults().upgradeAvailable;
+    facts.upgradeAvailable = upgradeAvailable;
     facts.programFilesFolder = disk.ProgramFilesFolder();
     if (!facts.programFilesFolder.empty()) facts.freeSpace = disk.FreeSpace(facts.programFilesFolder);
     return facts;
@@ -31,7 +28,9 @@ DiskFacts GatherDiskFacts() {
 DiskVerdict DecideDiskSpace(const DiskFacts& facts, TextLoader loadText) {
     unsigned requiredMb = facts.upgradeAvailable ? kUpgradeMb : kFirstInstallMb;
     platform::FreeSpaceAnswer free = facts.freeSpace;
-    if (facts.programFilesFolder.empty()) free = platform::FreeSpaceAnswer{false, 0, kErrorPathNotFound};
+    // A Program Files folder the system could not name: measuring "" would measure the current
+    // directory's volume instead.
+    if (facts.programFilesFolder.empty()) free = platform::FreeSpaceAnswer{false, 0, system_code::kPathNotFound};
 
     DiskVerdict verdict;
     verdict.logLines.push_back(L"IN-> IsEnoughDiskSpace()");
@@ -49,8 +48,8 @@ DiskVerdict DecideDiskSpace(const DiskFacts& facts, TextLoader loadText) {
     return verdict;
 }
 
-bool IsEnoughDiskSpace(std::wstring& failureMessage) {
-    DiskVerdict verdict = DecideDiskSpace(GatherDiskFacts(), MessageCatalogue::Load);
+bool IsEnoughDiskSpace(bool upgradeAvailable, std::wstring& failureMessage) {
+    DiskVerdict verdict = DecideDiskSpace(GatherDiskFacts(upgradeAvailable), MessageCatalogue::Load);
     if (verdict.failureMessage) failureMessage = *verdict.failureMessage;
     for (const std::wstring& line : verdict.logLines) SetupLog::Write(line);
     return verdict.enough;

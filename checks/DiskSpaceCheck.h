@@ -6,9 +6,9 @@
 #include "checks/CheckTexts.h"
 #include "platform/DiskSpace.h"
 
-// Is there room for the installation on the Program Files volume? The room needed depends on
-// upgradeAvailable of the start-up results, so the server version check must run first.
-bool IsEnoughDiskSpace(std::wstring& failureMessage);
+// Is there room for the installation on the Program Files volume? An upgrade (as the server
+// version check found) needs less room than a first installation.
+bool IsEnoughDiskSpace(bool upgradeAvailable, std::wstring& failureMessage);
 
 struct DiskFacts {
     bool upgradeAvailable = false;

@@ -24,8 +24,6 @@ constexpr wchar_t kVersionFileName[] = L"KORVOSkelv_VERSION.txt";
 constexpr std::uint32_t kMaxVersionFileBytes = 512;
 // Every version file starts with this tag (case counts).
 constexpr wchar_t kVersionFileTag[] = L"PNQ1";
-constexpr wchar_t kUrlUnusable[] =
-    L"Download of KORVOSkelv_VERSION.txt failed - URL longer than 1023 bytes or not ASCII text";
 
 // The version file as its download left it.
 struct VersionFileDownload {
@@ -117,7 +115,9 @@ ServerVersionVerdict CompareWithServer(HttpDriverHolder& holder) {
     std::wstring url = BuildDownloadUrl(kVersionFileName);
     std::optional<std::string> url8Bit = RequestUrlBytes(url);
     if (!url8Bit) {
-        SetupLog::Write(kUrlUnusable);
+        SetupLog::Write(
+            FormatWidePrintf(L"Download of KORVOSkelv_VERSION.txt failed - URL longer than %u bytes or not ASCII text",
+                             {kLongestUrlBytes}));
         return {};
     }
     SetupLog::Write(FormatWidePrintf(L"Downloading %s", {url}));

@@ -17,17 +17,12 @@ StartupCheckResults& StartupResults() {
 
 void RunStartupChecks() {
     StartupCheckResults& results = StartupResults();
-    // The order is binding: only the version check goes to the network, so a machine refused on its
-    // system or adapter makes no request; and the disk check's need depends on the version check.
-    using StartupCheck = bool (*)(std::wstring&);
-    static const StartupCheck kChain[] = {IsOSAuthorized, IsVideoCardOK, CheckNeedInstall, IsEnoughDiskSpace};
-    results.checksPassed = true;
-    for (StartupCheck check : kChain) {
-        if (!check(results.failureMessage)) {
-            results.checksPassed = false;
-            return;
-        }
-    }
+    // The order is binding and the first refusal ends the chain: only the version check goes to the
+    // network, so a machine refused on its system or adapter makes no request; and the disk check's
+    // need depends on the version check.
+    std::wstring& failure = results.failureMessage;
+    results.checksPassed = IsOSAuthorized(failure) && IsVideoCardOK(failure) && CheckNeedInstall(failure) &&
+                           IsEnoughDiskSpace(results.upgradeAvailable, failure);
 }
 
 void CheckAllPrereqs() {

@@ -25,7 +25,7 @@ constexpr std::uint32_t kMirroringDriver = 0x8;
 
 constexpr wchar_t kAdapterStringValue[] = L"HardwareInformation.AdapterString";
 constexpr wchar_t kMemorySizeValue[] = L"HardwareInformation.MemorySize";
-constexpr std::size_t kValueBufferBytes = 512;
+constexpr std::size_t kAdapterValueBufferBytes = 512;
 
 constexpr char kUnknownName[] = "Unknown";
 constexpr std::uint32_t kSmallestRecordedMemory = 2;
@@ -95,7 +95,8 @@ int JudgeAdapter(const char* name, std::uint32_t nameLength, std::uint32_t memor
 std::string GetAdapterString() {
     std::string name = kUnknownName;
     for (const RegistryKeyPath& key : QualifyingDriverKeys(platform::Os().display->Devices())) {
-        auto value = platform::Os().registry->ReadValue(key.root, key.subKey, kAdapterStringValue, kValueBufferBytes);
+        auto value =
+            platform::Os().registry->ReadValue(key.root, key.subKey, kAdapterStringValue, kAdapterValueBufferBytes);
         if (!value) continue;
         if (std::optional<std::string> read = AdapterNameFromValue(*value)) name = *read;
     }
@@ -105,7 +106,8 @@ std::string GetAdapterString() {
 std::uint32_t GetAdapterMemorySize() {
     std::uint32_t memory = 0;
     for (const RegistryKeyPath& key : QualifyingDriverKeys(platform::Os().display->Devices())) {
-        auto value = platform::Os().registry->ReadValue(key.root, key.subKey, kMemorySizeValue, kValueBufferBytes);
+        auto value =
+            platform::Os().registry->ReadValue(key.root, key.subKey, kMemorySizeValue, kAdapterValueBufferBytes);
         if (!value) continue;
         if (std::optional<std::uint32_t> read = MemorySizeFromValue(*value)) memory = *read;
     }

@@ -17,7 +17,7 @@ std::wstring BuildDownloadUrl(const std::wstring& fileName) {
 }
 
 std::optional<std::string> RequestUrlBytes(const std::wstring& url) {
-    if (url.size() + 1 > kUrlBufferBytes) return std::nullopt;
+    if (url.size() > kLongestUrlBytes) return std::nullopt;
     std::string bytes;
     bytes.reserve(url.size());
     for (wchar_t c : url) {

@@ -10,8 +10,8 @@ std::wstring GetDownloadServer();
 // "http://" + server + "/downloads/skelv/" + "skelv_v31" + "/" + fileName, nothing escaped.
 std::wstring BuildDownloadUrl(const std::wstring& fileName);
 
-// The HTTP client takes a URL as 8-bit text in a buffer of this many bytes, its zero included.
-inline constexpr std::size_t kUrlBufferBytes = 1024;
+// The HTTP client takes a URL as 8-bit text of at most this many bytes (in a buffer with its zero).
+inline constexpr unsigned kLongestUrlBytes = 1023;
 // The URL as the HTTP client receives it; nullopt when a character is not ASCII or the text does
 // not fit the buffer. It is never cut short: a cut URL would ask for another file.
 std::optional<std::string> RequestUrlBytes(const std::wstring& url);

@@ -5,6 +5,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/Display.h"
 #include "platform/Environment.h"
+#include "platform/FileRemoval.h"
 #include "platform/FileSystem.h"
 #include "platform/MsxmlProbe.h"
 #include "platform/NamedMutexes.h"

@@ -7,7 +7,6 @@
 #include "core/WidePrintf.h"
 #include "platform/Services.h"
 #include "setup/InstallCommands.h"
-#include "setup/PostInstallTools.h"
 #include "setup/ProductKey.h"
 
 namespace {
@@ -17,7 +16,7 @@ constexpr wchar_t kLaunchIdPlaceholder[] = L"{0}";
 }  // namespace
 
 std::wstring LaunchCommandLine(const std::wstring& cmdLine, const std::wstring& launchId) {
-    std::wstring filled = L" " + QuoteArgument(launchId) + L" ";
+    std::wstring filled = L" " + QuotedIfNeeded(launchId) + L" ";
     std::size_t placeholder = cmdLine.find(kLaunchIdPlaceholder);
     if (placeholder == std::wstring::npos) return cmdLine + filled;
     std::wstring placeholderText = kLaunchIdPlaceholder;

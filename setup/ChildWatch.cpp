@@ -1,5 +1,6 @@
 #include "setup/ChildWatch.h"
 
+#include "platform/SystemCodes.h"
 #include "setup/InstallCommands.h"
 
 WatchOutcome WatchChild(platform::ChildProcess& child, std::uint32_t waitMilliseconds,
@@ -23,6 +24,6 @@ WatchOutcome WatchChildUnlessStopped(platform::ChildProcess& child, std::uint32_
         if (!goOn()) return WatchOutcome{true, code.code, 0};
         if (child.Wait(waitMilliseconds) == platform::ChildWait::Ended) endedBeforeRead = true;
         afterWait();
-        if (code.code != kStillActive || lastPass) return WatchOutcome{true, code.code, 0};
+        if (code.code != system_code::kStillActive || lastPass) return WatchOutcome{true, code.code, 0};
     }
 }

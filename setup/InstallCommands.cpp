@@ -1,8 +1,9 @@
 #include "setup/InstallCommands.h"
 
+#include "platform/SystemCodes.h"
 #include "setup/PackageNames.h"
 
-std::wstring QuotedArgument(const std::wstring& argument) {
+std::wstring AlwaysQuoted(const std::wstring& argument) {
     std::wstring quoted = L"\"";
     std::size_t backslashes = 0;  // the run of backslashes just read
     for (wchar_t c : argument) {
@@ -19,9 +20,9 @@ std::wstring QuotedArgument(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
-std::wstring QuoteArgument(const std::wstring& argument) {
+std::wstring QuotedIfNeeded(const std::wstring& argument) {
     if (argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-    return QuotedArgument(argument);
+    return AlwaysQuoted(argument);
 }
 
 std::wstring SystemProgramPath(const std::wstring& systemFolder, const std::wstring& program) {
@@ -31,21 +32,21 @@ std::wstring SystemProgramPath(const std::wstring& systemFolder, const std::wstr
 }
 
 ChildCommand UpdatePackageCommand(const std::wstring& systemFolder, const std::wstring& packagePath) {
-    return {SystemProgramPath(systemFolder, L"wusa.exe"), L"wusa.exe /quiet /norestart " + QuoteArgument(packagePath)};
+    return {SystemProgramPath(systemFolder, L"wusa.exe"), L"wusa.exe /quiet /norestart " + QuotedIfNeeded(packagePath)};
 }
 
 ChildCommand InstallPackageCommand(const std::wstring& systemFolder, const std::wstring& packagePath,
                                    const std::optional<std::wstring>& propertyText, const std::wstring& tempPath,
                                    const std::wstring& fileName) {
-    std::wstring line = L"msiexec /norestart /i " + QuoteArgument(packagePath);
+    std::wstring line = L"msiexec /norestart /i " + QuotedIfNeeded(packagePath);
     // The properties follow after two blanks.
     if (propertyText) line += L"  " + *propertyText;
-    line += L" /q /l* " + QuoteArgument(tempPath + fileName + L".log");
+    line += L" /q /l* " + QuotedIfNeeded(tempPath + fileName + L".log");
     return {SystemProgramPath(systemFolder, L"msiexec.exe"), line};
 }
 
 ChildCommand RemovePackageCommand(const std::wstring& systemFolder, const std::wstring& packagePath) {
-    return {SystemProgramPath(systemFolder, L"msiexec.exe"), L"msiexec /x " + QuoteArgument(packagePath) + L" /q"};
+    return {SystemProgramPath(systemFolder, L"msiexec.exe"), L"msiexec /x " + QuotedIfNeeded(packagePath) + L" /q"};
 }
 
 std::wstring InstallPropertiesFor(LanguageId userLanguage) {
@@ -76,24 +77,24 @@ ProgressStep RemovalProgressStep(std::int32_t counter) {
 }
 
 bool InstallerSucceeded(std::uint32_t exitCode) {
-    return exitCode == 0 || exitCode == 1641 || exitCode == 3010;
+    return exitCode == 0 || exitCode == system_code::kRebootInitiated || exitCode == system_code::kRebootRequired;
 }
 
 const wchar_t* MeaningOfExitCode(std::uint32_t exitCode) {
     switch (exitCode) {
         case 0:
             return L"done";
-        case 3010:  // ERROR_SUCCESS_REBOOT_REQUIRED
+        case system_code::kRebootRequired:
             return L"done, a restart is needed";
-        case 1641:  // ERROR_SUCCESS_REBOOT_INITIATED
+        case system_code::kRebootInitiated:
             return L"done, the installer started a restart";
-        case 0x00240006:  // WU_S_ALREADY_INSTALLED
+        case system_code::kUpdateAlreadyInstalled:
             return L"the update was already installed";
-        case 1602:  // ERROR_INSTALL_USEREXIT
+        case system_code::kInstallUserExit:
             return L"cancelled in the installer";
-        case 1618:  // ERROR_INSTALL_ALREADY_RUNNING
+        case system_code::kInstallAlreadyRunning:
             return L"another installation was running";
-        case 0x80240017:  // WU_E_NOT_APPLICABLE
+        case system_code::kUpdateNotApplicable:
             return L"the update does not apply to this system";
         default:
             return L"failed";
@@ -101,7 +102,7 @@ const wchar_t* MeaningOfExitCode(std::uint32_t exitCode) {
 }
 
 std::vector<std::wstring> PackageFilesToDelete(bool wow64) {
-    using namespace package_name;
-    if (wow64) return {kPrereqs64, kMsxml64, kProduct, kMsxmlUpdate64};
-    return {kPrereqs32, kMsxml32, kProduct, kMsxmlUpdate32};
+    std::vector<std::wstring> names;
+    for (const PackageFile& package : package_file::kAll) names.push_back(package.For(wow64));
+    return names;
 }

@@ -9,17 +9,14 @@
 // The decisions of the installation steps, apart from carrying them out: the installers' command
 // lines, the progress positions, what an installer's exit code means, what the clean-up deletes.
 
-// The exit code a child reports while it runs (STILL_ACTIVE).
-inline constexpr std::uint32_t kStillActive = 259;
-
 // `argument` in double quotes, read back whole by the C runtime's command-line rules: a quote inside
 // is escaped, backslashes before it or before the closing quote doubled. Unchanged inside for every
 // path (paths hold no quotes) that does not end with a backslash.
-std::wstring QuotedArgument(const std::wstring& argument);
+std::wstring AlwaysQuoted(const std::wstring& argument);
 
 // `argument` as one command-line argument: quoted as above when it holds a blank, a tab or a quote,
 // otherwise unchanged.
-std::wstring QuoteArgument(const std::wstring& argument);
+std::wstring QuotedIfNeeded(const std::wstring& argument);
 
 // The program to run, by its full path, and the command line it sees (also the one logged).
 struct ChildCommand {

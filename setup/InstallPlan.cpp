@@ -5,16 +5,15 @@
 std::vector<PlannedPackage> ChoosePackages(const MachineNeeds& needs) {
     std::vector<PlannedPackage> packages;
     if (needs.runtimeNeeded) {
-        packages.push_back({needs.wow64 ? package_name::kPrereqs64 : package_name::kPrereqs32, kMsgDownloadingVc8,
-                            kMsgInstallingVc8, false, false});
+        packages.push_back(
+            {package_file::kPrereqs.For(needs.wow64), kMsgDownloadingVc8, kMsgInstallingVc8, false, false});
     }
     if (needs.msxmlNeeded) {
-        const wchar_t* fileName = needs.isWindows60
-                                      ? (needs.wow64 ? package_name::kMsxmlUpdate64 : package_name::kMsxmlUpdate32)
-                                      : (needs.wow64 ? package_name::kMsxml64 : package_name::kMsxml32);
-        packages.push_back({fileName, kMsgDownloadingMsxml, kMsgInstallingMsxml, false, needs.isWindows60});
+        const PackageFile& msxml = needs.isWindows60 ? package_file::kMsxmlUpdate : package_file::kMsxml;
+        packages.push_back(
+            {msxml.For(needs.wow64), kMsgDownloadingMsxml, kMsgInstallingMsxml, false, needs.isWindows60});
     }
-    packages.push_back({package_name::kProduct, kMsgDownloadingProduct, kMsgInstallingProduct, true, false});
+    packages.push_back({package_file::kProductName, kMsgDownloadingProduct, kMsgInstallingProduct, true, false});
     return packages;
 }
 

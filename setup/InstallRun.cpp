@@ -10,12 +10,10 @@
 #include "core/WidePrintf.h"
 #include "setup/InstallCommands.h"
 #include "setup/StepMessages.h"
-#include "setup/StepResults.h"
+#include "setup/SetupOutcomes.h"
 #include "setup/WorkerMessages.h"
 
 namespace {
-
-enum class RunEnd { Succeeded, Failed, Cancelled, ExpandFailed };
 
 std::wstring StatusText(MessageId id) {
     return MessageCatalogue::FormatPositional(id, {product::kName});
@@ -87,42 +85,23 @@ RunEnd RunProductTools(InstallContext* context, InstallSteps& steps) {
     return RunEnd::Succeeded;
 }
 
-// How each end tells the window and the log. The log line comes before the clean-up for a failed or
-// cancelled run and after it otherwise, as the log has always shown it.
-struct EndShape {
-    std::uint32_t message;
-    bool carriesContext;  // the context's value as lParam; the window never reads it
-    const wchar_t* lastLine;
-    bool lineBeforeCleanup;
-    int result;
-};
-
-EndShape ShapeOf(RunEnd end) {
-    switch (end) {
-        case RunEnd::Succeeded:
-            return {worker_message::kInstallSucceeded, false, L"OUT->ThreadDownloadInstall () OK ", false,
-                    kRunInstalled};
-        case RunEnd::Failed:
-            return {worker_message::kInstallFailed, true, L"OUT->ThreadDownloadInstall () KO ", true, kRunFailed};
-        case RunEnd::Cancelled:
-            return {worker_message::kInstallCanceled, true, L"OUT->ThreadDownloadInstall () CANCEL ", true,
-                    kRunCancelled};
-        case RunEnd::ExpandFailed:  // the product stays installed
-            return {worker_message::kExpandFailed, true, L"OUT->ThreadDownloadInstall () KO ", false, kRunFailed};
-    }
-    return {worker_message::kInstallFailed, true, L"OUT->ThreadDownloadInstall () KO ", true, kRunFailed};
-}
-
 // The outcome goes to the window first; the context is deleted right after the post, and the
-// clean-up follows while the dialog already shows the outcome.
+// clean-up follows while the dialog already shows the outcome. Every end but success carries the
+// context's value as lParam (the window never reads it). The log line comes before the clean-up for
+// a failed or cancelled run and after it otherwise, as the log has always shown it.
 int Finish(RunEnd end, InstallContext* context, InstallSteps& steps) {
-    const EndShape shape = ShapeOf(end);
-    PostToContextWindow(context, shape.message, 0, shape.carriesContext ? reinterpret_cast<std::intptr_t>(context) : 0);
-    if (shape.lineBeforeCleanup) SetupLog::Write(shape.lastLine);
+    const RunEndRow& row = RowOf(end);
+    const bool succeeded = end == RunEnd::Succeeded;
+    const wchar_t* lastLine = succeeded                  ? L"OUT->ThreadDownloadInstall () OK "
+                              : end == RunEnd::Cancelled ? L"OUT->ThreadDownloadInstall () CANCEL "
+                                                         : L"OUT->ThreadDownloadInstall () KO ";
+    const bool lineBeforeCleanup = end == RunEnd::Failed || end == RunEnd::Cancelled;
+    PostToContextWindow(context, row.message, 0, succeeded ? 0 : reinterpret_cast<std::intptr_t>(context));
+    if (lineBeforeCleanup) SetupLog::Write(lastLine);
     delete context;
     steps.CleanupPackageFolder();
-    if (!shape.lineBeforeCleanup) SetupLog::Write(shape.lastLine);
-    return shape.result;
+    if (!lineBeforeCleanup) SetupLog::Write(lastLine);
+    return row.result;
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ public:
         return ReadPackageProductVersion(packagePath);
     }
     void RemoveProduct(const std::wstring& statusText, InstallContext* context) override {
-        RemoveMSI(statusText, package_name::kProduct, context);
+        RemoveMSI(statusText, package_file::kProductName, context);
     }
     bool IsProductInstalled() override { return IsInstalled(); }
     std::optional<std::wstring> InstalledProductVersion() override {

@@ -14,7 +14,9 @@
 #include "http/HttpStatus.h"
 #include "platform/AnsiText.h"
 #include "platform/Services.h"
+#include "setup/CancelQuestion.h"
 #include "setup/DownloadSlices.h"
+#include "setup/SetupOutcomes.h"
 #include "setup/StepMessages.h"
 
 namespace {
@@ -27,9 +29,6 @@ constexpr std::uint16_t kHttpMinor = 1;
 constexpr char kContentRangeName[] = "Content-Range:  ";
 // Request offsets are 32-bit: nothing beyond 4 GiB can be asked for.
 constexpr std::int64_t kLargestTotal = std::int64_t{1} << 32;
-constexpr int kResultDone = 0;
-constexpr int kResultCancelled = 2;
-constexpr int kResultFailed = 3;
 
 // A buffer the HTTP client hands back: freed before it receives the next one, and at the end.
 class ClientBuffer {
@@ -53,13 +52,6 @@ public:
     char* data = nullptr;
     std::uint32_t length = 0;
 };
-
-// Yes ends the download; anything else takes the Cancel back.
-bool DownloadCancelConfirmed() {
-    if (UserConfirmsCancel()) return true;
-    CancelRequested.fetch_sub(1);
-    return false;
-}
 
 // How the fetch ended: done, failed or cancelled with the message to log, or an early return with
 // the code to hand back and no log line.
@@ -100,7 +92,7 @@ private:
                 holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
                                 count, body_.Out(), &body_.length, &keepAlive);
             if (*result != kHttpStopped || CancelRequested.load() != 1) return std::nullopt;
-            if (DownloadCancelConfirmed()) return CancelledEnding();
+            if (question_.Confirmed()) return CancelledEnding();
         }
     }
 
@@ -161,7 +153,7 @@ private:
             if (body_.data == nullptr) return Failed(DownloadFailedLine());
             if (body_.length > count) return Failed(TooManyBytesLine(body_.length, count));
             if (!AppendBody()) return Failed(ShortWriteLine());
-            if (CancelRequested.load() == 1 && DownloadCancelConfirmed()) return CancelledEnding();
+            if (question_.Confirmed()) return CancelledEnding();
             offset += body_.length;
             left -= body_.length;
             ShowProgress(context_, ++ProgressCounter, progressRange_);
@@ -199,17 +191,18 @@ private:
             ShowProgress(context_, progressRange_, progressRange_);
             CloseFile();
             body_.Free();
-            SetupLog::Write(L"OUT->DownloadPrereqs ()  OK");
+            int done = EndStep(L"OUT->DownloadPrereqs ()  OK", step_result::kDone);
             holder.Release();
-            return kResultDone;
+            return done;
         }
         SetupLog::Write(ending.message);
         CloseFile();
         body_.Free();
-        bool cancelled = ending.kind == Ending::Cancelled;
-        SetupLog::Write(cancelled ? L"OUT->DownloadPrereqs () CANCEL" : L"OUT->DownloadPrereqs () KO");
+        int result = ending.kind == Ending::Cancelled
+                         ? EndStep(L"OUT->DownloadPrereqs () CANCEL", step_result::kCancelled)
+                         : EndStep(L"OUT->DownloadPrereqs () KO", step_result::kFailed);
         holder.Release();
-        return cancelled ? kResultCancelled : kResultFailed;
+        return result;
     }
 
     void CloseFile() {
@@ -227,8 +220,8 @@ private:
     std::wstring DownloadingLine() const { return FormatWidePrintf(L"Downloading %s from %s", {localPath_, url_}); }
     std::wstring DownloadFailedLine() const { return FormatWidePrintf(L"Setup failed to download %s", {url_}); }
     std::wstring UnusableUrlLine() const {
-        return FormatWidePrintf(L"Setup cannot request %s: the address is not ASCII text of at most 1023 bytes",
-                                {url_});
+        return FormatWidePrintf(L"Setup cannot request %s: the address is not ASCII text of at most %u bytes",
+                                {url_, kLongestUrlBytes});
     }
     static std::wstring TooManyBytesLine(std::uint32_t received, std::uint32_t asked) {
         return FormatWidePrintf(L"Setup failed - %d  downloaded bytes > %d asked bytes", {received, asked});
@@ -239,6 +232,7 @@ private:
     }
 
     InstallContext* context_;
+    CancelQuestion question_{context_, {}};  // a Yes ends the download at once
     std::wstring localPath_;
     std::wstring url_;
     ClientBuffer body_;

@@ -16,7 +16,8 @@ inline constexpr std::uint32_t kDownloadLeastBytesPerWindow = 1024;
 // 0 done; 2 cancelled by the user; 3 failed (the partial file stays for the worker's clean-up);
 // E_FAIL (0x80004005) for a first answer other than 200 or 206; any other value is the HTTP
 // client's error for the Content-Range query of a 206 answer, passed on.
-// `packageName` names the package for the caller only; it is not used here.
+// `packageName` (the file name again) is unused; it stays because the four parameters are the
+// step's defined interface.
 // Each slice takes at most the bytes it asked for; a longer answer fails the download. While Cancel
 // waits for its question, a slice that stalls is stopped and the question asked at once ("No" asks
 // for the same slice again).

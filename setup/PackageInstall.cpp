@@ -10,17 +10,15 @@
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "platform/Services.h"
+#include "platform/SystemCodes.h"
+#include "setup/CancelQuestion.h"
 #include "setup/ChildWatch.h"
 #include "setup/InstallCommands.h"
 #include "setup/StepMessages.h"
-#include "setup/StepResults.h"
-
-std::atomic<std::int32_t> CancelPromptEnabled{1};
+#include "setup/SetupOutcomes.h"
 
 namespace {
 
-// The system's "path not found", for an installer that has no trusted place to start from.
-constexpr std::uint32_t kNoSystemFolder = 3;
 constexpr std::uint32_t kInstallWaitMilliseconds = 300;
 constexpr std::uint32_t kRemovalWaitMilliseconds = 1500;
 // A short installation still shows the bar at its end for a moment.
@@ -39,23 +37,9 @@ void LogExitCode(std::uint32_t exitCode) {
     SetupLog::Write(FormatWidePrintf(L"Installer exit code = %u (%s)", {exitCode, MeaningOfExitCode(exitCode)}));
 }
 
-// The cancel question, asked while the installer runs when the user has pressed Cancel once and
-// has not yet confirmed a cancel. True when confirmed.
-bool CancelConfirmedNow(InstallContext* context) {
-    if (CancelRequested.load() != 1 || CancelPromptEnabled.load() == 0) return false;
-    if (!UserConfirmsCancel()) {
-        CancelPromptEnabled.store(1);
-        CancelRequested.fetch_sub(1);
-        return false;
-    }
-    ShowStatus(context, MessageCatalogue::FormatPositional(kMsgCancelInProgress, {product::kName}));
-    CancelPromptEnabled.store(0);
-    return true;
-}
-
 // The installers run only from the system folder, never from wherever a search would find them.
 platform::ChildStart StartSystemProgram(const ChildCommand& command) {
-    if (command.application.empty()) return platform::ChildStart{nullptr, kNoSystemFolder};
+    if (command.application.empty()) return platform::ChildStart{nullptr, system_code::kPathNotFound};
     return platform::Os().children->Start(command.application, command.line, false);
 }
 
@@ -79,16 +63,17 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
     platform::ChildStart start = StartSystemProgram(command);
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
-        SetupLog::Write(L"OUT->InstallMSI () KO");
-        return step_result::kNotWatched;
+        return EndStep(L"OUT->InstallMSI () KO", step_result::kNotWatched);
     }
     ProgressCounter.store(0);
     ShowProgress(context, 1, kInstallRange);
     int result = step_result::kDone;
+    // Asked while the installer runs; a confirmed cancel does not stop it.
+    CancelQuestion question(context, {true, false});
     WatchOutcome outcome = WatchChild(
         *start.child, kInstallWaitMilliseconds,
         [&] {
-            if (CancelConfirmedNow(context)) result = step_result::kCancelled;
+            if (question.Confirmed()) result = step_result::kCancelled;
         },
         [&] {
             ProgressStep step = InstallProgressStep(ProgressCounter.load());
@@ -100,8 +85,7 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
 
     if (!outcome.read) {
         SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
-        SetupLog::Write(L"OUT->InstallMSI () KO");
-        return step_result::kNotWatched;
+        return EndStep(L"OUT->InstallMSI () KO", step_result::kNotWatched);
     }
     LogExitCode(outcome.exitCode);
     if (exitCode != nullptr) *exitCode = outcome.exitCode;
@@ -110,11 +94,9 @@ int InstallMSI(const std::wstring& statusText, const std::wstring& fileName, Ins
         os.children->Pause(kShortInstallPauseMilliseconds);
     }
     SetupLog::Write(L"OUT->InstallMSI () OK");
-    if (result == step_result::kCancelled) {
-        SetupLog::Write(FormatWidePrintf(L"Setup was interrupted by user after %s installation", {packagePath}));
-        SetupLog::Write(L"OUT->InstallMSI () CANCEL");
-    }
-    return result;
+    if (result != step_result::kCancelled) return result;
+    SetupLog::Write(FormatWidePrintf(L"Setup was interrupted by user after %s installation", {packagePath}));
+    return EndStep(L"OUT->InstallMSI () CANCEL", result);
 }
 
 int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, InstallContext* context) {
@@ -127,8 +109,7 @@ int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, Inst
     platform::ChildStart start = StartSystemProgram(command);
     if (!start.child) {
         SetupLog::Write(ProcessFailedLine(start.error));
-        SetupLog::Write(L"OUT->RemoveMSI () KO");
-        return step_result::kNotWatched;
+        return EndStep(L"OUT->RemoveMSI () KO", step_result::kNotWatched);
     }
     ProgressCounter.store(kRemovalRange);
     ShowProgress(context, kRemovalRange - 1, kRemovalRange);
@@ -143,13 +124,11 @@ int RemoveMSI(const std::wstring& statusText, const std::wstring& fileName, Inst
 
     if (!outcome.read) {
         SetupLog::Write(ExitCodeUnreadableLine(outcome.error));
-        SetupLog::Write(L"OUT->RemoveMSI () KO");
-        return step_result::kNotWatched;
+        return EndStep(L"OUT->RemoveMSI () KO", step_result::kNotWatched);
     }
     LogExitCode(outcome.exitCode);
     ShowProgress(context, 0, kRemovalRange);
-    SetupLog::Write(L"OUT->RemoveMSI () OK");
-    return step_result::kDone;
+    return EndStep(L"OUT->RemoveMSI () OK", step_result::kDone);
 }
 
 std::wstring GetInstallProperties() {

@@ -5,10 +5,6 @@
 
 #include "setup/InstallContext.h"
 
-// 1 until the user confirms a cancel during an installation; from then on no installation asks
-// the cancel question again (the run ends as cancelled).
-extern std::atomic<std::int32_t> CancelPromptEnabled;
-
 // Installs `fileName` from the package folder with Windows Installer (with `propertyText` when
 // `withProperties`), or with the update installer when `updatePackage`, and watches it to its end
 // while the progress bar moves and the user may ask to cancel. The installer is never stopped.

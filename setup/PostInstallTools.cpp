@@ -8,13 +8,13 @@
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "platform/Services.h"
+#include "platform/SystemCodes.h"
+#include "setup/CancelQuestion.h"
 #include "setup/ChildWatch.h"
 #include "setup/InstallCommands.h"
 #include "setup/ProductKey.h"
 #include "setup/StepMessages.h"
-#include "setup/StepResults.h"
-
-std::atomic<std::int32_t> ExpandCancelPromptEnabled{1};
+#include "setup/SetupOutcomes.h"
 
 namespace {
 
@@ -23,9 +23,6 @@ constexpr std::uint32_t kToolCancelledCode = 2;
 constexpr std::uint32_t kTextureWaitMilliseconds = 100;
 constexpr std::uint32_t kOptimizerMaxMilliseconds = 60000;
 constexpr std::uint32_t kStoppedToolWaitMilliseconds = 5000;
-// The registry's answer for a missing value (the system's "file not found"). The registry service
-// does not tell a missing value and an oversized one apart; both count as missing.
-constexpr std::uint32_t kValueNotFound = 2;
 
 constexpr wchar_t kTextureToolPath[] = L"\\code\\bin\\VolTexturesGeneration.exe";
 constexpr wchar_t kStartToolPath[] = L"\\code\\bin\\VolSTART.exe";
@@ -33,9 +30,6 @@ constexpr wchar_t kStartToolPath[] = L"\\code\\bin\\VolSTART.exe";
 constexpr wchar_t kPlatformFolder[] = L"intel_a";
 constexpr wchar_t kEnvironmentFolder[] = L"VolEnv";
 constexpr wchar_t kOptimizerEnvironment[] = L"KORVO_Skelv";  // one word: needs no quotes
-
-// The window the texture tool reports its progress to: the last one a context named.
-platform::WindowHandle ProgressWindow = nullptr;
 
 // Window handles have 32 significant bits on every Windows, so the decimal fits an int.
 int WindowNumber(platform::WindowHandle window) {
@@ -45,7 +39,7 @@ int WindowNumber(platform::WindowHandle window) {
 std::wstring TextureToolCommand(const std::wstring& installPath, platform::WindowHandle window) {
     std::wstring toolPath = installPath + kTextureToolPath;
     return FormatWidePrintf(L"%s -p  %s -hWnd %d",
-                            {QuotedArgument(toolPath), QuotedArgument(installPath), WindowNumber(window)});
+                            {AlwaysQuoted(toolPath), AlwaysQuoted(installPath), WindowNumber(window)});
 }
 
 // The installation folder cut at its platform folder, followed directly by "VolEnv"; without the
@@ -58,7 +52,7 @@ std::wstring OptimizerCommand(const std::wstring& installPath) {
     std::wstring startTool = installPath + kStartToolPath;
     return FormatWidePrintf(
         L"%s -run \"LumoGraphicsOptimizerApplication\" -env %s -direnv %s -nowindow",
-        {QuotedArgument(startTool), kOptimizerEnvironment, QuotedArgument(OptimizerEnvironmentFolder(installPath))});
+        {AlwaysQuoted(startTool), kOptimizerEnvironment, AlwaysQuoted(OptimizerEnvironmentFolder(installPath))});
 }
 
 std::wstring ToolFailedLine(const std::wstring& commandLine, int code) {
@@ -70,37 +64,18 @@ platform::ChildStart StartTool(const std::wstring& commandLine) {
     return platform::Os().children->Start(std::wstring(), commandLine, true);
 }
 
-// The cancel question during the expansion, asked while the user has pressed Cancel once and has
-// not yet confirmed a cancel; the progress bar stands still while it is open, and after a confirmed
-// cancel until the tool has been stopped. True when confirmed.
-bool ExpansionCancelConfirmed(InstallContext* context) {
-    if (CancelRequested.load() != 1 || ExpandCancelPromptEnabled.load() == 0) return false;
-    ProgressDisplayEnabled.fetch_sub(1);
-    bool confirmed = UserConfirmsCancel();
-    if (confirmed) {
-        ShowStatus(context, MessageCatalogue::FormatPositional(kMsgCancelInProgress, {product::kName}));
-        ExpandCancelPromptEnabled.store(0);
-    } else {
-        ExpandCancelPromptEnabled.store(1);
-        CancelRequested.fetch_sub(1);
-        ProgressDisplayEnabled.fetch_add(1);
-    }
-    return confirmed;
-}
-
 int EndExpand(const std::wstring& message, int result) {
     SetupLog::Write(message);
-    SetupLog::Write(result == step_result::kCancelled ? L"OUT->ExpandTextures::Expand () CANCEL"
-                                                      : L"OUT->ExpandTextures::Expand ()KO");
-    return result;
+    return EndStep(result == step_result::kCancelled ? L"OUT->ExpandTextures::Expand () CANCEL"
+                                                     : L"OUT->ExpandTextures::Expand ()KO",
+                   result);
 }
 
 // The message with the system's text for `error` appended, the failure's log lines, -2.
 int EndOptimizerUnwatched(std::wstring message, std::uint32_t error) {
     message += platform::Os().systemTexts->TextFor(error).value_or(std::wstring());
     SetupLog::Write(message);
-    SetupLog::Write(L"OUT->LaunchGraphicOptimizer KO");
-    return step_result::kNotWatched;
+    return EndStep(L"OUT->LaunchGraphicOptimizer KO", step_result::kNotWatched);
 }
 
 }  // namespace
@@ -114,11 +89,9 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
     std::optional<std::wstring> installPath = ReadProductKeyText(product_key::kInstallPath);
     if (!installPath) return EndExpand(ProductKeyValueMissingLine(product_key::kInstallPath), step_result::kNotWatched);
     SetupLog::Write(*installPath);
-    if (context != nullptr) {
-        ProgressWindow = context->window;
-        ShowStatus(context, statusText);
-    }
-    std::wstring commandLine = TextureToolCommand(*installPath, ProgressWindow);
+    // The tool reports its progress to the context's window (none without a context).
+    ShowStatus(context, statusText);
+    std::wstring commandLine = TextureToolCommand(*installPath, context != nullptr ? context->window : nullptr);
     SetupLog::Write(commandLine);
 
     platform::ChildStart start = StartTool(commandLine);
@@ -127,11 +100,13 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
             FormatWidePrintf(L"Create Process  %s failed rc = %d", {commandLine, static_cast<int>(start.error)}),
             step_result::kNotWatched);
     }
+    // The bar stands still while the question is open, and after a Yes until the tool is stopped.
+    CancelQuestion question(context, {true, true});
     bool stoppedByUser = false;
     WatchOutcome outcome = WatchChildUnlessStopped(
         *start.child, kTextureWaitMilliseconds,
         [&] {
-            stoppedByUser = ExpansionCancelConfirmed(context);
+            stoppedByUser = question.Confirmed();
             return !stoppedByUser;
         },
         [] {});
@@ -140,7 +115,7 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
         // the product is removed.
         if (start.child->Terminate(0)) start.child->Wait(kStoppedToolWaitMilliseconds);
         start.child.reset();
-        ProgressDisplayEnabled.fetch_add(1);
+        question.EndFreeze();
         return EndExpand(L"Setup was interrupted by user during Expand Textures", step_result::kCancelled);
     }
     start.child.reset();
@@ -148,8 +123,7 @@ int Expand(const std::wstring& statusText, InstallContext* context) {
     if (!outcome.read)
         return EndExpand(ToolFailedLine(commandLine, step_result::kNotWatched), step_result::kNotWatched);
     if (outcome.exitCode == 0) {
-        SetupLog::Write(L"OUT->ExpandTextures::Expand () OK");
-        return step_result::kDone;
+        return EndStep(L"OUT->ExpandTextures::Expand () OK", step_result::kDone);
     }
     if (outcome.exitCode == kToolCancelledCode) return EndExpand(std::wstring(), step_result::kCancelled);
     int code = static_cast<int>(outcome.exitCode);
@@ -167,7 +141,8 @@ int LaunchGraphicOptimizer() {
     }
     std::optional<std::wstring> installPath = ReadProductKeyText(product_key::kInstallPath);
     if (!installPath)
-        return EndOptimizerUnwatched(ProductKeyValueMissingLine(product_key::kInstallPath), kValueNotFound);
+        // The registry service does not tell a missing value and an oversized one apart: both are missing.
+        return EndOptimizerUnwatched(ProductKeyValueMissingLine(product_key::kInstallPath), system_code::kFileNotFound);
     SetupLog::Write(*installPath);
     std::wstring commandLine = OptimizerCommand(*installPath);
     SetupLog::Write(commandLine);
@@ -179,17 +154,14 @@ int LaunchGraphicOptimizer() {
     if (!code.read) return EndOptimizerUnwatched(std::wstring(), code.error);
 
     // Still active after the time allowed (and not a child that really ended with 259).
-    if (code.code == kStillActive && wait != platform::ChildWait::Ended) {
+    if (code.code == system_code::kStillActive && wait != platform::ChildWait::Ended) {
         start.child->Terminate(0);
-        SetupLog::Write(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)");
-        return step_result::kDone;
+        return EndStep(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)", step_result::kDone);
     }
     if (code.code == 0) {
-        SetupLog::Write(L"OUT->LaunchGraphicOptimizer OK");
-        return step_result::kDone;
+        return EndStep(L"OUT->LaunchGraphicOptimizer OK", step_result::kDone);
     }
     int exitCode = static_cast<int>(code.code);
     SetupLog::Write(ToolFailedLine(commandLine, exitCode));
-    SetupLog::Write(L"OUT->LaunchGraphicOptimizer KO");
-    return exitCode;
+    return EndStep(L"OUT->LaunchGraphicOptimizer KO", exitCode);
 }

@@ -7,9 +7,6 @@
 
 // The installed product's own tools, found through its registry key.
 
-// 1 until the user confirms a cancel during the texture expansion.
-extern std::atomic<std::int32_t> ExpandCancelPromptEnabled;
-
 namespace ExpandTextures {
 // Runs the product's texture expansion tool, which reports its progress to the context's window.
 // 0 done; 2 cancelled (by the user, or by the tool itself); -2 the tool could not be started or
@@ -20,7 +17,3 @@ int Expand(const std::wstring& statusText, InstallContext* context);
 // Runs the graphics optimizer through the product's start tool, for at most a minute.
 // 0 done (also when it had to be stopped); -2 it could not be started; otherwise its exit code.
 int LaunchGraphicOptimizer();
-
-// Starts the installed product with its registered command line and the launch identifier, if
-// the setup was given one. Not waited for; failures are only logged.
-void LaunchInstalledApplication();

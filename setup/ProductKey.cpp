@@ -29,7 +29,7 @@ std::uint32_t ProductKeyOpenError() {
 
 std::optional<std::wstring> ReadProductKeyText(const std::wstring& name) {
     std::optional<platform::RegistryValue> value = platform::Os().registry->ReadValue(
-        platform::RootKey::LocalMachine, product_key::kSubKey, name, product_key::kValueBufferBytes);
+        platform::RootKey::LocalMachine, product_key::kSubKey, name, product_key::kTextValueBufferBytes);
     if (!value) return std::nullopt;
     return StoredText(*value);
 }

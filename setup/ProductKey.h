@@ -13,7 +13,7 @@ inline constexpr wchar_t kSubKey[] = L"SOFTWARE\\Halvorsk\\KORVOSkelv";  // unde
 inline constexpr wchar_t kInstallPath[] = L"InstallPath";
 inline constexpr wchar_t kCmdLine[] = L"CmdLine";
 // Every text value is read into a buffer of this size.
-inline constexpr std::size_t kValueBufferBytes = 1024;
+inline constexpr std::size_t kTextValueBufferBytes = 1024;
 }  // namespace product_key
 
 // 0 when the product key can be opened, otherwise the system error code.

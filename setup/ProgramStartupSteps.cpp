@@ -1,9 +1,9 @@
 #include "checks/StartupChecks.h"
 #include "platform/ThreadStart.h"
 #include "setup/InstallWorker.h"
-#include "setup/PostInstallTools.h"
+#include "setup/ApplicationLaunch.h"
 #include "setup/SetupApp.h"
-#include "setup/SetupDialogWorkerStart.h"
+#include "setup/ThreadInstallStarter.h"
 #include "setup/win32/SetupDialogWindow.h"
 
 namespace {

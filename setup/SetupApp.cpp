@@ -77,13 +77,11 @@ bool SetupApp::InitInstance() {
     os.mutexes->CloseMutex(machineWide.handle);
     os.mutexes->CloseMutex(session.handle);
 
-    exitCode_ = result == StartupSteps::kInstalled ? kExitInstalled
-                : result == StartupSteps::kFailed  ? kExitFailed
-                                                   : kExitCancelled;
-    if (result == StartupSteps::kInstalled) {
+    exitCode_ = result == kRunInstalled ? kExitInstalled : result == kRunFailed ? kExitFailed : kExitCancelled;
+    if (result == kRunInstalled) {
         SetupLog::Write(L"IDOK");
         steps_.LaunchInstalledApplication();
-    } else if (result == StartupSteps::kCancelled || result == StartupSteps::kFailed) {
+    } else if (result == kRunCancelled || result == kRunFailed) {
         SetupLog::Write(L"IDCANCEL");
     }
     SetupLog::Write(endLine);

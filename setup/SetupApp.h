@@ -2,24 +2,21 @@
 #include <string>
 
 #include "setup/RunningWorker.h"
+#include "setup/SetupOutcomes.h"
 
 // The steps start-up hands over to other parts of the setup. The program uses the real ones
 // (ProgramStartupSteps); tests substitute their own to observe the order and steer the outcome.
 class StartupSteps {
 public:
-    enum DialogResult { kInstalled = 1, kCancelled = 2, kFailed = 3 };
     virtual ~StartupSteps() = default;
     virtual void RunStartupChecks() = 0;
     virtual void CheckAllPrereqs() = 0;
-    // Shows the main dialog modally; returns a DialogResult.
+    // Shows the main dialog modally; returns a RunResult.
     virtual int ShowMainDialog() = 0;
     virtual void LaunchInstalledApplication() = 0;
 };
 
 StartupSteps& ProgramStartupSteps();
-
-// What the setup process reports to whoever started it.
-enum ProcessExitCode { kExitInstalled = 0, kExitRefused = 1, kExitCancelled = 2, kExitFailed = 3 };
 
 // The whole life of the setup process: checks, single-instance guard, the dialog, the launch.
 class SetupApp {

@@ -11,6 +11,7 @@
 #include "core/SetupLog.h"
 #include "setup/SetupApp.h"
 #include "setup/SetupDialogControls.h"
+#include "setup/SetupOutcomes.h"
 #include "setup/StatusNote.h"
 #include "setup/WorkerMessages.h"
 
@@ -18,23 +19,23 @@ using namespace dialog_control;
 
 namespace {
 
-// How each end of the run shows itself: the text, the control that shows it, the dialog's result.
-struct RunEnd {
-    std::uint32_t message;
+// How each end of the run shows itself: the text and the control that shows it (its message and
+// the dialog's result are the run's, setup/SetupOutcomes.h).
+struct ShownEnd {
+    RunEnd end;
     unsigned text;  // %1 the product, %2 the log file's path
     int shownIn;
-    int result;
 };
 
-constexpr RunEnd kRunEnds[] = {
-    {worker_message::kInstallSucceeded, kMsgInstallSucceeded, kStatusText, StartupSteps::kInstalled},
-    {worker_message::kInstallFailed, kMsgConnectionFailed, kEndMessage, StartupSteps::kFailed},
-    {worker_message::kExpandFailed, kMsgInstallFailed, kEndMessage, StartupSteps::kFailed},
-    {worker_message::kInstallCanceled, kMsgInterrupted, kEndMessage, StartupSteps::kCancelled},
+constexpr ShownEnd kShownEnds[] = {
+    {RunEnd::Succeeded, kMsgInstallSucceeded, kStatusText},
+    {RunEnd::Failed, kMsgConnectionFailed, kEndMessage},
+    {RunEnd::ExpandFailed, kMsgInstallFailed, kEndMessage},
+    {RunEnd::Cancelled, kMsgInterrupted, kEndMessage},
 };
 // A worker that cannot start ends the run as a failed installation, not as a failed connection:
 // nothing was downloaded, so the user's internet connection is not the thing to check.
-constexpr const RunEnd& kWorkerDidNotStart = kRunEnds[2];
+constexpr const ShownEnd& kWorkerDidNotStart = kShownEnds[2];
 
 std::wstring WithProductName(unsigned text) {
     return MessageCatalogue::FormatPositional(text, {product::kName});
@@ -119,13 +120,13 @@ void SetupDialog::StartRun() {
     // The worker reports to this dialog's window, whichever window happens to be active.
     if (!starter_.Start(host_.Window())) {
         SetupLog::Write(L"ThreadDownloadInstall could not be started");
-        EndRun(kWorkerDidNotStart.text, kWorkerDidNotStart.shownIn, kWorkerDidNotStart.result);
+        EndRun(kWorkerDidNotStart.text, kWorkerDidNotStart.shownIn, RowOf(kWorkerDidNotStart.end).result);
     }
 }
 
 void SetupDialog::OnCancel() {
     if (idle_) {
-        host_.EndDialog(StartupSteps::kCancelled);
+        host_.EndDialog(kRunCancelled);
         return;
     }
     if (endResult_ != 0) {
@@ -163,10 +164,11 @@ bool SetupDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::i
         if (Running()) host_.SetControlText(kStatusText, MessageCatalogue::Load(kMsgExpandingWait));
         return true;
     }
-    for (const RunEnd& end : kRunEnds) {
-        if (message == end.message) {
+    for (const ShownEnd& end : kShownEnds) {
+        const RunEndRow& row = RowOf(end.end);
+        if (message == row.message) {
             // lParam is the worker's context, which the worker frees right after posting: unread.
-            if (Running()) EndRun(end.text, end.shownIn, end.result);
+            if (Running()) EndRun(end.text, end.shownIn, row.result);
             return true;
         }
     }

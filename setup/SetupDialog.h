@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/DialogHost.h"
-#include "setup/SetupDialogWorkerStart.h"
+#include "setup/InstallStarter.h"
 
 // The main setup dialog's behaviour: the licence step (or the failed start-up check's reason), the
 // start of the install worker, the worker's reports, the end of the run and the dialog's result.
@@ -24,8 +24,7 @@ public:
     // return 0.
     bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-    // 0 while no run has ended, else the result Close ends the dialog with
-    // (StartupSteps::DialogResult).
+    // 0 while no run has ended, else the RunResult Close ends the dialog with.
     int EndResult() const { return endResult_; }
 
 private:

@@ -10,5 +10,5 @@ inline constexpr std::uint32_t kInstallProgress = 1282;   // position, range
 inline constexpr std::uint32_t kInstallStatus = 1283;     // 0, a status note the window takes and frees
 inline constexpr std::uint32_t kInstallFailed = 1284;     // 0, the context
 inline constexpr std::uint32_t kExpandFailed = 1285;      // 0, the context
-inline constexpr std::uint32_t kInstallCanceled = 1286;   // 0, the context
+inline constexpr std::uint32_t kInstallCancelled = 1286;  // 0, the context
 }  // namespace worker_message

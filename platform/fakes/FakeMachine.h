@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Services.h"
+#include "platform/SystemCodes.h"
 #include "resources/CatalogueTable.h"
 #include "threads/VolMutex.h"
 
@@ -269,27 +270,26 @@ public:
     std::uint32_t EnumRelatedProducts(const std::wstring& upgradeCode, std::uint32_t index,
                                       std::wstring& productCode) const override {
         auto family = related.find(upgradeCode);
-        if (family == related.end() || index >= family->second.size()) return kNoMoreItems;
+        if (family == related.end() || index >= family->second.size()) return system_code::kNoMoreItems;
         productCode = family->second[index];
         return 0;
     }
     std::uint32_t ProductVersionString(const std::wstring& productCode, std::size_t capacity,
                                        std::wstring& value) const override {
         auto it = versions.find(productCode);
-        if (it == versions.end()) return kUnknownProduct;
-        if (it->second.size() + 1 > capacity) return kMoreData;
+        if (it == versions.end()) return system_code::kUnknownProduct;
+        if (it->second.size() + 1 > capacity) return system_code::kMoreData;
         value = it->second;
         return 0;
     }
     std::uint32_t PackageProperty(const std::wstring& packagePath, const std::wstring& property, std::size_t capacity,
                                   std::wstring& value) const override {
         auto it = packageProperties.find({packagePath, property});
-        if (it == packageProperties.end()) return kBadPackage;
-        if (it->second.size() + 1 > capacity) return kMoreData;
+        if (it == packageProperties.end()) return system_code::kBadPackage;
+        if (it->second.size() + 1 > capacity) return system_code::kMoreData;
         value = it->second;
         return 0;
     }
-    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kMoreData = 234, kBadPackage = 1620;
     std::map<std::wstring, std::vector<std::wstring>> related;
     std::map<std::wstring, std::wstring> versions;
     std::map<std::pair<std::wstring, std::wstring>, std::wstring> packageProperties;  // by package and name
@@ -483,7 +483,7 @@ private:
             int read = ++owner_.reads;
             if (owner_.onRead) owner_.onRead(read);
             if (read == owner_.failingRead || read > owner_.readLimit) return ChildExitCode{false, 0, owner_.readError};
-            return ChildExitCode{true, waitsDone_ < owner_.waitsToEnd ? 259u : owner_.exitCode, 0};
+            return ChildExitCode{true, waitsDone_ < owner_.waitsToEnd ? system_code::kStillActive : owner_.exitCode, 0};
         }
         ChildWait Wait(std::uint32_t milliseconds) override {
             owner_.waits.push_back(milliseconds);

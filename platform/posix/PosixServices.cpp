@@ -15,6 +15,7 @@
 
 #include "platform/Services.h"
 #include "platform/StdioPlainFile.h"
+#include "platform/SystemCodes.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixLanguage.h"
 #include "resources/CatalogueTable.h"
@@ -223,27 +224,21 @@ public:
                                            std::size_t) const override {
         return std::nullopt;
     }
-    std::uint32_t KeyOpenError(RootKey, const std::wstring&) const override { return kNoSuchKey; }
-
-private:
-    static constexpr std::uint32_t kNoSuchKey = 2;  // the system's "file not found"
+    std::uint32_t KeyOpenError(RootKey, const std::wstring&) const override { return system_code::kFileNotFound; }
 };
 
 // No Windows Installer here: no product is ever registered.
 class PosixWindowsInstaller final : public WindowsInstaller {
 public:
     std::uint32_t EnumRelatedProducts(const std::wstring&, std::uint32_t, std::wstring&) const override {
-        return kNoMoreItems;
+        return system_code::kNoMoreItems;
     }
     std::uint32_t ProductVersionString(const std::wstring&, std::size_t, std::wstring&) const override {
-        return kUnknownProduct;
+        return system_code::kUnknownProduct;
     }
     std::uint32_t PackageProperty(const std::wstring&, const std::wstring&, std::size_t, std::wstring&) const override {
-        return kBadPackage;
+        return system_code::kBadPackage;
     }
-
-private:
-    static constexpr std::uint32_t kNoMoreItems = 259, kUnknownProduct = 1605, kBadPackage = 1620;
 };
 
 // No MSXML 6.0 classes here.
@@ -310,12 +305,11 @@ public:
 // Installers and tools are Windows programs: nothing to start here.
 class PosixChildProcesses final : public ChildProcesses {
 public:
-    ChildStart Start(const std::wstring&, const std::wstring&, bool) override { return ChildStart{nullptr, kNotFound}; }
+    ChildStart Start(const std::wstring&, const std::wstring&, bool) override {
+        return ChildStart{nullptr, system_code::kFileNotFound};
+    }
     std::wstring SystemFolder() const override { return L"/usr/bin"; }
     void Pause(std::uint32_t milliseconds) override { ::usleep(static_cast<useconds_t>(milliseconds) * 1000); }
-
-private:
-    static constexpr std::uint32_t kNotFound = 2;  // the Windows code for a missing file
 };
 
 class PosixFileRemoval final : public FileRemoval {

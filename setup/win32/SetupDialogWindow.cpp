@@ -115,8 +115,8 @@ int RunSetupDialog(InstallStarter& starter) {
         // The system's texts end with a line break, which would leave an empty entry behind.
         while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
         SetupLog::Write(L"The setup dialog could not be shown: " + reason);
-        return StartupSteps::kFailed;
+        return kRunFailed;
     }
-    if (result <= 0) return StartupSteps::kCancelled;
+    if (result <= 0) return kRunCancelled;
     return static_cast<int>(result);
 }

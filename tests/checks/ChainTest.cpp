@@ -214,7 +214,7 @@ public:
     void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
     int ShowMainDialog() override {
         seen = StartupResults();
-        return kCancelled;
+        return kRunCancelled;
     }
     void LaunchInstalledApplication() override {}
     std::optional<StartupCheckResults> seen;

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "checks/DiskSpaceCheck.h"
-#include "checks/StartupCheckResults.h"
 #include "tests/checks/MachineTestSupport.h"
 
 namespace {
@@ -80,14 +79,12 @@ TEST(DiskSpace, OnAStagedMachineMeasuresTheProgramFilesVolumeForTheRecordedNeed)
     platform::fakes::ScopedFakeMachine machine;
     machine.disk.programFiles = L"D:\\Programs";
     machine.disk.answer = FreeSpaceAnswer{true, 130 * kMb, 0};
-    StartupResults().upgradeAvailable = true;
     std::wstring failureMessage;
-    EXPECT_TRUE(IsEnoughDiskSpace(failureMessage));
-    StartupResults().upgradeAvailable = false;
-    EXPECT_FALSE(IsEnoughDiskSpace(failureMessage));
+    EXPECT_TRUE(IsEnoughDiskSpace(true, failureMessage));
+    EXPECT_FALSE(IsEnoughDiskSpace(false, failureMessage));
     EXPECT_EQ(failureMessage, L"KORVO Skelv installation requires at least 250 MB.");
     machine.disk.programFiles.clear();  // never measured: "" would be the current directory's volume
-    EXPECT_FALSE(IsEnoughDiskSpace(failureMessage));
+    EXPECT_FALSE(IsEnoughDiskSpace(false, failureMessage));
     EXPECT_EQ(failureMessage, kSizeError);
     EXPECT_EQ(machine.disk.askedFolders, (std::vector<std::wstring>{L"D:\\Programs", L"D:\\Programs"}));
     EXPECT_EQ(LogEntries(machine),

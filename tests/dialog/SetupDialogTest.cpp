@@ -113,7 +113,7 @@ TEST_F(DialogTest, AFailedCheckShowsItsReasonWithTheHelpLinkAndOnlyCancel) {
     EXPECT_TRUE(starter.windows.empty());
     dialog.OnCommand(kOkCommand);
     dialog.OnCancel();
-    EXPECT_EQ(host.ended, std::vector<int>{StartupSteps::kCancelled});
+    EXPECT_EQ(host.ended, std::vector<int>{kRunCancelled});
 }
 
 TEST_F(DialogTest, TheCheckBoxTogglesInstallAndTheDefaultButton) {
@@ -151,16 +151,15 @@ TEST_F(DialogTest, EachEndOfTheRunAndItsResult) {
         int result;
     } cases[] = {
         {worker_message::kInstallSucceeded, kStatusText, L"Setup has successfully installed KORVO Skelv.",
-         StartupSteps::kInstalled},
-        {worker_message::kInstallFailed, kEndMessage, connection, StartupSteps::kFailed},
+         kRunInstalled},
+        {worker_message::kInstallFailed, kEndMessage, connection, kRunFailed},
         {worker_message::kExpandFailed, kEndMessage,
-         L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".", StartupSteps::kFailed},
-        {worker_message::kInstallCanceled, kEndMessage,
+         L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".", kRunFailed},
+        {worker_message::kInstallCancelled, kEndMessage,
          L"KORVO Skelv setup has been interrupted by the user. For more information, consult the log file " + kLogPath +
              L".",
-         StartupSteps::kCancelled},
-        {0, kEndMessage, L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".",
-         StartupSteps::kFailed},
+         kRunCancelled},
+        {0, kEndMessage, L"KORVO Skelv installation failed. Consult the log file " + kLogPath + L".", kRunFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -258,7 +257,7 @@ TEST_F(DialogTest, CancelCountsOneRequestAtATimeAndIsUsableAgainAfterANo) {
     EXPECT_EQ(std::count(log.begin(), log.end(), L"CANCEL APPLI"), 3);
 
     // "Yes": the run ends cancelled with the request still counted; a late status keeps Close usable.
-    dialog.OnMessage(worker_message::kInstallCanceled, 0, 0);
+    dialog.OnMessage(worker_message::kInstallCancelled, 0, 0);
     dialog.OnMessage(worker_message::kInstallStatus, 0, NewStatusNote(L"late"));
     EXPECT_TRUE(Control(kCancelButton).enabled);
     EXPECT_NE(Control(kStatusText).text, L"late");
@@ -311,9 +310,9 @@ TEST_F(DialogTest, AnEndMessageAfterTheRunHasEndedChangesNothing) {
         std::uint32_t first;
         int firstResult;
     } cases[] = {
-        {worker_message::kInstallFailed, StartupSteps::kFailed},
-        {worker_message::kExpandFailed, StartupSteps::kFailed},
-        {worker_message::kInstallCanceled, StartupSteps::kCancelled},
+        {worker_message::kInstallFailed, kRunFailed},
+        {worker_message::kExpandFailed, kRunFailed},
+        {worker_message::kInstallCancelled, kRunCancelled},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "setup/RunningWorker.h"
-#include "setup/SetupDialogWorkerStart.h"
+#include "setup/ThreadInstallStarter.h"
 
 namespace {
 

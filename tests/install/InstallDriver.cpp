@@ -37,10 +37,11 @@
 #include "core/MessageCatalogue.h"
 #include "core/ProcessState.h"
 #include "core/ProductConstants.h"
+#include "setup/ApplicationLaunch.h"
 #include "setup/InstallContext.h"
 #include "setup/InstallWorker.h"
-#include "setup/PostInstallTools.h"
 #include "setup/RunningWorker.h"
+#include "setup/SetupOutcomes.h"
 #include "setup/StatusNote.h"
 #include "setup/WorkerMessages.h"
 #include "tests/install/QuestionClicker.h"
@@ -230,7 +231,7 @@ public:
                 return RecordFinal(message, L"failed");
             case worker_message::kExpandFailed:
                 return RecordFinal(message, L"expand-failed");
-            case worker_message::kInstallCanceled:
+            case worker_message::kInstallCancelled:
                 return RecordFinal(message, L"canceled");
             default:
                 break;
@@ -323,7 +324,7 @@ int Run(const Options& options) {
     GetExitCodeThread(worker, &result);
     CloseHandle(worker);
     record.Line(L"result " + std::to_wstring(result));
-    if (options.launch && result == 1) LaunchInstalledApplication();
+    if (options.launch && static_cast<int>(result) == kRunInstalled) LaunchInstalledApplication();
     return static_cast<int>(result);
 }
 

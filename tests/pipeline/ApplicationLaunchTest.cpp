@@ -5,7 +5,6 @@
 #include "core/ProcessSettings.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/ApplicationLaunch.h"
-#include "setup/PostInstallTools.h"
 #include "tests/support/FakeMachineLog.h"
 
 namespace {

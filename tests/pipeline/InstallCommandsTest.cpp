@@ -65,7 +65,7 @@ TEST(InstallCommands, QuotingKeepsBackslashesAndQuotesInside) {
         {L"", L""},
         {L" ", L"\" \""},
     };
-    for (const auto& [argument, quoted] : cases) EXPECT_EQ(QuoteArgument(argument), quoted);
+    for (const auto& [argument, quoted] : cases) EXPECT_EQ(QuotedIfNeeded(argument), quoted);
 }
 
 TEST(InstallCommands, PropertiesFollowThePrimaryLanguage) {

@@ -277,7 +277,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          {{true, false, false, true}, {{L"InstallHVSoftwarePrerequisites_x86_x64.msi", 2}}},
          2,
          {"get InstallHVSoftwarePrerequisites_x86_x64.msi", "cleanup"},
-         worker_message::kInstallCanceled,
+         worker_message::kInstallCancelled,
          {L"Downloading VC8 prerequisites..."},
          {}},
         {"the product's download fails with the server's refusal",
@@ -308,7 +308,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          2,
          {"get Windows6.0-KB941179-x64.msu", "verify Windows6.0-KB941179-x64.msu",
           "install Windows6.0-KB941179-x64.msu", "cleanup"},
-         worker_message::kInstallCanceled,
+         worker_message::kInstallCancelled,
          {L"Downloading MSXML 6.0...", L"Installing MSXML 6.0..."},
          {}},
         {"a prerequisite's installer cannot be started",
@@ -324,7 +324,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          2,
          {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "remove",
           "cleanup"},
-         worker_message::kInstallCanceled,
+         worker_message::kInstallCancelled,
          {kGetProduct, kInstallProduct, kRemoving},
          {}},
         {"the product's installer cannot be started",
@@ -405,7 +405,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          2,
          {"get KORVOSkelv.msi", "verify KORVOSkelv.msi", "package version?", "install KORVOSkelv.msi", "installed?",
           "version?", "expand", "remove", "cleanup"},
-         worker_message::kInstallCanceled,
+         worker_message::kInstallCancelled,
          {kGetProduct, kInstallProduct, kExpanding, kRemoving},
          {}},
         {"the texture expansion fails: the product stays",
@@ -482,7 +482,7 @@ TEST_F(InstallRunTest, EachPackageIsHeldFromItsVerificationToTheEndOfItsInstalle
     script.installs[L"KORVOSkelv.msi"] = 2;  // cancelled during the product's installation
     script.recordHolds = true;
     Outcome outcome = Run(script);
-    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.result, kRunCancelled);
     EXPECT_EQ(outcome.calls,
               (Calls{"get InstallHVSoftwarePrerequisites_x86.msi", "hold InstallHVSoftwarePrerequisites_x86.msi",
                      "verify InstallHVSoftwarePrerequisites_x86.msi", "install InstallHVSoftwarePrerequisites_x86.msi",
@@ -497,7 +497,7 @@ TEST_F(InstallRunTest, WithoutAPackageFolderOfItsOwnTheRunFailsBeforeAnyDownload
     for (std::uint32_t number = 1234; number < 1234 + kPackageFolderAttempts; ++number)
         machine.files.existingFolders.insert(L"C:\\Temp\\KORVOS" + std::to_wstring(number) + L"\\");
     Outcome outcome = Run(Script{});
-    EXPECT_EQ(outcome.result, 3);
+    EXPECT_EQ(outcome.result, kRunFailed);
     EXPECT_EQ(outcome.calls, Calls{"cleanup"});
     EXPECT_EQ(outcome.finals, std::vector<std::uint32_t>{worker_message::kInstallFailed});
     EXPECT_EQ(outcome.log, (Texts{L"IN->ThreadDownloadInstall ()",
@@ -509,7 +509,7 @@ TEST_F(InstallRunTest, WithoutAContextNothingIsPostedAndTheRunStillEnds) {
     Script script;
     script.installs[L"KORVOSkelv.msi"] = 2;
     Outcome outcome = Run(script, std::nullopt, false);
-    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.result, kRunCancelled);
     EXPECT_EQ(outcome.calls.back(), "cleanup");
     EXPECT_TRUE(machine.windows.Snapshot().empty());
     EXPECT_EQ(outcome.log.back(), kCancel);
@@ -520,7 +520,7 @@ TEST_F(InstallRunTest, AStatusThatCannotBePostedIsFreedByTheWorker) {
     // left behind.
     machine.windows.refusePosts = true;
     Outcome outcome = Run(Script{});
-    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(outcome.result, kRunInstalled);
     EXPECT_EQ(outcome.calls, kProductThroughOptimizer);
     EXPECT_TRUE(outcome.statuses.empty());
 }
@@ -555,7 +555,7 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
             }
         }
     });
-    EXPECT_EQ(RunInstall(new InstallContext{reinterpret_cast<platform::WindowHandle>(1), L""}, steps), 1);
+    EXPECT_EQ(RunInstall(new InstallContext{reinterpret_cast<platform::WindowHandle>(1), L""}, steps), kRunInstalled);
     workerDone = true;
     dialog.join();
     EXPECT_EQ(read, (Texts{L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...",

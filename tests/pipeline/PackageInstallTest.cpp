@@ -10,6 +10,7 @@
 #include "core/SetupLog.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageInstall.h"
+#include "setup/SetupOutcomes.h"
 #include "setup/WorkerMessages.h"
 #include "tests/pipeline/StatusNotes.h"
 #include "tests/support/FakeMachineLog.h"
@@ -55,7 +56,6 @@ protected:
     PackageInstall() : scope_(Staged()) {
         ReceiveStatusNotes(machine);
         CancelRequested = 0;
-        CancelPromptEnabled = 1;
         ProgressCounter = 1;
         PrepareInstallPaths();
         firstLine_ = LogEntries(machine).size();
@@ -155,20 +155,24 @@ TEST_F(PackageInstall, CancelAnswers) {
         int result;
         std::size_t questions;
         std::int32_t cancelRequestedAfter;
-        std::int32_t promptEnabledAfter;
     };
     const Case cases[] = {
-        {"yes", {3}, false, {MessageAnswer::Yes}, 2, 1, 1, 0},
-        {"no", {3}, false, {MessageAnswer::No}, 0, 1, 0, 1},
-        {"no, then yes on a later press", {3, 6}, false, {MessageAnswer::No, MessageAnswer::Yes}, 2, 2, 1, 0},
-        {"two presses at once, no", {3, 3}, false, {MessageAnswer::No}, 0, 1, 0, 1},
-        {"pressed again while asked, no", {3}, true, {MessageAnswer::No}, 0, 1, 0, 1},
-        {"yes, later presses ask nothing", {3, 6}, false, {MessageAnswer::Yes}, 2, 1, 1, 0},
+        {"yes", {3}, false, {MessageAnswer::Yes}, step_result::kCancelled, 1, 1},
+        {"no", {3}, false, {MessageAnswer::No}, step_result::kDone, 1, 0},
+        {"no, then yes on a later press",
+         {3, 6},
+         false,
+         {MessageAnswer::No, MessageAnswer::Yes},
+         step_result::kCancelled,
+         2,
+         1},
+        {"two presses at once, no", {3, 3}, false, {MessageAnswer::No}, step_result::kDone, 1, 0},
+        {"pressed again while asked, no", {3}, true, {MessageAnswer::No}, step_result::kDone, 1, 0},
+        {"yes, later presses ask nothing", {3, 6}, false, {MessageAnswer::Yes}, step_result::kCancelled, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CancelRequested = 0;
-        CancelPromptEnabled = 1;
         machine.children = {};
         machine.children.waitsToEnd = 10;
         machine.windows.posted.clear();
@@ -180,11 +184,10 @@ TEST_F(PackageInstall, CancelAnswers) {
         EXPECT_EQ(user.questions.size(), c.questions);
         EXPECT_EQ(user.questions.at(0), L"KORVO Skelv Setup|Are you sure you want to cancel KORVO Skelv installation?");
         EXPECT_EQ(CancelRequested.load(), c.cancelRequestedAfter);
-        EXPECT_EQ(CancelPromptEnabled.load(), c.promptEnabledAfter);
         EXPECT_EQ(machine.children.terminated, 0);  // the installer always runs to its end
         EXPECT_EQ(machine.children.waits.size(), 11u);
         bool cancelStatus = context.statusText == L"Cancel in progress...";
-        EXPECT_EQ(cancelStatus, c.result == 2);
+        EXPECT_EQ(cancelStatus, c.result == step_result::kCancelled);
     }
     std::vector<std::wstring> lines = NewLogLines();
     ASSERT_GE(lines.size(), 3u);

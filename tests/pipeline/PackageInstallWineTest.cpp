@@ -87,7 +87,6 @@ protected:
     PackageInstallWine() : scope_(Staged()) {
         PrepareInstallPaths();
         CancelRequested = 0;
-        CancelPromptEnabled = 1;
     }
     platform::Services Staged() {
         platform::Services services = platform::RealServices();

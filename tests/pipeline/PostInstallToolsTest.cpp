@@ -47,7 +47,6 @@ protected:
     PostInstallTools() : scope_(Staged()) {
         ReceiveStatusNotes(machine);
         CancelRequested = 0;
-        ExpandCancelPromptEnabled = 1;
         ProgressDisplayEnabled = 1;
         SetInstallPath(L"C:\\Product\\intel_a");
         machine.systemTexts.texts = {{2, kNotFoundText}, {6, L"The handle is invalid.\r\n"}};
@@ -63,7 +62,6 @@ protected:
     // The machine as a test case found it, apart from the product key.
     void Reset() {
         CancelRequested = 0;
-        ExpandCancelPromptEnabled = 1;
         machine.children = {};
         machine.windows.posted.clear();
         machine.files.files.clear();
@@ -151,7 +149,6 @@ TEST_F(PostInstallTools, TextureExpansionEnds) {
                                       : Lines{L"KORVO Skelv Setup|Are you sure you want to cancel KORVO "
                                               L"Skelv installation?|bar 0"});
         EXPECT_EQ(CancelRequested.load(), c.answer == MessageAnswer::Yes ? 1 : 0);
-        EXPECT_EQ(ExpandCancelPromptEnabled.load(), c.answer == MessageAnswer::Yes ? 0 : 1);
         EXPECT_EQ(ProgressDisplayEnabled.load(), 1);
         ASSERT_EQ(machine.children.started.size(), 1u);
         EXPECT_EQ(machine.children.started[0].application, L"");
@@ -230,11 +227,12 @@ TEST_F(PostInstallTools, CommandLines) {
                 L"\\code\\bin\\VolSTART.exe\" -run \"LumoGraphicsOptimizerApplication\" -env KORVO_Skelv -direnv \"" +
                 c.environmentFolder + L"\" -nowindow");
     }
-    // Without a context the tool reports to the last window a context named; nothing is posted.
+    // Without a context the tool gets no window to report to; nothing is posted.
     Reset();
     SetInstallPath(L"C:\\Product\\intel_a");
     EXPECT_EQ(ExpandTextures::Expand(L"s", nullptr), 0);
-    EXPECT_EQ(machine.children.started.at(0).commandLine, kTextureCommand);
+    EXPECT_EQ(machine.children.started.at(0).commandLine,
+              L"\"C:\\Product\\intel_a\\code\\bin\\VolTexturesGeneration.exe\" -p  \"C:\\Product\\intel_a\" -hWnd 0");
     EXPECT_TRUE(machine.windows.posted.empty());
 }
 

@@ -49,7 +49,7 @@ public:
     int ShowMainDialog() override {
         RegisterRunningWorker();
         theWorker = new TestThread(WorkerToTheEnd);  // never joined: it writes until the process ends
-        return kInstalled;
+        return kRunInstalled;
     }
     void LaunchInstalledApplication() override {}
 };

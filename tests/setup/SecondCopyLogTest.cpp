@@ -13,7 +13,7 @@ class NoSteps final : public StartupSteps {
 public:
     void RunStartupChecks() override {}
     void CheckAllPrereqs() override {}
-    int ShowMainDialog() override { return kCancelled; }
+    int ShowMainDialog() override { return kRunCancelled; }
     void LaunchInstalledApplication() override {}
 };
 

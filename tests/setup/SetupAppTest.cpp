@@ -40,7 +40,7 @@ public:
         if (onLaunch) onLaunch();
     }
 
-    int dialogResult = kCancelled;
+    int dialogResult = kRunCancelled;
     std::vector<std::string> calls;
     std::function<void()> onDialog;
     std::function<void()> onLaunch;
@@ -103,7 +103,7 @@ TEST_F(StartupTest, DialogResultsDecideTheLaunch) {
         EXPECT_EQ(std::vector<std::wstring>(texts.begin() + 4, texts.end()), c.logTail) << "result " << c.result;
         EXPECT_EQ(caseSteps.calls, c.calls) << "result " << c.result;
         // Both mutexes are gone when the application starts, so it cannot find them.
-        if (c.result == StartupSteps::kInstalled) {
+        if (c.result == kRunInstalled) {
             EXPECT_EQ(caseSteps.mutexesClosedAtLaunch, 2u);
         }
     }
@@ -214,7 +214,7 @@ private:
 
 TEST_F(StartupTest, StartUpWaitsForAWorkerThatIsStillCleaningUpBeforeItGoesOn) {
     StandInWorker worker;
-    steps.dialogResult = StartupSteps::kInstalled;
+    steps.dialogResult = kRunInstalled;
     // The dialog has closed while the worker still cleans up; it stops a little later.
     TestThread stopper;
     steps.onDialog = [&] {
@@ -240,7 +240,7 @@ TEST_F(StartupTest, StartUpWaitsForAWorkerThatIsStillCleaningUpBeforeItGoesOn) {
 // The wait comes before the mutexes go: a new setup must not start while the package folder of
 // this one is still being cleaned.
 TEST_F(StartupTest, TheMutexesStayUntilTheWorkerHasEnded) {
-    steps.dialogResult = StartupSteps::kInstalled;
+    steps.dialogResult = kRunInstalled;
     std::atomic<std::size_t> closedAtWorkerEnd{99};
     TestThread worker;
     steps.onDialog = [&] {

@@ -73,7 +73,7 @@ void ExpandFailedRun(DialogStage& stage) {
     EndedRun(stage, worker_message::kExpandFailed, kMsgExpandingStatus, L"expand-failed");
 }
 void CancelledRun(DialogStage& stage) {
-    EndedRun(stage, worker_message::kInstallCanceled, kMsgRemoving, L"cancelled");
+    EndedRun(stage, worker_message::kInstallCancelled, kMsgRemoving, L"cancelled");
 }
 
 struct Scene {
@@ -83,11 +83,11 @@ struct Scene {
 };
 
 constexpr Scene kScenes[] = {
-    {false, StartupSteps::kCancelled, &Refusal},       // a start-up check failed
-    {true, StartupSteps::kInstalled, &SuccessfulRun},  // the licence, the run, the question, success
-    {true, StartupSteps::kFailed, &FailedRun},         // the worker failed
-    {true, StartupSteps::kFailed, &ExpandFailedRun},   // the texture expansion failed
-    {true, StartupSteps::kCancelled, &CancelledRun},   // the user confirmed a cancel
+    {false, kRunCancelled, &Refusal},       // a start-up check failed
+    {true, kRunInstalled, &SuccessfulRun},  // the licence, the run, the question, success
+    {true, kRunFailed, &FailedRun},         // the worker failed
+    {true, kRunFailed, &ExpandFailedRun},   // the texture expansion failed
+    {true, kRunCancelled, &CancelledRun},   // the user confirmed a cancel
 };
 
 // The refusal the operating-system check gives on Windows Server 2008, with its own decision.

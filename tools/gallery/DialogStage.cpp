@@ -195,6 +195,6 @@ void DialogStage::PlaceOverDialog(HWND box) {
 
 void DialogStage::Abandon() {
     if (dialog_ == nullptr) return;
-    if (context_.window != nullptr) PostToContextWindow(&context_, worker_message::kInstallCanceled, 0, 0);
+    if (context_.window != nullptr) PostToContextWindow(&context_, worker_message::kInstallCancelled, 0, 0);
     PostMessageW(dialog_, WM_CLOSE, 0, 0);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "setup/InstallContext.h"
-#include "setup/SetupDialogWorkerStart.h"
+#include "setup/ThreadInstallStarter.h"
 
 // Starts nothing: remembers the window the worker would report to, for the stage that plays the
 // worker.

@@ -1,4 +1,4 @@
-#include "setup/SetupDialogWorkerStart.h"
+#include "setup/ThreadInstallStarter.h"
 
 #include <memory>
 #include <new>
