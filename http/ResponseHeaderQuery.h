@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -22,3 +23,11 @@ int32_t FindHeaderValue(std::string_view block, std::string_view name, uint32_t 
 // The status code word of the status line ("200"); kHttpInvalidServerResponse unless the first
 // word begins with "HTTP/1.".
 int32_t FindStatusWord(std::string_view block, std::string_view* word);
+
+// Lower-cases each header name of a raw block in place (up to its ':'); stops at a final CR LF or
+// at a line without ':'.
+void LowerCaseHeaderNames(char* text, size_t length);
+
+// "HTTP/<major>.<minor> <status>": major and status must be numbers above 0, the status three
+// digits. False when the block does not start with such a line.
+bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status);
