@@ -14,6 +14,7 @@ add_library(korvo_http STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HttpClock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TransferWatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UrlUtilities.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CookieKeyHash.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CookieRecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CookieJar.cpp)
 target_link_libraries(korvo_http PUBLIC korvo_core korvo_threads korvo_platform korvo_options)
