@@ -13,9 +13,9 @@ protected:
         REQUIRE_SERVERS();
         if (TestServers::Get().proxyHost.empty()) GTEST_SKIP() << "the fixture runs no proxy";
         // The proxy is read by the first construction in the process: start afresh for each case.
-        socket_settings::ResetForTesting();
+        socket_settings::ResetForTests();
     }
-    void TearDown() override { socket_settings::ResetForTesting(); }
+    void TearDown() override { socket_settings::ResetForTests(); }
 
     std::string Get(const std::string& proxy, const std::string& url, int32_t* status, uint32_t flags = 0) {
         ScopedEnvironment environment(

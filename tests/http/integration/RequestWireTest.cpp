@@ -41,8 +41,8 @@ private:
 
 class RequestWire : public ::testing::Test {
 protected:
-    void SetUp() override { socket_settings::ResetForTesting(); }
-    void TearDown() override { socket_settings::ResetForTesting(); }
+    void SetUp() override { socket_settings::ResetForTests(); }
+    void TearDown() override { socket_settings::ResetForTests(); }
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(listener_.Port()) + path;
     }
@@ -149,7 +149,7 @@ public:
 TEST_F(RequestWire, ThroughAProxyTheTargetIsAbsoluteAndCredentialsFollowA407) {
     // The listener stands in for the proxy; the server's name is never resolved by the client.
     ScopedEnvironment environment(std::map<std::wstring, std::wstring>{{L"Proxy", L"127.0.0.1"}});
-    socket_settings::UseProxyPortForTesting(static_cast<uint16_t>(listener_.Port()));
+    socket_settings::UseProxyPortForTests(static_cast<uint16_t>(listener_.Port()));
     listener_.Serve({Answer(407, "Proxy-Authenticate: Basic realm=\"proxy\"\r\n"), Answer(200), Answer(200)});
     ProxyCredentialDriver driver;
     OwnedBuffer body;
