@@ -393,11 +393,8 @@ int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* heade
     if (!ParseStatusLine(text, &facts->minorVersion, &facts->status)) return kHttpMalformed;
     const int32_t code = facts->status;
 
-    // "Close" with a capital C is the only spelling that ends keep-alive.
     bool present = false;
-    std::string_view connection = HeaderValue(text, "connection", &present);
-    while (!connection.empty() && (connection.back() == ' ' || connection.back() == '\t')) connection.remove_suffix(1);
-    if (present && connection.size() >= 5 && connection.substr(connection.size() - 5) == "Close") facts->keepAlive = 0;
+    if (ConnectionAsksToClose(HeaderValue(text, "connection", &present))) facts->keepAlive = 0;
 
     if ((flags & kHttpFlagNoAuthentication) == 0 && ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
                                                      (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {

@@ -140,3 +140,16 @@ bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status) {
     *status = static_cast<int32_t>(statusValue);
     return true;
 }
+
+bool ConnectionAsksToClose(std::string_view value) {
+    while (!value.empty()) {
+        size_t comma = value.find(',');
+        std::string_view token = value.substr(0, comma);
+        size_t first = token.find_first_not_of(" \t");
+        size_t last = token.find_last_not_of(" \t");
+        if (first != std::string_view::npos && SameName(token.substr(first, last + 1 - first), "close")) return true;
+        if (comma == std::string_view::npos) break;
+        value.remove_prefix(comma + 1);
+    }
+    return false;
+}

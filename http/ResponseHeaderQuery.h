@@ -31,3 +31,7 @@ void LowerCaseHeaderNames(char* text, size_t length);
 // "HTTP/<major>.<minor> <status>": major and status must be numbers above 0, the status three
 // digits. False when the block does not start with such a line.
 bool ParseStatusLine(std::string_view text, int32_t* minor, int32_t* status);
+
+// True when a Connection header value asks to close the connection: one of its comma-separated
+// tokens, blanks around it ignored, is "close" in any case. Both drivers end keep-alive by it.
+bool ConnectionAsksToClose(std::string_view value);

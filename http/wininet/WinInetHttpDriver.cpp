@@ -600,7 +600,7 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
         char* connection = nullptr;
         uint32_t connectionLength = 0;
         if (QueryInfo(&connection, &connectionLength, nullptr, kHttpQueryConnection, nullptr) == kHttpOk &&
-            std::strstr(connection, "Close") != nullptr)
+            connection != nullptr && ConnectionAsksToClose(connection))
             CloseRequest();
         HttpFree(connection);
     }
