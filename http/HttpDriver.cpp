@@ -94,6 +94,18 @@ std::string_view HeaderValue(std::string_view text, std::string_view name, bool*
     return *present ? value : std::string_view();
 }
 
+// Adds the cookie line for url; a failed lookup never stops the request.
+int32_t AddCookieLine(HttpDriver& driver, const char* url) {
+    char* cookies = nullptr;
+    if (CookieHeaderFor(url, nullptr, &cookies, 1) != kHttpOk || cookies == nullptr) {
+        HttpFree(cookies);
+        return kHttpOk;
+    }
+    int32_t result = driver.AddRequestHeaders(cookies, kHttpAddReqCoalesceComma);
+    HttpFree(cookies);
+    return result;
+}
+
 }  // namespace
 
 HttpDriver::~HttpDriver() = default;
@@ -110,7 +122,6 @@ int32_t HttpDriver::OverLongBodyStatus() const {
     return requestLimits_.maxBodyLength != 0 ? kHttpBodyTooLong : kHttpMalformed;
 }
 
-// A defined hook of the driver interface, kept in its slot for drivers that override it.
 void HttpDriver::OnBodyReceived(const char*, uint32_t, int32_t) {}
 
 int32_t HttpDriver::OnAuthenticationChallenge(const char*, int32_t, const char* scheme, const char* challenge,
@@ -121,18 +132,6 @@ int32_t HttpDriver::OnAuthenticationChallenge(const char*, int32_t, const char* 
 
 int32_t HttpDriver::ReadResponse(uint32_t, uint32_t* length, char** body, int32_t*) {
     return ReadResponseBody(length, body);
-}
-
-// Adds the cookie line for url; a failed lookup never stops the request.
-static int32_t AddCookieLine(HttpDriver& driver, const char* url) {
-    char* cookies = nullptr;
-    if (CookieHeaderFor(url, nullptr, &cookies, 1) != kHttpOk || cookies == nullptr) {
-        HttpFree(cookies);
-        return kHttpOk;
-    }
-    int32_t result = driver.AddRequestHeaders(cookies, kHttpAddReqCoalesceComma);
-    HttpFree(cookies);
-    return result;
 }
 
 int32_t HttpDriver::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
