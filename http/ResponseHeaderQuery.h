@@ -5,7 +5,8 @@
 
 // The client's one header lookup in a raw response header block (status line first, CR LF line
 // ends): the framing decision, the response step, the challenge handler and the socket driver's
-// QueryInfo all find headers through it.
+// QueryInfo all find headers through it. Beside it, the parsers of the status line and of the
+// Connection value that the response step reads.
 
 // The header name an info level asks for (without colon), or an empty view for levels that are not
 // a plain header lookup (status code, raw headers) or not supported.
