@@ -14,7 +14,6 @@
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "http/HttpDriverHolder.h"
-#include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
 #include "platform/AnsiText.h"
 
@@ -38,14 +37,13 @@ bool HasUsableSize(std::int32_t status, std::uint32_t bodyLength) {
 
 VersionFileDownload DownloadVersionFile(HttpDriverHolder& holder, const std::string& url) {
     VersionFileDownload download;
-    char* body = nullptr;
-    std::int32_t keepAlive = 0;
-    download.status = holder.Get(url.c_str(), 0, &body, &download.bodyLength, &keepAlive);
-    if (body != nullptr && HasUsableSize(download.status, download.bodyLength)) {
-        char* end = std::find(body, body + download.bodyLength, '\0');
-        download.text = platform::FromAnsiCodePage(std::string(body, end));
+    HttpOwnedBuffer body;
+    download.status = holder.Get(url.c_str(), &body);
+    download.bodyLength = body.length;
+    if (body.data != nullptr && HasUsableSize(download.status, body.length)) {
+        char* end = std::find(body.data, body.data + body.length, '\0');
+        download.text = platform::FromAnsiCodePage(std::string(body.data, end));
     }
-    HttpFree(body);
     return download;
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "http/CookieKeyHash.h"
 #include "http/CookieRecord.h"
 #include "http/HttpLimits.h"
 #include "http/HttpMemory.h"

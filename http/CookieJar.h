@@ -4,9 +4,6 @@
 // The process-wide cookie jar: every cookie received in a Set-Cookie header by any driver, and
 // the Cookie request line for a URL. Cookies are added or replaced, never expired.
 
-// 31-bit hash of a cookie key text (scheme, host, optional port and path).
-int32_t CookieKeyHash(const char* text);
-
 // Stores the cookie of one Set-Cookie value received for url.
 int32_t StoreCookie(const char* url, const char* setCookieValue);
 

@@ -112,7 +112,8 @@ public:
     // 'D' socket driver, 'W' WinINet driver.
     virtual char GetDriverType() = 0;
     virtual void SetOwner(HttpDriverOwner* owner);
-    // Hook after each body read; does nothing here.
+    // Hook after each body read. It does nothing and no driver overrides it: it stays as a slot of
+    // the driver interface.
     virtual void OnBodyReceived(const char* body, uint32_t length, int32_t notPlainText);
 
     // Parses a response header block (status line first). headers is a private copy: the header

@@ -72,3 +72,19 @@ int32_t HttpDriverHolder::QueryInfo(char** value, uint32_t* valueLength, uint32_
     if (driver_ == nullptr) return kHttpFailed;
     return driver_->QueryInfo(value, valueLength, index, infoLevel, customName);
 }
+
+int32_t HttpDriverHolder::Get(const char* url, HttpOwnedBuffer* body) {
+    int32_t keepAlive = 0;
+    return Get(url, 0, body->Out(), &body->length, &keepAlive);
+}
+
+int32_t HttpDriverHolder::GetSlice(const char* url, uint32_t first, uint32_t count, HttpOwnedBuffer* body) {
+    int32_t keepAlive = 0;
+    return GetRange(url, kHttpFlagKeepAlive, kHttpRangeFirstCount, first, count, body->Out(), &body->length,
+                    &keepAlive);
+}
+
+int32_t HttpDriverHolder::ResponseHeader(uint32_t infoLevel, const char* customName, HttpOwnedBuffer* value) {
+    uint32_t index = 0;
+    return QueryInfo(value->Out(), &value->length, &index, infoLevel, customName);
+}

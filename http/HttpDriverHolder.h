@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "http/HttpDriver.h"
+#include "http/HttpOwnedBuffer.h"
 
 // The HTTP client's one entry point for the setup: it gets a driver from the factory, owns it,
 // switches a socket driver to the WinINet driver on the first "https://" URL, and forwards the few
@@ -24,6 +25,13 @@ public:
                      uint32_t* bodyLength, int32_t* keepAlive);
     int32_t Head(const char* url, HttpFileStatus* record) override;
     int32_t QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel, const char* customName);
+
+    // The setup's view of a download: a whole file, or count bytes from first asked for with
+    // keep-alive, into an owned body; then a header of that answer (kHttpQueryStatusCode, or
+    // kHttpQueryCustom with a name) into an owned value.
+    int32_t Get(const char* url, HttpOwnedBuffer* body);
+    int32_t GetSlice(const char* url, uint32_t first, uint32_t count, HttpOwnedBuffer* body);
+    int32_t ResponseHeader(uint32_t infoLevel, const char* customName, HttpOwnedBuffer* value);
 
     // The caller's limits for the requests made through this holder from now on, kept across the
     // switch to WinINet; the default limits nothing beyond the client's own bounds.

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "http/HttpDriver.h"
 #include "http/HttpLimits.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
@@ -76,8 +75,4 @@ int32_t MergeHeaderText(const char* text, uint32_t modifiers, uint32_t* blockLen
     *block = fresh;
     *blockLength = static_cast<uint32_t>(merged.size());
     return kHttpOk;
-}
-
-int32_t HttpDriver::MergeHeaderLine(const char* line, uint32_t modifiers, uint32_t* blockLength, char** block) {
-    return MergeHeaderText(line, modifiers, blockLength, block);
 }

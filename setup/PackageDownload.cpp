@@ -10,7 +10,6 @@
 #include "core/SetupLog.h"
 #include "core/WidePrintf.h"
 #include "http/HttpDriverHolder.h"
-#include "http/HttpMemory.h"
 #include "http/HttpStatus.h"
 #include "platform/AnsiText.h"
 #include "platform/Services.h"
@@ -23,35 +22,12 @@ namespace {
 
 using download_slices::kSliceBytes;
 
-constexpr std::uint32_t kKeepAliveFlags = 1;  // the holder's shorthand for keep-alive
 constexpr std::uint16_t kHttpMajor = 1;
 constexpr std::uint16_t kHttpMinor = 1;
 constexpr char kContentRangeName[] = "Content-Range:  ";
 // Request offsets are 32-bit: nothing beyond 4 GiB can be asked for.
 constexpr std::int64_t kLargestTotal = std::int64_t{1} << 32;
 
-// A buffer the HTTP client hands back: freed before it receives the next one, and at the end.
-class ClientBuffer {
-public:
-    ~ClientBuffer() { Free(); }
-    char** Out() {
-        Free();
-        return &data;
-    }
-    void Free() {
-        HttpFree(data);
-        data = nullptr;
-        length = 0;
-    }
-    // The server's 8-bit text as the log shows it (a plain char-to-wchar_t copy would sign-extend
-    // bytes above 0x7F into other characters).
-    std::wstring Text() const {
-        return data != nullptr ? platform::FromAnsiCodePage(std::string(data, length)) : std::wstring();
-    }
-
-    char* data = nullptr;
-    std::uint32_t length = 0;
-};
 
 // How the fetch ended: done, failed or cancelled with the message to log, or an early return with
 // the code to hand back and no log line.
@@ -87,10 +63,7 @@ private:
         limits.keepGoing = [] { return CancelRequested.load() != 1; };
         holder.SetRequestLimits(limits);
         for (;;) {
-            std::int32_t keepAlive = 0;
-            *result =
-                holder.GetRange(url.c_str(), kKeepAliveFlags, kHttpRangeFirstCount, static_cast<std::uint32_t>(offset),
-                                count, body_.Out(), &body_.length, &keepAlive);
+            *result = holder.GetSlice(url.c_str(), static_cast<std::uint32_t>(offset), count, &body_);
             if (*result != kHttpStopped || CancelRequested.load() != 1) return std::nullopt;
             if (question_.Confirmed()) return CancelledEnding();
         }
@@ -109,24 +82,25 @@ private:
         if (!file_) return Failed(FormatWidePrintf(L"Cannot open file %s", {localPath_}));
         if (!AppendBody()) return Failed(ShortWriteLine());
 
-        ClientBuffer value;
-        std::uint32_t index = 0;
-        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryStatusCode, nullptr) != kHttpOk)
-            return Failed(DownloadingLine());
+        HttpOwnedBuffer value;
+        if (holder.ResponseHeader(kHttpQueryStatusCode, nullptr, &value) != kHttpOk) return Failed(DownloadingLine());
         long status = std::strtol(value.data != nullptr ? value.data : "", nullptr, 10);
         const std::int64_t received = body_.length;
         std::int64_t total = received;
         if (status == 206) {
-            result = holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryCustom, kContentRangeName);
+            result = holder.ResponseHeader(kHttpQueryCustom, kContentRangeName, &value);
             if (result != kHttpOk) return EarlyReturn(result);
             auto range = download_slices::ParseContentRange(value.data != nullptr ? value.data : "");
+            // The server's 8-bit text as the log shows it: a plain char-to-wchar_t copy would
+            // sign-extend bytes above 0x7F into other characters.
             if (!range || range->first != 0 || range->total < received || range->total > kLargestTotal)
-                return Failed(FormatWidePrintf(L"Setup failed - unusable Content-Range %s", {value.Text()}));
+                return Failed(FormatWidePrintf(L"Setup failed - unusable Content-Range %s",
+                                               {platform::FromAnsiCodePage(value.Text())}));
             total = range->total;
         } else if (status != 200) {
             return EarlyReturn(kHttpEFail);
         }
-        value.Free();
+        value.Reset();
 
         progressRange_ = download_slices::ProgressRange(total - received);
         ProgressCounter = 0;
@@ -138,7 +112,7 @@ private:
     Ending FetchRest(HttpDriverHolder& holder, const std::string& url, std::int64_t offset, std::int64_t left) {
         int emptyAnswers = 0;
         while (left > 0) {
-            body_.Free();
+            body_.Reset();
             std::uint32_t count = download_slices::NextSliceCount(left);
             std::int32_t result = kHttpOk;
             if (auto cancelled = RequestSlice(holder, url, offset, count, &result)) return *cancelled;
@@ -164,13 +138,11 @@ private:
     // A later answer carries the slice asked for only as a 206 whose range starts at `offset`;
     // anything else would put wrong bytes in the file.
     static bool IsSliceAt(HttpDriverHolder& holder, std::int64_t offset) {
-        ClientBuffer value;
-        std::uint32_t index = 0;
-        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryStatusCode, nullptr) != kHttpOk ||
-            value.data == nullptr || std::strtol(value.data, nullptr, 10) != 206)
+        HttpOwnedBuffer value;
+        if (holder.ResponseHeader(kHttpQueryStatusCode, nullptr, &value) != kHttpOk || value.data == nullptr ||
+            std::strtol(value.data, nullptr, 10) != 206)
             return false;
-        if (holder.QueryInfo(value.Out(), &value.length, &index, kHttpQueryCustom, kContentRangeName) != kHttpOk ||
-            value.data == nullptr)
+        if (holder.ResponseHeader(kHttpQueryCustom, kContentRangeName, &value) != kHttpOk || value.data == nullptr)
             return false;
         auto range = download_slices::ParseContentRange(value.data);
         return range && range->first == offset;
@@ -190,14 +162,14 @@ private:
         if (ending.kind == Ending::Done) {
             ShowProgress(context_, progressRange_, progressRange_);
             CloseFile();
-            body_.Free();
+            body_.Reset();
             int done = EndStep(L"OUT->DownloadPrereqs ()  OK", step_result::kDone);
             holder.Release();
             return done;
         }
         SetupLog::Write(ending.message);
         CloseFile();
-        body_.Free();
+        body_.Reset();
         int result = ending.kind == Ending::Cancelled
                          ? EndStep(L"OUT->DownloadPrereqs () CANCEL", step_result::kCancelled)
                          : EndStep(L"OUT->DownloadPrereqs () KO", step_result::kFailed);
@@ -235,7 +207,7 @@ private:
     CancelQuestion question_{context_, {}};  // a Yes ends the download at once
     std::wstring localPath_;
     std::wstring url_;
-    ClientBuffer body_;
+    HttpOwnedBuffer body_;
     std::unique_ptr<platform::PlainFile> file_;
     std::size_t lastWritten_ = 0;
     std::int32_t progressRange_ = 0;

@@ -36,6 +36,8 @@ public:
         if (volos::Lock* lock = lock_.load(std::memory_order_acquire)) volos::LockLeave(lock);
     }
     int TryLock();  // 0 taken, 1 held by another thread or not creatable
+    // Creates the lock if it does not exist yet, under _mutexGlobal when useGuard is set. The name is
+    // reserved in C++ but is the library's exported one, which its users link against: it stays.
     void _Initialize(int useGuard, int second);
     int IsCreated() const;
 

@@ -1,8 +1,8 @@
 #pragma once
-// The threading library's thread object, the process-wide list of thread objects and the
-// first-thread hook.
+// The threading library's thread object and the first-thread hook.
 
 #include "threads/VolApi.h"
+#include "threads/VolListThreads.h"
 
 using VolThreadFunction = long (*)(void* argument);
 
@@ -54,26 +54,6 @@ private:
     unsigned StoredThreadId() const;
 
     VolThreadRecord* record_;
-};
-
-class VOL_API VolListThreads {
-public:
-    VolListThreads* GetNext() const { return next_; }
-    VolThreads* GetThread() const { return thread_; }
-
-    static void AddThread(VolThreads* thread);
-    static void RemoveThread(VolThreads* thread);
-    static VolListThreads* FindListObj(VolThreads* thread);
-    static VolThreads* FindThread(unsigned threadId);
-    static VolListThreads* GetFirst();
-
-    static VolListThreads* S_First;
-
-private:
-    VolListThreads(VolThreads* thread, VolListThreads* next) : thread_(thread), next_(next) {}
-
-    VolThreads* thread_;
-    VolListThreads* next_;
 };
 
 using VolFirstThreadFunction = void (*)();

@@ -53,7 +53,7 @@ uint16_t ProxyPort() {
     return state.proxyPort;
 }
 
-void UseProxyPortForTesting(uint16_t port) {
+void UseProxyPortForTests(uint16_t port) {
     State& state = Shared();
     VolMutexUntracedHold guard(state.lock);
     state.proxyPort = port;
@@ -74,7 +74,7 @@ void SetProxyChallenge(const ProxyChallenge& challenge) {
     state.hasChallenge = true;
 }
 
-void ResetForTesting() {
+void ResetForTests() {
     State& state = Shared();
     VolMutexUntracedHold guard(state.lock);
     state.initialised = false;

@@ -25,9 +25,9 @@ void SetProxyChallenge(const ProxyChallenge& challenge);
 
 // Forgets everything above, so that the next construction reads the environment again. For tests,
 // which change "Proxy" between cases within one process.
-void ResetForTesting();
+void ResetForTests();
 // Sends proxy traffic to another port until the next reset, so that a test can stand in for the
 // proxy on a free port (8080 is the fixture's real proxy).
-void UseProxyPortForTesting(uint16_t port);
+void UseProxyPortForTests(uint16_t port);
 
 }  // namespace socket_settings

@@ -14,6 +14,7 @@
 #include "http/HttpClock.h"
 #include "http/HttpRequestText.h"
 #include "http/OnceText.h"
+#include "http/ResponseHeaderQuery.h"
 #include "http/wininet/WinInetFunctions.h"
 
 namespace {
@@ -345,14 +346,10 @@ int32_t WinInetHttpDriver::EndRequest() {
     return ended ? kHttpOk : LastErrorStatus();
 }
 
-int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_t declareLength) {
+int32_t WinInetHttpDriver::SendWithRetries(const std::function<int32_t(int attempt)>& beginAndWrite) {
     for (int attempt = 0; attempt < kHttpMaxSendAttempts; ++attempt) {
-        int32_t result = BeginRequest(declareLength, length, 0);
+        int32_t result = beginAndWrite(attempt);
         if (result != kHttpOk) return result;
-        if (body != nullptr) {
-            result = WriteData(body, length);
-            if (result != kHttpOk && scheme_ != INTERNET_SCHEME_HTTPS) return result;
-        }
         if (EndRequest() == kHttpOk) return kHttpOk;
         DWORD error = GetLastError();
         if (scheme_ == INTERNET_SCHEME_HTTPS && IsCertificateError(error)) {
@@ -366,27 +363,25 @@ int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_
     return kHttpEFail;
 }
 
+int32_t WinInetHttpDriver::SendRequest(const char* body, uint32_t length, int32_t declareLength) {
+    return SendWithRetries([&](int) {
+        int32_t result = BeginRequest(declareLength, length, 0);
+        if (result != kHttpOk || body == nullptr) return result;
+        result = WriteData(body, length);
+        return result != kHttpOk && scheme_ != INTERNET_SCHEME_HTTPS ? result : kHttpOk;
+    });
+}
+
 int32_t WinInetHttpDriver::SendRequestFromSource(HttpBodySource* source) {
     if (source == nullptr) return kHttpInvalidArg;
-    for (int attempt = 0; attempt < kHttpMaxSendAttempts; ++attempt) {
+    return SendWithRetries([&](int attempt) {
         if (attempt > 0) source->Rewind();
         source->Attach(*this);
         int32_t result = BeginRequest(1, source->TotalLength(), source->IsChunked() ? 1 : 0);
-        if (result != kHttpOk) return result;
         bool finished = false;
-        while (!finished) {
-            result = source->WriteNextPiece(*this, &finished);
-            if (result != kHttpOk) return result;
-        }
-        if (EndRequest() == kHttpOk) return kHttpOk;
-        DWORD error = GetLastError();
-        if (scheme_ == INTERNET_SCHEME_HTTPS && IsCertificateError(error)) {
-            if (RetryAfterCertificateError(error) != kHttpOk) return kHttpEFail;
-        } else if (!(scheme_ != INTERNET_SCHEME_HTTPS && error == ERROR_INTERNET_FORCE_RETRY)) {
-            return kHttpOk;
-        }
-    }
-    return kHttpEFail;
+        while (result == kHttpOk && !finished) result = source->WriteNextPiece(*this, &finished);
+        return result;
+    });
 }
 
 int32_t WinInetHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32_t* index, uint32_t infoLevel,
@@ -399,12 +394,7 @@ int32_t WinInetHttpDriver::QueryInfo(char** value, uint32_t* valueLength, uint32
     *valueLength = 0;
     // Callers write custom names as they appear on the wire ("Content-Range:  "); WinINet wants the
     // bare name.
-    std::string name;
-    if (custom) {
-        name = customName;
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-        if (!name.empty() && name.back() == ':') name.pop_back();
-    }
+    std::string name(custom ? BareHeaderName(customName) : std::string_view());
     DWORD winIndex = index != nullptr ? *index : 0;
     DWORD size = 0;
     char* buffer = nullptr;
@@ -610,7 +600,7 @@ int32_t WinInetHttpDriver::ReadResponse(uint32_t flags, uint32_t* length, char**
         char* connection = nullptr;
         uint32_t connectionLength = 0;
         if (QueryInfo(&connection, &connectionLength, nullptr, kHttpQueryConnection, nullptr) == kHttpOk &&
-            std::strstr(connection, "Close") != nullptr)
+            connection != nullptr && ConnectionAsksToClose(connection))
             CloseRequest();
         HttpFree(connection);
     }

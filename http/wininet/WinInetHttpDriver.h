@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,6 +53,9 @@ private:
     struct CrackedUrl;
     int32_t Crack(const char* url, CrackedUrl* out);
     int32_t RetryAfterCertificateError(uint32_t error);
+    // Begins and writes a request through beginAndWrite, then ends it; sends again after a
+    // certificate error that the user or the flags let pass, or when WinINet asks for it.
+    int32_t SendWithRetries(const std::function<int32_t(int attempt)>& beginAndWrite);
     void CopyCredentialsToRequest();
     void CloseRequest();
     // Waits through the watch until WinINet has data (or the end) for the open request.

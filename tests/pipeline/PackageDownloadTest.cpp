@@ -133,7 +133,7 @@ private:
 std::vector<Request> ScriptedRequestsFor(const std::string& name) {
     ScopedProcessSettings socketDriver(ProcessSettings{std::nullopt, true});
     HttpDriverHolder holder(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     std::int32_t keepAlive = 0;
     holder.Get(TestServers::Get().Scripted("/seen?name=" + name).c_str(), 0, &body.data, &body.length, &keepAlive);
     return ParseRequests(body.Text());

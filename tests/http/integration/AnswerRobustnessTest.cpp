@@ -19,7 +19,7 @@ protected:
         SetReceiveTimeout(*driver_, GetParam(), 3000);
     }
     std::string Url(const std::string& path) const { return TestServers::Get().Scripted(path); }
-    int32_t Get(const std::string& path, OwnedBuffer* body, uint32_t flags = kHttpFlagKeepAlive) {
+    int32_t Get(const std::string& path, HttpOwnedBuffer* body, uint32_t flags = kHttpFlagKeepAlive) {
         int32_t keepAlive = 0;
         return driver_->Get(Url(path).c_str(), flags, &body->data, &body->length, &keepAlive);
     }
@@ -45,7 +45,7 @@ TEST_P(AnswerRobustness, RequestAfterAnUnfinishedAnswerGetsItsOwnAnswer) {
         driver_ = MakeDriver(GetParam());
         SetReceiveTimeout(*driver_, GetParam(), c.timeoutMs);
         int32_t keepAlive = 0;
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         if (c.discard) {
             EXPECT_EQ(driver_->Get(Url(c.first).c_str(), kHttpFlagKeepAlive, HttpDiscardBody(), HttpDiscardLength(),
                                    &keepAlive),
@@ -61,7 +61,7 @@ TEST_P(AnswerRobustness, RequestAfterAnUnfinishedAnswerGetsItsOwnAnswer) {
 TEST_P(AnswerRobustness, TimeOutBelongsToTheRequestThatRanOutOfTime) {
     if (!IsSocket()) GTEST_SKIP() << "WinINet reports its own errors";
     SetReceiveTimeout(*driver_, GetParam(), 500);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     EXPECT_EQ(Get("/late?ms=1500", &body), kHttpTimeout);
     // The next failure is a short body, and is reported as one.
     EXPECT_EQ(Get("/truncated", &body), kHttpSocketReadFailed);
@@ -72,14 +72,14 @@ TEST_P(AnswerRobustness, HeaderBlockEndsWhereverItsLastLineIsSplit) {
     // receive boundary in every possible way.
     for (int size : {1022, 1023, 1024, 1025, 1026, 2049, 3073}) {
         SCOPED_TRACE(size);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         ASSERT_EQ(Get("/last-header?size=" + std::to_string(size), &body), 0);
         EXPECT_EQ(body.Text(), "last");
     }
 }
 
 TEST_P(AnswerRobustness, AnswerWithoutBodyReportsLengthZero) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     body.length = 77;
     EXPECT_EQ(Get("/no-body?code=204", &body), 0);
     EXPECT_EQ(body.data, nullptr);
@@ -90,7 +90,7 @@ TEST_P(AnswerRobustness, AnswerWithoutBodyReportsLengthZero) {
 
 TEST_P(AnswerRobustness, AnnouncedLengthIsNotReservedBeforeTheBytesCome) {
     HttpResetLargestAllocation();
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     EXPECT_LT(Get("/announce?length=1073741824&send=10", &body), 0);
     EXPECT_LT(HttpLargestAllocation(), 4u * 1024u * 1024u);
 }
@@ -99,7 +99,7 @@ TEST_P(AnswerRobustness, ChunkedIsRecognisedWhateverTheSpelling) {
     for (const char* line :
          {"Transfer-Encoding:chunked", "Transfer-Encoding:  Chunked", "transfer-encoding: CHUNKED"}) {
         SCOPED_TRACE(line);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         std::string escaped = line;
         for (size_t at = escaped.find(' '); at != std::string::npos; at = escaped.find(' ', at))
             escaped.replace(at, 1, "%20");
@@ -128,7 +128,7 @@ TEST_P(AnswerRobustness, ResponseReadPieceByPieceUsesTheSameFraming) {
         int32_t complete = 0;
         int32_t result = 0;
         for (int piece = 0; piece < 10 && !complete && result == 0; ++piece) {
-            OwnedBuffer data;
+            HttpOwnedBuffer data;
             result = driver_->ReadResponse(0, &data.length, &data.data, &complete);
             body += data.Text();
         }
@@ -147,7 +147,7 @@ TEST_P(AnswerRobustness, HeadReportsSizesBeyond32Bits) {
 }
 
 TEST_P(AnswerRobustness, OversizedCookieIsDroppedNotFatal) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get("/big-cookie?size=9000", &body), 0);
     EXPECT_EQ(body.Text(), "cookie body");
 }
@@ -157,7 +157,7 @@ TEST_P(AnswerRobustness, InterimAnswersAreSkipped) {
         SCOPED_TRACE(code);
         // WinINet reads interim answers itself; the one under Wine takes a 102 for the answer.
         if (!IsSocket() && std::strcmp(code, "100") != 0) continue;
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         ASSERT_EQ(Get(std::string("/interim?code=") + code, &body), 0);
         EXPECT_EQ(body.Text(), "after interim");
     }

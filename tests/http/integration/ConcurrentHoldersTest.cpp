@@ -27,7 +27,7 @@ TEST(ConcurrentHolders, EachThreadDownloadsItsOwnFileWhole) {
             HttpDriverHolder holder(nullptr, 1, 1);
             for (int slice = 0; slice < 8 && received[t].size() < expected.size(); ++slice) {
                 uint32_t count = static_cast<uint32_t>(std::min<size_t>(0x80000, expected.size() - received[t].size()));
-                OwnedBuffer body;
+                HttpOwnedBuffer body;
                 int32_t keepAlive = 0;
                 int32_t result = holder.GetRange(url.c_str(), 1, 0, static_cast<uint32_t>(received[t].size()), count,
                                                  &body.data, &body.length, &keepAlive);

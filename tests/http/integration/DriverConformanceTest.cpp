@@ -18,12 +18,12 @@ protected:
     }
     const TestServers& servers() const { return TestServers::Get(); }
 
-    int32_t Get(const std::string& url, OwnedBuffer* body, uint32_t flags = 0) {
+    int32_t Get(const std::string& url, HttpOwnedBuffer* body, uint32_t flags = 0) {
         int32_t keepAlive = 0;
         return driver_->Get(url.c_str(), flags, &body->data, &body->length, &keepAlive);
     }
     std::string Query(uint32_t level, const char* custom = nullptr, int32_t* status = nullptr) {
-        OwnedBuffer value;
+        HttpOwnedBuffer value;
         int32_t result = driver_->QueryInfo(&value.data, &value.length, nullptr, level, custom);
         if (status != nullptr) *status = result;
         return value.Text();
@@ -33,15 +33,15 @@ protected:
 };
 
 TEST_P(DriverConformance, WholeFileGetEndsWithZeroByteAndAnswersStatusQueries) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Nginx("/small.txt"), &body), 0);
     EXPECT_EQ(body.Text(), servers().FileContents("small.txt"));
     EXPECT_EQ(body.data[body.length], 0);
 
-    OwnedBuffer status;
+    HttpOwnedBuffer status;
     ASSERT_EQ(driver_->QueryInfo(&status.data, &status.length, nullptr, kHttpQueryStatusCode, nullptr), 0);
     EXPECT_EQ(status.Text(), "200");
-    OwnedBuffer number;
+    HttpOwnedBuffer number;
     ASSERT_EQ(
         driver_->QueryInfo(&number.data, &number.length, nullptr, kHttpQueryStatusCode | kHttpQueryFlagNumber, nullptr),
         0);
@@ -69,7 +69,7 @@ TEST_P(DriverConformance, RangesComeBackExactlyWithTheirContentRange) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " mode " + std::to_string(c.mode) + " first " + std::to_string(c.first));
         std::string whole = servers().FileContents(c.file);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         ASSERT_EQ(driver_->GetRange(servers().Nginx(std::string("/") + c.file).c_str(), kHttpFlagKeepAlive, c.mode,
                                     c.first, c.count, &body.data, &body.length, &keepAlive),
@@ -83,7 +83,7 @@ TEST_P(DriverConformance, RangesComeBackExactlyWithTheirContentRange) {
 }
 
 TEST_P(DriverConformance, UnknownRangeModeIsRejectedBeforeAnythingIsSent) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     EXPECT_EQ(
         driver_->GetRange(servers().Nginx("/small.txt").c_str(), 0, 1, 0, 10, &body.data, &body.length, &keepAlive),
@@ -104,7 +104,7 @@ TEST_P(DriverConformance, FinalStatusOutsideSuccessIsReturnedNegatedWithoutBody)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         EXPECT_EQ(Get(servers().Scripted(c.path), &body, c.flags), c.expected);
         EXPECT_EQ(body.data, nullptr);
         EXPECT_EQ(body.length, 0u);
@@ -112,26 +112,26 @@ TEST_P(DriverConformance, FinalStatusOutsideSuccessIsReturnedNegatedWithoutBody)
 }
 
 TEST_P(DriverConformance, RedirectChainOfEveryKindIsFollowedToTheDocument) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Scripted("/chain/5"), &body), 0);
     EXPECT_EQ(body.Text(), "end of chain");
 }
 
 TEST_P(DriverConformance, ChunkedBodyWithExtensionIsDecoded) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Scripted("/chunked"), &body), 0);
     EXPECT_EQ(body.Text(), "abcdefghijklmnopqrstuvwxyz01234");
 }
 
 TEST_P(DriverConformance, InterimContinueAnswerYieldsTheRealAnswer) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Scripted("/continue"), &body), 0);
     EXPECT_EQ(body.Text(), "after continue");
     EXPECT_EQ(Query(kHttpQueryCustom, "X-Final"), "yes");
 }
 
 TEST_P(DriverConformance, BodyWithoutLengthIsReadUntilTheServerCloses) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Scripted("/until-close"), &body), 0);
     EXPECT_EQ(body.Text(), std::string(5000, 'u'));
 }
@@ -142,14 +142,14 @@ TEST_P(DriverConformance, RequestsGoOnAfterTheServerClosedTheConnection) {
         // Reusing WinINet's connections is the platform's business, and the one under test here
         // does not resend over a connection dropped while idle: only the socket driver promises it.
         if (GetParam() == DriverKind::WinInet && std::strcmp(path, "/connection-close") != 0) continue;
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         EXPECT_EQ(Get(servers().Scripted(path), &body, kHttpFlagKeepAlive), 0);
         EXPECT_FALSE(body.Text().empty());
     }
 }
 
 TEST_P(DriverConformance, PostAndPutCarryTheirBodies) {
-    OwnedBuffer echo;
+    HttpOwnedBuffer echo;
     int32_t keepAlive = 0;
     ASSERT_EQ(
         driver_->Post(servers().Scripted("/echo").c_str(), 0, "hello", 5, 5, &keepAlive, &echo.data, &echo.length), 0);
@@ -174,7 +174,7 @@ TEST_P(DriverConformance, HeadReportsSizeAndKind) {
 }
 
 TEST_P(DriverConformance, MissingCustomHeaderAndMissingNameAreFailures) {
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(servers().Nginx("/small.txt"), &body), 0);
     int32_t status = 0;
     Query(kHttpQueryCustom, "X-Not-There", &status);

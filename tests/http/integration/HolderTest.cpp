@@ -32,7 +32,7 @@ TEST(HolderDriverChoice, EnvironmentPicksTheDriver) {
         EXPECT_EQ(holder.Driver()->GetDriverType(), expected) << socketRequested;
         holder.Release();
         holder.Release();
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         EXPECT_EQ(holder.Get("http://127.0.0.1/", 0, &body.data, &body.length, &keepAlive), kHttpFailed);
         EXPECT_EQ(holder.QueryInfo(&body.data, &body.length, nullptr, kHttpQueryStatusCode, nullptr), kHttpFailed);
@@ -44,7 +44,7 @@ TEST(HolderTlsSwitch, HttpsMovesASocketHolderToWinInetForGood) {
     const TestServers& servers = TestServers::Get();
     ScopedEnvironment environment(DriverChoice(true));
     HttpDriverHolder holder(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
 
     // Capital letters are not the TLS scheme: no switch.
@@ -70,7 +70,7 @@ TEST(HolderTlsSwitch, WinInetHolderNeverSwitches) {
     ScopedEnvironment environment(DriverChoice(false));
     HttpDriverHolder holder(nullptr, 1, 1);
     HttpDriver* before = holder.Driver();
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     holder.Get("https://127.0.0.1:1/", 0, &body.data, &body.length, &keepAlive);
     EXPECT_EQ(holder.Driver(), before);
@@ -81,7 +81,7 @@ TEST(HolderForwarding, FlagsOneAsksForKeepAlive) {
     ScopedEnvironment environment(DriverChoice(true));
     HttpDriverHolder holder(nullptr, 1, 1);
     for (uint32_t flags : {1u, 0u}) {
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         ASSERT_EQ(holder.Get(TestServers::Get().Scripted("/echo").c_str(), flags, &body.data, &body.length, &keepAlive),
                   0);
@@ -108,17 +108,17 @@ TEST_P(HolderDownload, SlicesAddUpToTheFile) {
             uint32_t count = 0x80000;
             if (total >= 0 && total - static_cast<int64_t>(received.size()) < count)
                 count = static_cast<uint32_t>(total - static_cast<int64_t>(received.size()));
-            OwnedBuffer body;
+            HttpOwnedBuffer body;
             int32_t keepAlive = 0;
             ASSERT_EQ(holder.GetRange(url.c_str(), 1, 0, static_cast<uint32_t>(received.size()), count, &body.data,
                                       &body.length, &keepAlive),
                       0);
             received.append(body.data, body.length);
             if (total < 0) {
-                OwnedBuffer status;
+                HttpOwnedBuffer status;
                 ASSERT_EQ(holder.QueryInfo(&status.data, &status.length, nullptr, kHttpQueryStatusCode, nullptr), 0);
                 ASSERT_EQ(status.Text(), "206");
-                OwnedBuffer range;
+                HttpOwnedBuffer range;
                 ASSERT_EQ(holder.QueryInfo(&range.data, &range.length, nullptr, kHttpQueryCustom, "Content-Range:  "),
                           0);
                 const char* slash = std::strchr(range.data, '/');
@@ -135,7 +135,7 @@ TEST_P(HolderDownload, VersionFileComesInOneGet) {
     REQUIRE_SERVERS();
     ScopedEnvironment environment(DriverChoice(GetParam()));
     HttpDriverHolder holder(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     ASSERT_EQ(holder.Get(TestServers::Get().Nginx("/version.txt").c_str(), 0, &body.data, &body.length, &keepAlive), 0);
     EXPECT_EQ(body.Text(), "3.1.7\n");

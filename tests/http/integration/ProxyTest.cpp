@@ -13,15 +13,15 @@ protected:
         REQUIRE_SERVERS();
         if (TestServers::Get().proxyHost.empty()) GTEST_SKIP() << "the fixture runs no proxy";
         // The proxy is read by the first construction in the process: start afresh for each case.
-        socket_settings::ResetForTesting();
+        socket_settings::ResetForTests();
     }
-    void TearDown() override { socket_settings::ResetForTesting(); }
+    void TearDown() override { socket_settings::ResetForTests(); }
 
     std::string Get(const std::string& proxy, const std::string& url, int32_t* status, uint32_t flags = 0) {
         ScopedEnvironment environment(
             std::map<std::wstring, std::wstring>{{L"Proxy", std::wstring(proxy.begin(), proxy.end())}});
         SocketHttpDriver driver(nullptr, 1, 1);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         *status = driver.Get(url.c_str(), flags, &body.data, &body.length, &keepAlive);
         return body.Text();
@@ -53,7 +53,7 @@ TEST_F(ThroughProxy, FilesAndRangesComeThroughWhole) {
     const TestServers& servers = TestServers::Get();
     ScopedEnvironment environment(std::map<std::wstring, std::wstring>{{L"Proxy", L"127.0.0.1"}});
     SocketHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     ASSERT_EQ(driver.GetRange(servers.Nginx("/three-slices.bin").c_str(), kHttpFlagKeepAlive, 0, 524288, 1000,
                               &body.data, &body.length, &keepAlive),
@@ -88,7 +88,7 @@ public:
 TEST_F(ThroughProxy, ProxyCredentialsAreAskedForOncePerProcess) {
     const std::string url = TestServers::Get().Scripted("/auth407");
     ProxyCredentialDriver first;
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     // No proxy is configured, so nothing carries them and the retries run out.
     EXPECT_EQ(first.Get(url.c_str(), 0, &body.data, &body.length, &keepAlive), -407);

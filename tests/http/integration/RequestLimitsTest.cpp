@@ -32,7 +32,7 @@ protected:
     Outcome Get(const HttpRequestLimits& limits, const std::string& path) {
         std::unique_ptr<HttpDriver> driver = MakeDriver(GetParam());
         driver->SetRequestLimits(limits);
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         auto start = std::chrono::steady_clock::now();
         int32_t status = driver->Get(TestServers::Get().Scripted(path).c_str(), kHttpFlagKeepAlive, &body.data,
@@ -122,7 +122,7 @@ TEST(HolderRequestLimits, ReachTheDriver) {
     HttpRequestLimits limits;
     limits.maxBodyLength = kBound;
     holder.SetRequestLimits(limits);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     EXPECT_EQ(holder.Get(TestServers::Get().Scripted("/hostile/ignore-range-600/f").c_str(), 1, &body.data,
                          &body.length, &keepAlive),

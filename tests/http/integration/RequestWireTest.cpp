@@ -41,8 +41,8 @@ private:
 
 class RequestWire : public ::testing::Test {
 protected:
-    void SetUp() override { socket_settings::ResetForTesting(); }
-    void TearDown() override { socket_settings::ResetForTesting(); }
+    void SetUp() override { socket_settings::ResetForTests(); }
+    void TearDown() override { socket_settings::ResetForTests(); }
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(listener_.Port()) + path;
     }
@@ -72,7 +72,7 @@ TEST_F(RequestWire, GetsDirectToTheServer) {
     listener_.Serve(answers);
     SocketHttpDriver driver(nullptr, 1, 1);
     for (const Case& c : cases) {
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         int32_t result = c.rangeMode < 0
                              ? driver.Get(Url(c.path).c_str(), c.flags, &body.data, &body.length, &keepAlive)
@@ -107,7 +107,7 @@ TEST_F(RequestWire, PostsByLengthWithTheirContentTypeAndInChunks) {
     listener_.Serve(std::vector<std::string>(std::size(cases) + 1, Answer(200)));
     SocketHttpDriver driver(nullptr, 1, 1);
     for (const Case& c : cases) {
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         const bool noBody = c.code == kHttpContentNone;
         EXPECT_EQ(driver.Post(Url("/p").c_str(), kHttpFlagKeepAlive, noBody ? nullptr : "hello", noBody ? 0 : 5, c.code,
@@ -116,7 +116,7 @@ TEST_F(RequestWire, PostsByLengthWithTheirContentTypeAndInChunks) {
             << c.code;
     }
     PiecesSource source;
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     EXPECT_EQ(
         driver.PostFromSource(Url("/s").c_str(), kHttpFlagKeepAlive, 3, &source, &keepAlive, &body.data, &body.length),
@@ -149,10 +149,10 @@ public:
 TEST_F(RequestWire, ThroughAProxyTheTargetIsAbsoluteAndCredentialsFollowA407) {
     // The listener stands in for the proxy; the server's name is never resolved by the client.
     ScopedEnvironment environment(std::map<std::wstring, std::wstring>{{L"Proxy", L"127.0.0.1"}});
-    socket_settings::UseProxyPortForTesting(static_cast<uint16_t>(listener_.Port()));
+    socket_settings::UseProxyPortForTests(static_cast<uint16_t>(listener_.Port()));
     listener_.Serve({Answer(407, "Proxy-Authenticate: Basic realm=\"proxy\"\r\n"), Answer(200), Answer(200)});
     ProxyCredentialDriver driver;
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     const char* url = "http://origin.invalid:81/dir/f?q=1";
     ASSERT_EQ(driver.Get(url, kHttpFlagKeepAlive, &body.data, &body.length, &keepAlive), 0);

@@ -18,7 +18,7 @@ protected:
 
     // The request exactly as the server received it.
     std::string Echo(SocketHttpDriver& driver, const std::string& path, uint32_t flags = 0, int32_t* status = nullptr) {
-        OwnedBuffer body;
+        HttpOwnedBuffer body;
         int32_t keepAlive = 0;
         int32_t result = driver.Get(servers().Scripted(path).c_str(), flags, &body.data, &body.length, &keepAlive);
         if (status != nullptr) *status = result;
@@ -170,11 +170,11 @@ TEST_F(SocketDriver, CookieComesBackOnlyUnderItsPath) {
 
 TEST_F(SocketDriver, HeaderQueriesWalkTheStoredAnswer) {
     SocketHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     ASSERT_EQ(driver.Get(servers().Scripted("/long-header?size=3000").c_str(), 0, &body.data, &body.length, &keepAlive),
               0);
-    OwnedBuffer value;
+    HttpOwnedBuffer value;
     ASSERT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryCustom, "X-Long"), 0);
     EXPECT_EQ(value.Text(), std::string(3000, 'v'));
     value.Reset();
@@ -212,7 +212,7 @@ TEST_F(SocketDriver, OptionsOnlyTakeSecurityFlags) {
 
 TEST_F(SocketDriver, TlsAndUnknownHostsFailClearly) {
     SocketHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     int32_t keepAlive = 0;
     EXPECT_EQ(driver.Get("https://127.0.0.1/", 0, &body.data, &body.length, &keepAlive), kHttpSchemeNotSupported);
     // A host name far longer than any buffer a request line could have had.
@@ -228,7 +228,7 @@ namespace {
 
 TEST_F(SocketDriver, RetriedPostDeclaresItsLengthOnce) {
     CredentialDriver driver;
-    OwnedBuffer echo;
+    HttpOwnedBuffer echo;
     int32_t keepAlive = 0;
     ASSERT_EQ(driver.Post(servers().Scripted("/auth-once").c_str(), kHttpFlagKeepAlive, "hello", 5, 5, &keepAlive,
                           &echo.data, &echo.length),
@@ -248,7 +248,7 @@ TEST_F(SocketDriver, ResponseCanBeReadPieceByPiece) {
     int32_t complete = 0;
     int pieces = 0;
     for (; pieces < 10 && !complete; ++pieces) {
-        OwnedBuffer piece;
+        HttpOwnedBuffer piece;
         ASSERT_EQ(driver.ReadResponse(kHttpFlagFirstPieceOnly, &piece.length, &piece.data, &complete), 0);
         body += piece.Text();
     }

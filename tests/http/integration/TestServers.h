@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/ProcessSettings.h"
-#include "http/HttpMemory.h"
+#include "http/HttpOwnedBuffer.h"
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
 
@@ -36,19 +36,6 @@ public:
 
 private:
     ScopedProcessSettings settings_;
-};
-
-// A buffer the HTTP client handed back, released at the end of the scope.
-struct OwnedBuffer {
-    char* data = nullptr;
-    uint32_t length = 0;
-    ~OwnedBuffer() { HttpFree(data); }
-    std::string Text() const { return data != nullptr ? std::string(data, length) : std::string(); }
-    void Reset() {
-        HttpFree(data);
-        data = nullptr;
-        length = 0;
-    }
 };
 
 #define REQUIRE_SERVERS()                                                    \

@@ -12,7 +12,7 @@ class WinInetDriver : public ::testing::Test {
 protected:
     void SetUp() override { REQUIRE_SERVERS(); }
     const TestServers& servers() const { return TestServers::Get(); }
-    int32_t Get(WinInetHttpDriver& driver, const std::string& url, OwnedBuffer* body, uint32_t flags = 0) {
+    int32_t Get(WinInetHttpDriver& driver, const std::string& url, HttpOwnedBuffer* body, uint32_t flags = 0) {
         int32_t keepAlive = 0;
         return driver.Get(url.c_str(), flags, &body->data, &body->length, &keepAlive);
     }
@@ -20,7 +20,7 @@ protected:
 
 TEST_F(WinInetDriver, ConnectionHandleIsKeptForTheSameServerAndReplacedForAnother) {
     WinInetHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(driver, servers().Nginx("/small.txt"), &body), 0);
     const void* first = driver.ConnectionHandle();
     body.Reset();
@@ -37,7 +37,7 @@ TEST_F(WinInetDriver, ThisComputersNameIsAskedForAsLocalhost) {
     DWORD size = sizeof name;
     ASSERT_TRUE(GetComputerNameA(name, &size));
     WinInetHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     std::string url = "http://" + std::string(name) + ":" + std::to_string(servers().scriptedPort) + "/echo";
     ASSERT_EQ(Get(driver, url, &body), 0);
     EXPECT_EQ(driver.Server(), "localhost");
@@ -46,7 +46,7 @@ TEST_F(WinInetDriver, ThisComputersNameIsAskedForAsLocalhost) {
 TEST_F(WinInetDriver, LinesAddedBeforeTheFirstRequestAreSent) {
     WinInetHttpDriver driver(nullptr, 1, 1);
     ASSERT_EQ(driver.AddRequestHeaders("X-Early: 1\r\n", kHttpAddReqCoalesceComma), 0);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(driver, servers().Scripted("/echo"), &body), 0);
     EXPECT_NE(body.Text().find("\r\nX-Early: 1\r\n"), std::string::npos) << body.Text();
     EXPECT_NE(body.Text().find("User-Agent: VOLNIR HTTP CLIENT/v2.1-HV\r\n"), std::string::npos) << body.Text();
@@ -56,7 +56,7 @@ TEST_F(WinInetDriver, ShortBodyAgainstItsExpectedLengthFails) {
     WinInetHttpDriver driver(nullptr, 1, 1);
     ASSERT_EQ(driver.OpenRequest("GET", servers().Scripted("/truncated").c_str(), 0, nullptr), 0);
     ASSERT_EQ(driver.SendRequest(nullptr, 0, 0), 0);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     body.length = 100;
     EXPECT_EQ(driver.ReadBody(0, &body.length, &body.data), kHttpReadFailed);
     EXPECT_EQ(body.length, 0u);
@@ -98,7 +98,7 @@ TEST_F(WinInetDriver, OptionsKeepTheirValuesAndCheckTheirSizes) {
 
 TEST_F(WinInetDriver, QueryWithoutRequestIsNotConnected) {
     WinInetHttpDriver driver(nullptr, 1, 1);
-    OwnedBuffer value;
+    HttpOwnedBuffer value;
     EXPECT_EQ(driver.QueryInfo(&value.data, &value.length, nullptr, kHttpQueryStatusCode, nullptr), kHttpNotConnected);
     EXPECT_EQ(driver.GetDriverType(), 'W');
     EXPECT_EQ(driver.MarkConnectionClosed(), 0);
@@ -116,7 +116,7 @@ TEST_F(WinInetDriver, CertificateBitsLetAnUntrustedServerThrough) {
     WinInetHttpDriver driver(nullptr, 1, 1);
     const uint32_t ignoreCertificateProblems = 0x3380;  // unknown CA, wrong usage, bad date and name
     ASSERT_EQ(driver.SetOption(31, &ignoreCertificateProblems, 4), 0);
-    OwnedBuffer body;
+    HttpOwnedBuffer body;
     ASSERT_EQ(Get(driver, servers().NginxTls("/small.txt"), &body), 0);
     EXPECT_EQ(body.Text(), servers().FileContents("small.txt"));
     body.Reset();

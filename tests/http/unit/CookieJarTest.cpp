@@ -3,6 +3,7 @@
 #include <string>
 
 #include "http/CookieJar.h"
+#include "http/CookieKeyHash.h"
 #include "http/CookieRecord.h"
 #include "http/HttpMemory.h"
 #include "http/HttpStatus.h"

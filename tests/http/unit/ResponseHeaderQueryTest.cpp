@@ -86,4 +86,29 @@ TEST(ResponseHeaderQuery, InfoLevelsNameTheirHeaders) {
     EXPECT_TRUE(HeaderNameForLevel(12345).empty());
 }
 
+// Both drivers end keep-alive by this one rule: a comma-separated token "close", any case.
+TEST(ResponseHeaderQuery, ConnectionClosesOnACloseTokenInAnyCase) {
+    struct Case {
+        std::string_view value;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"Close", true},
+        {"close", true},
+        {"CLOSE", true},
+        {"  close\t", true},
+        {"keep-alive, close", true},
+        {"close ,Upgrade", true},
+        {"Upgrade,Close,TE", true},
+        {"keep-alive", false},
+        {"", false},
+        {",", false},
+        {"closed", false},
+        {"not-close", false},
+        {"Keep-Alive; Close", false},
+        {"clo se", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ConnectionAsksToClose(c.value), c.closes) << '"' << c.value << '"';
+}
+
 }  // namespace

@@ -92,7 +92,11 @@ TEST(ParseResponseHeaders, ResponseFacts) {
     const FactsCase cases[] = {
         {"bare 200", std::string(ok) + "\r\n", "GET", kHttpOk, 1, 1, 0, 0, 0},
         {"Close ends keep-alive", std::string(ok) + "Connection: Close\r\n\r\n", "GET", kHttpOk, 0, 1, 0, 0, 0},
-        {"lower-case close keeps it", std::string(ok) + "Connection: close\r\n\r\n", "GET", kHttpOk, 1, 1, 0, 0, 0},
+        {"lower-case close ends it too", std::string(ok) + "Connection: close\r\n\r\n", "GET", kHttpOk, 0, 1, 0, 0, 0},
+        {"close among other tokens", std::string(ok) + "Connection: keep-alive, close\r\n\r\n", "GET", kHttpOk, 0, 1, 0,
+         0, 0},
+        {"a token that only ends in Close", std::string(ok) + "Connection: NotClose\r\n\r\n", "GET", kHttpOk, 1, 1, 0,
+         0, 0},
         {"Close in another header", std::string(ok) + "Connection: keep-alive\r\nX-Note: Close\r\n\r\n", "GET", kHttpOk,
          1, 1, 0, 0, 0},
         {"content length", std::string(ok) + "Content-Length: 1234\r\n\r\n", "GET", kHttpOk, 1, 1, 1234, 0, 0},

@@ -1,13 +1,18 @@
+#include "http/HttpDriver.h"
+
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "http/CookieJar.h"
-#include "http/HttpDriver.h"
+#include "http/HttpHeaderBlock.h"
 #include "http/HttpPutSetting.h"
 #include "http/HttpRequestText.h"
+#include "http/ResponseHeaderQuery.h"
 
-// The request flows written once for every driver: GET, ranged GET, POST, PUT, HEAD, with their
-// authentication retries and redirects, on top of the driver's primitives.
+// The driver base class: the request flows written once for every driver (GET, ranged GET, POST,
+// PUT, HEAD, with their authentication retries and redirects) and the response step, on top of the
+// driver's primitives, and the default hooks.
 
 namespace {
 
@@ -80,10 +85,17 @@ public:
     HeadDepthGuard& operator=(const HeadDepthGuard&) = delete;
 };
 
-}  // namespace
+// The value of the first header called name, or an empty view with *present false.
+std::string_view HeaderValue(std::string_view text, std::string_view name, bool* present, int32_t* lookup = nullptr) {
+    std::string_view value;
+    int32_t result = FindHeaderValue(text, name, 0, &value);
+    if (lookup != nullptr) *lookup = result;
+    *present = result == kHttpOk;
+    return *present ? value : std::string_view();
+}
 
 // Adds the cookie line for url; a failed lookup never stops the request.
-static int32_t AddCookieLine(HttpDriver& driver, const char* url) {
+int32_t AddCookieLine(HttpDriver& driver, const char* url) {
     char* cookies = nullptr;
     if (CookieHeaderFor(url, nullptr, &cookies, 1) != kHttpOk || cookies == nullptr) {
         HttpFree(cookies);
@@ -92,6 +104,34 @@ static int32_t AddCookieLine(HttpDriver& driver, const char* url) {
     int32_t result = driver.AddRequestHeaders(cookies, kHttpAddReqCoalesceComma);
     HttpFree(cookies);
     return result;
+}
+
+}  // namespace
+
+HttpDriver::~HttpDriver() = default;
+
+void HttpDriver::SetOwner(HttpDriverOwner* owner) {
+    owner_ = owner;
+}
+
+uint32_t HttpDriver::LargestBody() const {
+    return requestLimits_.maxBodyLength != 0 ? requestLimits_.maxBodyLength : kHttpMaxBodyLength;
+}
+
+int32_t HttpDriver::OverLongBodyStatus() const {
+    return requestLimits_.maxBodyLength != 0 ? kHttpBodyTooLong : kHttpMalformed;
+}
+
+void HttpDriver::OnBodyReceived(const char*, uint32_t, int32_t) {}
+
+int32_t HttpDriver::OnAuthenticationChallenge(const char*, int32_t, const char* scheme, const char* challenge,
+                                              char** credentials) {
+    if (scheme == nullptr || challenge == nullptr || credentials == nullptr) return kHttpInvalidArg;
+    return kHttpFailed;  // the base class has no credentials to offer
+}
+
+int32_t HttpDriver::ReadResponse(uint32_t, uint32_t* length, char** body, int32_t*) {
+    return ReadResponseBody(length, body);
 }
 
 int32_t HttpDriver::Get(const char* url, uint32_t flags, char** body, uint32_t* bodyLength, int32_t* keepAlive) {
@@ -342,4 +382,109 @@ int32_t HttpDriver::Head(const char* url, uint32_t flags, HttpFileStatus* record
     }
     if (!HttpPutConfigured()) record->mode = static_cast<uint16_t>(record->mode | kHttpModeWritable);
     return kHttpOk;
+}
+
+int32_t HttpDriver::ParseAnswer(const char* url, const char* method, char* headers, uint32_t headerLength,
+                                uint32_t flags, HttpAnswerFacts* facts) {
+    *facts = HttpAnswerFacts{};
+    LowerCaseHeaderNames(headers, headerLength);
+    std::string_view text(headers, headerLength);
+    if (!ParseStatusLine(text, &facts->minorVersion, &facts->status)) return kHttpMalformed;
+    const int32_t code = facts->status;
+
+    bool present = false;
+    if (ConnectionAsksToClose(HeaderValue(text, "connection", &present))) facts->keepAlive = 0;
+
+    if ((flags & kHttpFlagNoAuthentication) == 0 && ((code == 407 && (flags & kHttpFlagNoChallenge407) == 0) ||
+                                                     (code == 401 && (flags & kHttpFlagNoChallenge401) == 0))) {
+        int32_t result = HandleAuthenticationChallenge(url, code, headers, headerLength);
+        if (result < 0) return result;
+    }
+
+    int32_t result = DecideBodyFraming(text, method != nullptr && std::strcmp(method, "HEAD") == 0, &facts->framing);
+    if (result != kHttpOk) return result;
+    // A body longer than the client accepts is refused before a byte of it is read.
+    if (facts->framing.kind == HttpBodyKind::ByLength && facts->framing.length > kHttpMaxBodyLength)
+        return kHttpMalformed;
+
+    // A 304 answers a conditional request and never names another place.
+    if (code >= 300 && code <= 399 && code != 304) {
+        int32_t lookup = kHttpOk;
+        std::string_view location = HeaderValue(text, "location", &present, &lookup);
+        if (!present) return kHttpInvalidServerResponse;
+        facts->location = HttpDuplicate(location.data(), location.size());
+        if (facts->location == nullptr) return kHttpOutOfMemory;
+    }
+
+    std::string_view contentType = HeaderValue(text, "content-type", &present);
+    if (present)
+        facts->notPlainText = contentType.size() > 1 && contentType.find("plain", 1) != std::string_view::npos ? 0 : 1;
+    return kHttpOk;
+}
+
+int32_t HttpDriver::ParseResponseHeaders(const char* url, const char* method, char* headers, uint32_t headerLength,
+                                         int32_t* minorVersion, int32_t* status, uint32_t* contentLength,
+                                         int32_t* chunked, int32_t* keepAlive, char** location, int32_t* hasBody,
+                                         int32_t* notPlainText, uint32_t flags) {
+    if (headers == nullptr || status == nullptr || contentLength == nullptr || chunked == nullptr ||
+        location == nullptr || hasBody == nullptr || notPlainText == nullptr) {
+        return kHttpInvalidArg;
+    }
+    HttpAnswerFacts facts;
+    int32_t result = ParseAnswer(url, method, headers, headerLength, flags, &facts);
+    *status = facts.status;
+    if (minorVersion != nullptr && facts.status != 0) *minorVersion = facts.minorVersion;
+    if (keepAlive != nullptr) *keepAlive = facts.keepAlive;
+    *chunked = facts.framing.kind == HttpBodyKind::Chunked ? 1 : 0;
+    *hasBody = facts.framing.kind == HttpBodyKind::None ? 0 : 1;
+    *notPlainText = facts.notPlainText;
+    uint64_t length = facts.framing.kind == HttpBodyKind::Chunked ? 0 : facts.framing.announcedLength;
+    *contentLength = length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length);
+    *location = nullptr;
+    if (result != kHttpOk) {
+        HttpFree(facts.location);
+        return result;
+    }
+    *location = facts.location;
+    return kHttpOk;
+}
+
+int32_t HttpDriver::FramingOfCurrentResponse(bool answerToHead, HttpBodyFraming* framing) {
+    char* headers = nullptr;
+    uint32_t headerLength = 0;
+    int32_t result = QueryInfo(&headers, &headerLength, nullptr, kHttpQueryRawHeadersCrlf, nullptr);
+    if (result == kHttpOk && headers == nullptr) result = kHttpInvalidServerResponse;
+    if (result == kHttpOk) result = DecideBodyFraming(std::string_view(headers, headerLength), answerToHead, framing);
+    HttpFree(headers);
+    return result;
+}
+
+int32_t HttpDriver::ReadResponseBody(uint32_t* length, char** body) {
+    if (length == nullptr || body == nullptr) return kHttpInvalidArg;
+    *length = 0;
+    *body = nullptr;
+    HttpBodyFraming framing;
+    int32_t result = FramingOfCurrentResponse(false, &framing);
+    if (result != kHttpOk) return result;
+    switch (framing.kind) {
+        case HttpBodyKind::None: {
+            char* empty = HttpDuplicate("", 0);
+            if (empty == nullptr) return kHttpOutOfMemory;
+            *body = empty;
+            return kHttpOk;
+        }
+        case HttpBodyKind::ByLength:
+            if (framing.length > kHttpMaxBodyLength) return kHttpMalformed;
+            *length = static_cast<uint32_t>(framing.length);
+            return ReadBody(0, length, body);
+        case HttpBodyKind::Chunked:
+            return ReadBody(kHttpReadChunked, length, body);
+        case HttpBodyKind::UntilClose:
+            break;
+    }
+    return ReadBody(0, length, body);
+}
+
+int32_t HttpDriver::MergeHeaderLine(const char* line, uint32_t modifiers, uint32_t* blockLength, char** block) {
+    return MergeHeaderText(line, modifiers, blockLength, block);
 }
