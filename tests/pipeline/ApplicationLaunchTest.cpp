@@ -14,13 +14,6 @@ using Lines = std::vector<std::wstring>;
 
 const std::wstring kKey = L"SOFTWARE\\Halvorsk\\KORVOSkelv";
 
-platform::RegistryValue Text(const std::wstring& text) {
-    platform::RegistryValue value{1, {}};
-    for (wchar_t c : text + L'\0')
-        value.data.insert(value.data.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-    return value;
-}
-
 TEST(LaunchCommandLine, TheFirstPlaceholderTakesTheIdentifier) {
     struct Case {
         std::wstring cmdLine, launchId, expected;
@@ -69,7 +62,7 @@ TEST(LaunchInstalledApplication, StartsTheProductOrSaysWhyNot) {
         platform::fakes::ScopedFakeMachine machine;
         if (c.valueName != nullptr)
             machine.registry.Set(platform::RootKey::LocalMachine, kKey, c.valueName,
-                                 Text(L"C:\\Skelv\\app.exe -id {0}"));
+                                 platform::fakes::FakeRegistry::Utf16(L"C:\\Skelv\\app.exe -id {0}"));
         machine.children.startError = c.startError;
 
         LaunchInstalledApplication();

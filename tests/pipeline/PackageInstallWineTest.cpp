@@ -13,6 +13,7 @@
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageInstall.h"
+#include "tests/support/ProcessCounters.h"
 
 namespace {
 
@@ -86,7 +87,6 @@ class PackageInstallWine : public ::testing::Test {
 protected:
     PackageInstallWine() : scope_(Staged()) {
         PrepareInstallPaths();
-        CancelRequested = 0;
         CancelPromptEnabled = 1;
     }
     platform::Services Staged() {
@@ -94,6 +94,7 @@ protected:
         services.windows = &posted;
         return services;
     }
+    ScopedProcessCounters counters_;
     platform::fakes::FakeWindowMessages posted;
     InstallContext context{reinterpret_cast<platform::WindowHandle>(0x1234), L""};
 
