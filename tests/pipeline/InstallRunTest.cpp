@@ -7,11 +7,14 @@
 #include <set>
 #include <thread>
 
+#include "checks/StartupCheckResults.h"
 #include "core/InstallPaths.h"
 #include "core/ProcessSettings.h"
 #include "core/ProcessState.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/InstallRun.h"
+#include "setup/InstallWorker.h"
+#include "setup/RunningWorker.h"
 #include "setup/StatusNote.h"
 #include "setup/StepMessages.h"
 #include "setup/WorkerMessages.h"
@@ -561,6 +564,39 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
     EXPECT_EQ(read, (Texts{L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...",
                            L"Downloading MSXML 6.0...", L"Installing MSXML 6.0...", kGetProduct, kInstallProduct,
                            kExpanding, kOptimizing}));
+}
+
+// The program's worker, not a scripted stand-in: it reads what start-up found, works through the
+// steps, posts its end, cleans up and, as its last act, lets start-up go on.
+TEST(InstallWorker, TheProgramsWorkerEndsAndLetsStartUpGoOn) {
+    platform::fakes::ScopedFakeMachine machine;
+    ReceiveStatusNotes(machine);
+    StartupCheckResults& found = StartupResults();
+    const StartupCheckResults saved = found;
+    found.vc8PrereqNeeded = true;
+    found.msxmlPrereqNeeded = false;
+    ProcessSettings settings;
+    settings.downloadServer = L"h\u00e9te.example";  // refused before any request: the download fails
+    ScopedProcessSettings scope(settings);
+    const platform::WindowHandle window = reinterpret_cast<platform::WindowHandle>(0x4d2);
+
+    RegisterRunningWorker();
+    EXPECT_EQ(ThreadDownloadInstall(new InstallContext{window, L""}), 3);
+    EXPECT_TRUE(WaitForRunningWorkers(0)) << "start-up would wait for a worker that has ended";
+    found = saved;
+
+    std::vector<std::uint32_t> messages;
+    Texts statuses;
+    for (const auto& posted : machine.windows.Snapshot()) {
+        messages.push_back(posted.message);
+        if (posted.message == worker_message::kInstallStatus) statuses.push_back(posted.text);
+    }
+    EXPECT_EQ(statuses, Texts{L"Downloading VC8 prerequisites..."});
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), worker_message::kInstallFailed);
+    EXPECT_EQ(LogEntries(machine).back(), L"OUT->ThreadDownloadInstall () KO ");
+    ASSERT_FALSE(machine.removal.removed.empty());
+    EXPECT_EQ(machine.removal.removed.back(), L"folder " + PackageFolder());
 }
 
 }  // namespace

@@ -232,6 +232,7 @@ TEST_F(PostInstallTools, InstallPathReadings) {
          std::wstring(511, L'a')},
         {"larger than the buffer", FakeRegistry::Utf16(std::wstring(512, L'a')), std::nullopt},
         {"empty", FakeRegistry::Utf16(L""), std::nullopt},
+        {"a number", platform::RegistryValue{FakeRegistry::kNumber, {0x43, 0, 0, 0}}, std::nullopt},
         {"no key", std::nullopt, std::nullopt},
         {"a key without the value", FakeRegistry::Utf16(L"app.exe {0}"), std::nullopt, L"CmdLine"},
     };
