@@ -29,11 +29,6 @@ if [ -z "${KORVO_DEMO_STAGE:-}" ]; then
   fi
 fi
 
-# The end-to-end cases' own steps: the server, the stop of every program, host paths.
-dir=$demo
-source tests/support/wine-case.sh
-trap 'stop_case_processes; cat "$demo/FAIL" 2>/dev/null || true' EXIT
-
 # Wine takes the user's interface language from the host locale, which must exist: compile it if
 # the system does not have it.
 locale_name=${LANG:-C.UTF-8}
@@ -50,6 +45,10 @@ language=${locale_name:0:2}  # the expected texts: English for a language withou
 export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all WINEARCH=win64
 echo "Making a fresh Wine prefix..."
 bash tests/support/make-template-prefix.sh "$WINEPREFIX"
+# The end-to-end cases' own steps: the server, the stop of every program in the prefix, host paths.
+dir=$demo
+source tests/support/wine-case.sh
+trap 'stop_case_processes; cat "$demo/FAIL" 2>/dev/null || true' EXIT
 
 www=$demo/www/downloads/skelv/skelv_v31
 mkdir -p "$www"
