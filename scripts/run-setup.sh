@@ -36,35 +36,30 @@ locale_name=${locale_name%%.*}
 if [ "$locale_name" != C ] && [ "$locale_name" != POSIX ] &&
   ! locale -a 2>/dev/null | grep -qix "$locale_name.utf-\?8"; then
   export LOCPATH="$root/build/locales"
-  if [ ! -d "$LOCPATH/$locale_name.UTF-8" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i "$locale_name" -f UTF-8 "$LOCPATH/$locale_name.UTF-8" || [ $? -le 1 ]
-  fi
+  [ -d "$LOCPATH/$locale_name.UTF-8" ] || sh tests/catalogue/make-test-locales.sh localedef "$LOCPATH" "$locale_name"
   export LANG="$locale_name.UTF-8" LC_ALL="$locale_name.UTF-8"
 fi
 language=${locale_name:0:2}  # the expected texts: English for a language without a table of its own
 
-# A fresh prefix: the product is not installed yet.
+# A fresh prefix, the cases' template: the product is not installed yet.
 export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all WINEARCH=win64
 echo "Making a fresh Wine prefix..."
-WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
+bash tests/support/make-template-prefix.sh "$WINEPREFIX"
+# The end-to-end cases' own steps: the server, the stop of every program in the prefix, host paths.
+dir=$demo
+source tests/support/wine-case.sh
+trap 'stop_case_processes; cat "$demo/FAIL" 2>/dev/null || true' EXIT
 
 www=$demo/www/downloads/skelv/skelv_v31
 mkdir -p "$www"
 cp "$demo/packages/runtime.msi" "$www/InstallHVSoftwarePrerequisites_x86_x64.msi"
 cp "$demo/packages/msxml.msi" "$www/msxml6_x64.msi"
 cp "$demo/packages/product-3.1.0.msi" "$www/KORVOSkelv.msi"
-# Slices held back a little, so that the download shows long enough to be seen.
-python3 tests/install/range_server.py "$demo/www" "$demo/port" "$demo/requests.txt" --slice-delay 0.2 &
-server=$!
-trap 'kill $server 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -f "$demo/port" ] && break; sleep 0.1; done
+start_server --slice-delay 0.2  # slices held back a little, so that the download shows long enough to be seen
 export KORVOSkelv_Server=127.0.0.1:$(cat "$demo/port") Appli_LaunchId=demo
 
-temp=$("$wine" cmd /c echo %TEMP% | tr -d '\r')
-python3 tests/program/catalogue_texts.py "$language" "$temp\\KORVOSkelvInstall.log" >"$demo/texts.txt"
-host_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+log="$WINEPREFIX/drive_c/temp with blanks/KORVOSkelvInstall.log"
+python3 tests/program/catalogue_texts.py "$language" 'C:\temp with blanks\KORVOSkelvInstall.log' >"$demo/texts.txt"
 
 echo "Running the setup under Wine (download server $KORVOSkelv_Server)..."
 "$wine" "$setup_program" &
@@ -79,10 +74,9 @@ code=0
 wait "$setup" || code=$?
 python3 tests/dialog/win32/bmp_to_png.py "$demo"/pictures/*.bmp 2>/dev/null && rm -f "$demo"/pictures/*.bmp
 
-log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/KORVOSkelvInstall.log' 2>/dev/null | head -n 1)
 echo "The setup ended with exit code $code."
 echo "Pictures of each state: $demo/pictures/ ($(cd "$demo/pictures" && ls | paste -sd ' '))"
-if [ -z "$log" ]; then
+if [ ! -f "$log" ]; then
   echo "No log was written." >&2
   exit 1
 fi

@@ -114,6 +114,8 @@ private:
     const FakeUiLanguage& language_;
 };
 
+// The user at the message box: `answers` in order, then `answer`; `whileOpen` runs while a box is
+// open (the dialog pressing Cancel meanwhile, say).
 class FakeDesktop final : public Desktop {
 public:
     struct Shown {
@@ -131,14 +133,20 @@ public:
                               MessageButtons buttons) override {
         std::lock_guard<FakeLock> guard(lock);
         shown.push_back({text, caption, icon, buttons});
-        return answer;
+        if (whileOpen) whileOpen();
+        if (answers.empty()) return answer;
+        MessageAnswer next = answers.front();
+        answers.erase(answers.begin());
+        return next;
     }
     bool BringWindowOfClassToFront(const std::wstring& className) override {
         broughtToFront.push_back(className);
         return otherWindowExists;
     }
 
+    std::vector<MessageAnswer> answers;
     MessageAnswer answer = MessageAnswer::Ok;
+    std::function<void()> whileOpen;
     bool otherWindowExists = true;
     std::vector<std::wstring> registeredClasses;
     int commonControlsInitialised = 0;
@@ -238,6 +246,15 @@ public:
     void MakeKey(RootKey root, const std::wstring& subKey) {
         emptyKeys.insert(Key{root, Upper(subKey), std::wstring()});
     }
+    // A text as the registry stores it: UTF-16 little-endian, with its terminator unless told otherwise.
+    static RegistryValue Utf16(const std::wstring& text, bool terminated = true, std::uint32_t type = kText) {
+        RegistryValue value{type, {}};
+        for (wchar_t c : text + (terminated ? std::wstring(1, L'\0') : std::wstring()))
+            value.data.insert(value.data.end(),
+                              {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+        return value;
+    }
+    static constexpr std::uint32_t kText = 1, kBinary = 3, kNumber = 4;  // REG_SZ, REG_BINARY, REG_DWORD
     static constexpr std::uint32_t kKeyNotFound = 2;
     struct Opened {
         RootKey root;

@@ -21,6 +21,7 @@
 namespace {
 
 using platform::OsVersionRecord;
+using platform::fakes::FakeRegistry;
 using platform::fakes::ScopedFakeMachine;
 
 const std::wstring kProductUpgradeCode = L"{5E1A7C42-90B3-4F6E-A2D8-3C71B94E0F15}";
@@ -147,11 +148,9 @@ TEST_F(ChainTest, TheFirstRefusalEndsTheChain) {
         {"S3 adapter",
          [](platform::fakes::FakeMachine& m) {
              m.display.devices = {{5, L"\\Registry\\Machine\\System\\Video\\{0}\\0000"}};
-             std::vector<std::uint8_t> name;
-             for (char c : std::string("S3 Graphics ProSavage")) name.insert(name.end(), {std::uint8_t(c), 0});
-             name.insert(name.end(), {0, 0});
              m.registry.Set(platform::RootKey::LocalMachine, L"SYSTEM\\VIDEO\\{0}\\0000",
-                            L"HardwareInformation.AdapterString", {3, name});
+                            L"HardwareInformation.AdapterString",
+                            FakeRegistry::Utf16(L"S3 Graphics ProSavage", true, FakeRegistry::kBinary));
          },
          L"OUT-> IsVideoCardOK() - KO",
          {versionIn, diskIn},

@@ -11,6 +11,7 @@ using machine_test::English;
 using platform::DisplayDevice;
 using platform::RegistryValue;
 using platform::RootKey;
+using platform::fakes::FakeRegistry;
 
 constexpr std::uint32_t kMiB = 1048576;
 constexpr std::uint32_t kPrimaryOnDesktop = 0x5, kAttachedOnly = 0x1, kPrimaryMirror = 0xD, kPrimaryDetached = 0x4;
@@ -21,13 +22,7 @@ const std::wstring kUpperSubKey =
 
 // A REG_BINARY adapter string as drivers store it: UTF-16 with its terminator.
 RegistryValue Utf16Value(const std::wstring& text, bool terminated = true) {
-    RegistryValue value{3, {}};
-    for (wchar_t c : text) {
-        value.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        value.data.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-    }
-    if (terminated) value.data.insert(value.data.end(), {0, 0});
-    return value;
+    return FakeRegistry::Utf16(text, terminated, FakeRegistry::kBinary);
 }
 
 RegistryValue DwordValue(std::uint32_t bytes) {

@@ -9,7 +9,6 @@
 
 #include "checks/StartupCheckResults.h"
 #include "core/ProcessSettings.h"
-#include "core/ProcessState.h"
 #include "platform/fakes/FakeDialogHost.h"
 #include "setup/SetupApp.h"
 #include "setup/SetupDialog.h"
@@ -17,6 +16,7 @@
 #include "setup/StatusNote.h"
 #include "setup/WorkerMessages.h"
 #include "tests/support/FakeMachineLog.h"
+#include "tests/support/ProcessCounters.h"
 
 namespace {
 
@@ -40,8 +40,6 @@ protected:
     DialogTest() {
         StartupResults() = StartupCheckResults{};
         StartupResults().checksPassed = true;
-        CancelRequested = 0;
-        ProgressDisplayEnabled = 1;
         SetupLog::Write(L"test begins");  // the log has its path from its first line on
         const struct {
             int id;
@@ -61,10 +59,7 @@ protected:
         };
         for (const auto& c : controls) host.controls[c.id] = {c.text, c.shown, c.enabled, false};
     }
-    ~DialogTest() override {
-        StartupResults() = StartupCheckResults{};
-        CancelRequested = 0;
-    }
+    ~DialogTest() override { StartupResults() = StartupCheckResults{}; }
     // Initialised, licence accepted, Install pressed.
     void StartRun() {
         dialog.OnInitDialog();
@@ -78,6 +73,7 @@ protected:
         for (int id : hidden) EXPECT_FALSE(Control(id).shown) << id;
     }
 
+    ScopedProcessCounters counters;
     platform::fakes::ScopedFakeMachine machine;
     ScopedProcessSettings settings{ProcessSettings{}};
     FakeDialogHost host;

@@ -13,13 +13,6 @@ using Lines = std::vector<std::wstring>;
 
 const std::wstring kKey = L"SOFTWARE\\Halvorsk\\KORVOSkelv";
 
-platform::RegistryValue Text(const std::wstring& text) {
-    platform::RegistryValue value{1, {}};
-    for (wchar_t c : text + L'\0')
-        value.data.insert(value.data.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-    return value;
-}
-
 TEST(LaunchCommandLine, TheFirstPlaceholderTakesTheIdentifier) {
     struct Case {
         std::wstring cmdLine, launchId, expected;
@@ -34,6 +27,9 @@ TEST(LaunchCommandLine, TheFirstPlaceholderTakesTheIdentifier) {
         // Without a placeholder the identifier follows after a blank.
         {L"app.exe -open", L"42", L"app.exe -open 42 "},
         {L"app.exe {0}", L"id with blanks", L"app.exe  \"id with blanks\" "},
+        // A double quote in the identifier is escaped rather than ending its argument early.
+        {L"app.exe -id {0} -x", L"a \"b", L"app.exe -id  \"a \\\"b\"  -x"},
+        {L"app.exe -id {0} -x", L"a\"b", L"app.exe -id  \"a\\\"b\"  -x"},
     };
     for (const Case& c : cases) EXPECT_EQ(LaunchCommandLine(c.cmdLine, c.launchId), c.expected) << c.cmdLine;
 }
@@ -57,6 +53,8 @@ TEST(LaunchInstalledApplication, StartsTheProductOrSaysWhyNot) {
          2,
          {L"launch = C:\\Skelv\\app.exe -id  42 ", L"Create Process failed rc = 2"}},
         {"no launch identifier", std::nullopt, L"CmdLine", 0, {}},
+        // Blanking the placeholder out would hand the placeholder's option the next option as its value.
+        {"an empty launch identifier", std::wstring(), L"CmdLine", 0, {}},
         {"no key", L"42", nullptr, 0, {}},
         {"no CmdLine", L"42", L"InstallPath", 0, {missing}},
     };
@@ -68,12 +66,12 @@ TEST(LaunchInstalledApplication, StartsTheProductOrSaysWhyNot) {
         platform::fakes::ScopedFakeMachine machine;
         if (c.valueName != nullptr)
             machine.registry.Set(platform::RootKey::LocalMachine, kKey, c.valueName,
-                                 Text(L"C:\\Skelv\\app.exe -id {0}"));
+                                 platform::fakes::FakeRegistry::Utf16(L"C:\\Skelv\\app.exe -id {0}"));
         machine.children.startError = c.startError;
 
         LaunchInstalledApplication();
         EXPECT_EQ(LogEntries(machine), c.log);
-        EXPECT_EQ(machine.registry.opened.empty(), !c.launchId);
+        EXPECT_EQ(machine.registry.opened.empty(), !c.launchId || c.launchId->empty());
         bool started = c.log.size() >= 1 && c.log[0].rfind(L"launch = ", 0) == 0;
         ASSERT_EQ(machine.children.started.size(), started ? 1u : 0u);
         if (!started) continue;

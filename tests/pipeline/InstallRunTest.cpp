@@ -7,11 +7,14 @@
 #include <set>
 #include <thread>
 
+#include "checks/StartupCheckResults.h"
 #include "core/InstallPaths.h"
 #include "core/ProcessSettings.h"
 #include "core/ProcessState.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/InstallRun.h"
+#include "setup/InstallWorker.h"
+#include "setup/RunningWorker.h"
 #include "setup/StatusNote.h"
 #include "setup/StepMessages.h"
 #include "setup/WorkerMessages.h"
@@ -29,6 +32,13 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+// What a machine needs and is, by name, for the table rows: Needing(kRuntime | kWow64).
+enum Need : unsigned { kNothing = 0, kRuntime = 1, kMsxml = 2, kWindows60 = 4, kWow64 = 8 };
+MachineNeeds Needing(unsigned needs) {
+    return MachineNeeds{(needs & kRuntime) != 0, (needs & kMsxml) != 0, (needs & kWindows60) != 0,
+                        (needs & kWow64) != 0};
+}
+
 TEST(PackageChoice, EveryPlatformAndFlagInTheirOrder) {
     struct Case {
         MachineNeeds needs;
@@ -36,19 +46,19 @@ TEST(PackageChoice, EveryPlatformAndFlagInTheirOrder) {
         std::set<std::wstring> updates = {};  // the files the update installer takes
     };
     const Case cases[] = {
-        {{false, false, false, false}, {L"KORVOSkelv.msi"}},
-        {{false, false, true, true}, {L"KORVOSkelv.msi"}},
-        {{true, false, false, false}, {L"InstallHVSoftwarePrerequisites_x86.msi", L"KORVOSkelv.msi"}},
-        {{true, false, false, true}, {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"KORVOSkelv.msi"}},
-        {{false, true, false, false}, {L"msxml6_x86.msi", L"KORVOSkelv.msi"}},
-        {{false, true, false, true}, {L"msxml6_x64.msi", L"KORVOSkelv.msi"}},
-        {{false, true, true, false},
+        {Needing(kNothing), {L"KORVOSkelv.msi"}},
+        {Needing(kWindows60 | kWow64), {L"KORVOSkelv.msi"}},
+        {Needing(kRuntime), {L"InstallHVSoftwarePrerequisites_x86.msi", L"KORVOSkelv.msi"}},
+        {Needing(kRuntime | kWow64), {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"KORVOSkelv.msi"}},
+        {Needing(kMsxml), {L"msxml6_x86.msi", L"KORVOSkelv.msi"}},
+        {Needing(kMsxml | kWow64), {L"msxml6_x64.msi", L"KORVOSkelv.msi"}},
+        {Needing(kMsxml | kWindows60),
          {L"Windows6.0-KB941179-x86.msu", L"KORVOSkelv.msi"},
          {L"Windows6.0-KB941179-x86.msu"}},
-        {{true, true, true, true},
+        {Needing(kRuntime | kMsxml | kWindows60 | kWow64),
          {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"Windows6.0-KB941179-x64.msu", L"KORVOSkelv.msi"},
          {L"Windows6.0-KB941179-x64.msu"}},
-        {{true, true, false, true},
+        {Needing(kRuntime | kMsxml | kWow64),
          {L"InstallHVSoftwarePrerequisites_x86_x64.msi", L"msxml6_x64.msi", L"KORVOSkelv.msi"}},
     };
     for (const Case& c : cases) {
@@ -255,7 +265,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
     const Texts productStatuses = {kGetProduct, kInstallProduct, kExpanding, kOptimizing};
     const Case cases[] = {
         {"both prerequisites, then the product",
-         {{true, true, false, false}},
+         {Needing(kRuntime | kMsxml)},
          1,
          {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
           "install InstallHVSoftwarePrerequisites_x86.msi", "get msxml6_x86.msi", "verify msxml6_x86.msi",
@@ -274,7 +284,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          productStatuses,
          {}},
         {"cancel while the prerequisites download",
-         {{true, false, false, true}, {{L"InstallHVSoftwarePrerequisites_x86_x64.msi", 2}}},
+         {Needing(kRuntime | kWow64), {{L"InstallHVSoftwarePrerequisites_x86_x64.msi", 2}}},
          2,
          {"get InstallHVSoftwarePrerequisites_x86_x64.msi", "cleanup"},
          worker_message::kInstallCancelled,
@@ -295,7 +305,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          {kGetProduct},
          {}},
         {"MSXML unsigned: nothing later is fetched",
-         {{true, true, false, true}, {}, {L"msxml6_x64.msi"}},
+         {Needing(kRuntime | kMsxml | kWow64), {}, {L"msxml6_x64.msi"}},
          3,
          {"get InstallHVSoftwarePrerequisites_x86_x64.msi", "verify InstallHVSoftwarePrerequisites_x86_x64.msi",
           "install InstallHVSoftwarePrerequisites_x86_x64.msi", "get msxml6_x64.msi", "verify msxml6_x64.msi",
@@ -304,7 +314,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          {L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...", L"Downloading MSXML 6.0..."},
          {}},
         {"cancel during a prerequisite's installation: nothing is removed",
-         {{false, true, true, true}, {}, {}, {{L"Windows6.0-KB941179-x64.msu", 2}}},
+         {Needing(kMsxml | kWindows60 | kWow64), {}, {}, {{L"Windows6.0-KB941179-x64.msu", 2}}},
          2,
          {"get Windows6.0-KB941179-x64.msu", "verify Windows6.0-KB941179-x64.msu",
           "install Windows6.0-KB941179-x64.msu", "cleanup"},
@@ -312,7 +322,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          {L"Downloading MSXML 6.0...", L"Installing MSXML 6.0..."},
          {}},
         {"a prerequisite's installer cannot be started",
-         {{true, false, false, false}, {}, {}, {{L"InstallHVSoftwarePrerequisites_x86.msi", -2}}},
+         {Needing(kRuntime), {}, {}, {{L"InstallHVSoftwarePrerequisites_x86.msi", -2}}},
          3,
          {"get InstallHVSoftwarePrerequisites_x86.msi", "verify InstallHVSoftwarePrerequisites_x86.msi",
           "install InstallHVSoftwarePrerequisites_x86.msi", "cleanup"},
@@ -380,7 +390,7 @@ TEST_F(InstallRunTest, EveryEndOfTheRun) {
          {kGetProduct, kInstallProduct},
          {L"Setup cannot read the version of the KORVO Skelv package"}},
         {"a prerequisite's installer exit code does not decide",
-         {{true, false, false, false},
+         {Needing(kRuntime),
           {},
           {},
           {},
@@ -532,7 +542,7 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
     ScopedFakeMachine machine;
     ScopedProcessSettings settings{ProcessSettings{}};
     Script script;
-    script.needs = {true, true, false, true};
+    script.needs = Needing(kRuntime | kMsxml | kWow64);
     ScriptedSteps steps(script);
     std::atomic<bool> workerDone{false};
     Texts read;
@@ -561,6 +571,39 @@ TEST(StatusHandOver, TheDialogReadsEveryStatusAsPostedEvenAfterTheContextIsGone)
     EXPECT_EQ(read, (Texts{L"Downloading VC8 prerequisites...", L"Installing VC8 prerequisites...",
                            L"Downloading MSXML 6.0...", L"Installing MSXML 6.0...", kGetProduct, kInstallProduct,
                            kExpanding, kOptimizing}));
+}
+
+// The program's worker, not a scripted stand-in: it reads what start-up found, works through the
+// steps, posts its end, cleans up and, as its last act, lets start-up go on.
+TEST(InstallWorker, TheProgramsWorkerEndsAndLetsStartUpGoOn) {
+    platform::fakes::ScopedFakeMachine machine;
+    ReceiveStatusNotes(machine);
+    StartupCheckResults& found = StartupResults();
+    const StartupCheckResults saved = found;
+    found.vc8PrereqNeeded = true;
+    found.msxmlPrereqNeeded = false;
+    ProcessSettings settings;
+    settings.downloadServer = L"h\u00e9te.example";  // refused before any request: the download fails
+    ScopedProcessSettings scope(settings);
+    const platform::WindowHandle window = reinterpret_cast<platform::WindowHandle>(0x4d2);
+
+    RegisterRunningWorker();
+    EXPECT_EQ(ThreadDownloadInstall(new InstallContext{window, L""}), 3);
+    EXPECT_TRUE(WaitForRunningWorkers(0)) << "start-up would wait for a worker that has ended";
+    found = saved;
+
+    std::vector<std::uint32_t> messages;
+    Texts statuses;
+    for (const auto& posted : machine.windows.Snapshot()) {
+        messages.push_back(posted.message);
+        if (posted.message == worker_message::kInstallStatus) statuses.push_back(posted.text);
+    }
+    EXPECT_EQ(statuses, Texts{L"Downloading VC8 prerequisites..."});
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), worker_message::kInstallFailed);
+    EXPECT_EQ(LogEntries(machine).back(), L"OUT->ThreadDownloadInstall () KO ");
+    ASSERT_FALSE(machine.removal.removed.empty());
+    EXPECT_EQ(machine.removal.removed.back(), L"folder " + PackageFolder());
 }
 
 }  // namespace

@@ -40,6 +40,7 @@
 #include "tests/pipeline/StatusNotes.h"
 #include "tests/http/integration/TestServers.h"
 #include "tests/support/FakeMachineLog.h"
+#include "tests/support/ProcessCounters.h"
 #include "tests/support/TestThread.h"
 
 namespace {
@@ -245,11 +246,7 @@ using Staging = std::function<void(platform::fakes::FakeMachine&)>;
 // the socket driver).
 class PackageDownload : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        REQUIRE_SERVERS();
-        CancelRequested = 0;
-    }
-    void TearDown() override { CancelRequested = 0; }
+    void SetUp() override { REQUIRE_SERVERS(); }
     static void TearDownTestSuite() {
         const std::wstring folder = DiskTempFolder();
 #ifdef _WIN32
@@ -369,6 +366,7 @@ protected:
 
     std::optional<HttpStallLimit> stallLimit_;  // the step's own when not set
     double seconds_ = 0;                        // how long the last case's step took
+    ScopedProcessCounters counters_;
 };
 
 const std::wstring kOk = L"OUT->DownloadPrereqs ()  OK";

@@ -14,6 +14,7 @@
 #include "setup/WorkerMessages.h"
 #include "tests/pipeline/StatusNotes.h"
 #include "tests/support/FakeMachineLog.h"
+#include "tests/support/ProcessCounters.h"
 
 namespace {
 
@@ -24,46 +25,13 @@ const std::wstring kPackagePath = L"C:\\Temp\\KORVOS1234\\KORVOSkelv.msi";
 const std::wstring kCommandLine =
     L"msiexec /norestart /i " + kPackagePath + L"  BOOTSTRAP=1 /q /l* " + L"C:\\Temp\\KORVOSkelv.msi.log";
 
-// The user at the message box: the answers in order, and the dialog pressing Cancel while the box is
-// open (the dialog keeps its counter at 0 or 1).
-class ScriptedUser final : public platform::Desktop {
-public:
-    bool RegisterDialogClassCopy(const std::wstring&) override { return true; }
-    void InitCommonControls() override {}
-    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption, platform::MessageIcon icon,
-                              platform::MessageButtons buttons) override {
-        questions.push_back(caption + L"|" + text);
-        EXPECT_EQ(icon, platform::MessageIcon::Question);
-        EXPECT_EQ(buttons, platform::MessageButtons::YesNo);
-        if (pressWhileOpen) PressCancel();
-        MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
-        if (!answers.empty()) answers.erase(answers.begin());
-        return answer;
-    }
-    bool BringWindowOfClassToFront(const std::wstring&) override { return false; }
-    static void PressCancel() {
-        std::int32_t idle = 0;
-        CancelRequested.compare_exchange_strong(idle, 1);
-    }
-
-    std::vector<MessageAnswer> answers;
-    bool pressWhileOpen = false;
-    std::vector<std::wstring> questions;
-};
-
 class PackageInstall : public ::testing::Test {
 protected:
-    PackageInstall() : scope_(Staged()) {
+    PackageInstall() {
         ReceiveStatusNotes(machine);
-        CancelRequested = 0;
-        ProgressCounter = 1;
+        machine.desktop.answer = MessageAnswer::No;
         PrepareInstallPaths();
         firstLine_ = LogEntries(machine).size();
-    }
-    platform::Services Staged() {
-        platform::Services services = machine.services();
-        services.desktop = &user;
-        return services;
     }
     std::vector<std::wstring> NewLogLines() const {
         std::vector<std::wstring> lines = LogEntries(machine);
@@ -84,17 +52,16 @@ protected:
     void PressCancelAtReads(std::vector<int> reads) {
         machine.children.onRead = [reads](int read) {
             for (int at : reads)
-                if (read == at) ScriptedUser::PressCancel();
+                if (read == at) PressCancel();
         };
     }
 
     ScopedProcessSettings settings_{ProcessSettings{}};
+    ScopedProcessCounters counters_;
     ScopedFakeMachine machine;
-    ScriptedUser user;
     InstallContext context{reinterpret_cast<platform::WindowHandle>(0x1234), L""};
 
 private:
-    platform::ScopedServices scope_;
     std::size_t firstLine_ = 0;
 };
 
@@ -176,13 +143,18 @@ TEST_F(PackageInstall, CancelAnswers) {
         machine.children = {};
         machine.children.waitsToEnd = 10;
         machine.windows.posted.clear();
-        user.answers = c.answers;
-        user.pressWhileOpen = c.pressWhileOpen;
-        user.questions.clear();
+        machine.desktop.answers = c.answers;
+        machine.desktop.whileOpen = c.pressWhileOpen ? PressCancel : nullptr;
+        machine.desktop.shown.clear();
         PressCancelAtReads(c.pressesAtReads);
         EXPECT_EQ(Install(), c.result);
-        EXPECT_EQ(user.questions.size(), c.questions);
-        EXPECT_EQ(user.questions.at(0), L"KORVO Skelv Setup|Are you sure you want to cancel KORVO Skelv installation?");
+        ASSERT_EQ(machine.desktop.shown.size(), c.questions);
+        for (const auto& question : machine.desktop.shown) {
+            EXPECT_EQ(question.caption, L"KORVO Skelv Setup");
+            EXPECT_EQ(question.text, L"Are you sure you want to cancel KORVO Skelv installation?");
+            EXPECT_EQ(question.icon, platform::MessageIcon::Question);
+            EXPECT_EQ(question.buttons, platform::MessageButtons::YesNo);
+        }
         EXPECT_EQ(CancelRequested.load(), c.cancelRequestedAfter);
         EXPECT_EQ(machine.children.terminated, 0);  // the installer always runs to its end
         EXPECT_EQ(machine.children.waits.size(), 11u);
@@ -244,7 +216,7 @@ TEST_F(PackageInstall, RemovalRunsTheBarBackwards) {
     EXPECT_EQ(Progress(), (std::vector<std::pair<std::int64_t, std::int64_t>>{
                               {59, 60}, {59, 60}, {58, 60}, {57, 60}, {56, 60}, {55, 60}, {54, 60}, {0, 60}}));
     EXPECT_EQ(machine.children.waits, std::vector<std::uint32_t>(6, 1500));
-    EXPECT_TRUE(user.questions.empty());
+    EXPECT_TRUE(machine.desktop.shown.empty());
     EXPECT_EQ(NewLogLines(), (std::vector<std::wstring>{L"IN->RemoveMSI ()", L"msiexec /x " + kPackagePath + L" /q",
                                                         L"Installer exit code = 0 (done)", L"OUT->RemoveMSI () OK"}));
     EXPECT_EQ(context.statusText, L"Setup was canceled. Removing KORVO Skelv...");

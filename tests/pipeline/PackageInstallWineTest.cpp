@@ -13,6 +13,7 @@
 #include "platform/Services.h"
 #include "platform/fakes/FakeMachine.h"
 #include "setup/PackageInstall.h"
+#include "tests/support/ProcessCounters.h"
 
 namespace {
 
@@ -86,13 +87,13 @@ class PackageInstallWine : public ::testing::Test {
 protected:
     PackageInstallWine() : scope_(Staged()) {
         PrepareInstallPaths();
-        CancelRequested = 0;
     }
     platform::Services Staged() {
         platform::Services services = platform::RealServices();
         services.windows = &posted;
         return services;
     }
+    ScopedProcessCounters counters_;
     platform::fakes::FakeWindowMessages posted;
     InstallContext context{reinterpret_cast<platform::WindowHandle>(0x1234), L""};
 

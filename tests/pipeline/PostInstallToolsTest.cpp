@@ -9,55 +9,30 @@
 #include "setup/WorkerMessages.h"
 #include "tests/pipeline/StatusNotes.h"
 #include "tests/support/FakeMachineLog.h"
+#include "tests/support/ProcessCounters.h"
 
 namespace {
 
 using platform::MessageAnswer;
 using Lines = std::vector<std::wstring>;
+using platform::fakes::FakeRegistry;
 
 const std::wstring kKey = L"SOFTWARE\\Halvorsk\\KORVOSkelv";
 const std::wstring kTextureCommand =
     L"\"C:\\Product\\intel_a\\code\\bin\\VolTexturesGeneration.exe\" -p  \"C:\\Product\\intel_a\" -hWnd 4660";
 const std::wstring kNotFoundText = L"The system cannot find the file specified.\r\n";
 
-platform::RegistryValue Text(const std::wstring& text, bool terminated = true) {
-    platform::RegistryValue value{1, {}};
-    for (wchar_t c : text + (terminated ? std::wstring(1, L'\0') : std::wstring()))
-        value.data.insert(value.data.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-    return value;
-}
-
-// Answers the cancel question and notes whether the progress bar stood still meanwhile.
-class ScriptedUser final : public platform::Desktop {
-public:
-    bool RegisterDialogClassCopy(const std::wstring&) override { return true; }
-    void InitCommonControls() override {}
-    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption, platform::MessageIcon,
-                              platform::MessageButtons) override {
-        questions.push_back(caption + L"|" + text + L"|bar " + std::to_wstring(ProgressDisplayEnabled.load()));
-        return answer;
-    }
-    bool BringWindowOfClassToFront(const std::wstring&) override { return false; }
-    MessageAnswer answer = MessageAnswer::No;
-    Lines questions;
-};
-
 class PostInstallTools : public ::testing::Test {
 protected:
-    PostInstallTools() : scope_(Staged()) {
+    PostInstallTools() {
         ReceiveStatusNotes(machine);
-        CancelRequested = 0;
-        ProgressDisplayEnabled = 1;
         SetInstallPath(L"C:\\Product\\intel_a");
         machine.systemTexts.texts = {{2, kNotFoundText}, {6, L"The handle is invalid.\r\n"}};
-    }
-    platform::Services Staged() {
-        platform::Services services = machine.services();
-        services.desktop = &user;
-        return services;
+        machine.desktop.answer = MessageAnswer::No;
+        machine.desktop.whileOpen = [this] { barWhileAsked.push_back(ProgressDisplayEnabled.load()); };
     }
     void SetInstallPath(const std::wstring& path) {
-        machine.registry.Set(platform::RootKey::LocalMachine, kKey, L"InstallPath", Text(path));
+        machine.registry.Set(platform::RootKey::LocalMachine, kKey, L"InstallPath", FakeRegistry::Utf16(path));
     }
     // The machine as a test case found it, apart from the product key.
     void Reset() {
@@ -65,7 +40,8 @@ protected:
         machine.children = {};
         machine.windows.posted.clear();
         machine.files.files.clear();
-        user.questions.clear();
+        machine.desktop.shown.clear();
+        barWhileAsked.clear();
     }
     std::size_t StatusPosts() const {
         std::size_t count = 0;
@@ -74,12 +50,10 @@ protected:
         return count;
     }
 
+    ScopedProcessCounters counters_;
     platform::fakes::ScopedFakeMachine machine;
-    ScriptedUser user;
+    std::vector<std::int32_t> barWhileAsked;  // ProgressDisplayEnabled while each question was open
     InstallContext context{reinterpret_cast<platform::WindowHandle>(0x1234), L""};
-
-private:
-    platform::ScopedServices scope_;
 };
 
 TEST_F(PostInstallTools, TextureExpansionEnds) {
@@ -131,7 +105,7 @@ TEST_F(PostInstallTools, TextureExpansionEnds) {
         machine.children.failingRead = c.failingRead;
         machine.children.startError = c.startError;
         machine.children.onRead = [&c](int read) { CancelRequested += read == c.cancelAtRead; };
-        user.answer = c.answer;
+        machine.desktop.answer = c.answer;
         EXPECT_EQ(ExpandTextures::Expand(L"Expanding textures and launching Graphic Optimizer...", &context), c.result);
 
         Lines expected{L"IN->ExpandTextures::Expand ()", L"C:\\Product\\intel_a", kTextureCommand};
@@ -144,10 +118,12 @@ TEST_F(PostInstallTools, TextureExpansionEnds) {
         EXPECT_EQ(machine.children.openChildren, 0);
         EXPECT_EQ(context.statusText, c.status);
         EXPECT_EQ(StatusPosts(), c.answer == MessageAnswer::Yes ? 2u : 1u);
-        EXPECT_EQ(user.questions, c.cancelAtRead == 0
-                                      ? Lines{}
-                                      : Lines{L"KORVO Skelv Setup|Are you sure you want to cancel KORVO "
-                                              L"Skelv installation?|bar 0"});
+        ASSERT_EQ(machine.desktop.shown.size(), c.cancelAtRead == 0 ? 0u : 1u);
+        if (c.cancelAtRead != 0) {
+            EXPECT_EQ(machine.desktop.shown[0].caption, L"KORVO Skelv Setup");
+            EXPECT_EQ(machine.desktop.shown[0].text, L"Are you sure you want to cancel KORVO Skelv installation?");
+            EXPECT_EQ(barWhileAsked, std::vector<std::int32_t>{0});  // the bar stands still meanwhile
+        }
         EXPECT_EQ(CancelRequested.load(), c.answer == MessageAnswer::Yes ? 1 : 0);
         EXPECT_EQ(ProgressDisplayEnabled.load(), 1);
         ASSERT_EQ(machine.children.started.size(), 1u);
@@ -246,15 +222,17 @@ TEST_F(PostInstallTools, InstallPathReadings) {
         const wchar_t* valueName = L"InstallPath";
     };
     const Case cases[] = {
-        {"terminated", Text(L"C:\\P"), L"C:\\P"},
-        {"text before its terminator only", Text(std::wstring(L"C:\\P\0junk", 9)), L"C:\\P"},
-        {"unterminated, room left in the buffer", Text(L"C:\\P", false), std::nullopt},
-        {"unterminated, filling the buffer", Text(std::wstring(512, L'a'), false), std::nullopt},
-        {"filling the buffer with its terminator", Text(std::wstring(511, L'a')), std::wstring(511, L'a')},
-        {"larger than the buffer", Text(std::wstring(512, L'a')), std::nullopt},
-        {"empty", Text(L""), std::nullopt},
+        {"terminated", FakeRegistry::Utf16(L"C:\\P"), L"C:\\P"},
+        {"text before its terminator only", FakeRegistry::Utf16(std::wstring(L"C:\\P\0junk", 9)), L"C:\\P"},
+        {"unterminated, room left in the buffer", FakeRegistry::Utf16(L"C:\\P", false), std::nullopt},
+        {"unterminated, filling the buffer", FakeRegistry::Utf16(std::wstring(512, L'a'), false), std::nullopt},
+        {"filling the buffer with its terminator", FakeRegistry::Utf16(std::wstring(511, L'a')),
+         std::wstring(511, L'a')},
+        {"larger than the buffer", FakeRegistry::Utf16(std::wstring(512, L'a')), std::nullopt},
+        {"empty", FakeRegistry::Utf16(L""), std::nullopt},
+        {"a number", platform::RegistryValue{FakeRegistry::kNumber, {0x43, 0, 0, 0}}, std::nullopt},
         {"no key", std::nullopt, std::nullopt},
-        {"a key without the value", Text(L"app.exe {0}"), std::nullopt, L"CmdLine"},
+        {"a key without the value", FakeRegistry::Utf16(L"app.exe {0}"), std::nullopt, L"CmdLine"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,5 @@
-# Sourced by the end-to-end case scripts (tests/install/install-case.sh, tests/program/program-case.sh):
-# what every case does the same way. The case sets `dir` (its folder) before sourcing this file.
+# Sourced by the end-to-end case scripts (tests/install/install-case.sh, tests/program/program-case.sh)
+# and the demo (scripts/run-setup.sh): what every case does the same way. The case sets `dir` (its folder) before sourcing this file.
 # The case's own `cleanup` calls stop_case_processes first.
 
 support=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

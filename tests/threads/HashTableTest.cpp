@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstdint>
 #include <random>
 #include <unordered_set>
 #include <vector>
@@ -200,31 +198,6 @@ TEST(VolSysSimpleHashTable, ReAllocateKeepsEveryItemInOrder) {
     EXPECT_GE(table.ChainCount(), 20);
     EXPECT_EQ(before, PoolOrder(table));
     for (void* item : before) EXPECT_EQ(item, table.Locate(item));
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VOL_SKIP_HUGE_ALLOCATION 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VOL_SKIP_HUGE_ALLOCATION 1
-#endif
-#endif
-
-TEST(VolSysSimpleHashTable, UnallocatableTableRefusesInsertions) {
-#if defined(VOL_SKIP_HUGE_ALLOCATION) || INTPTR_MAX == INT32_MAX
-    GTEST_SKIP() << "needs a failing allocation of tens of gigabytes";
-#else
-    int item = 1;
-    VolSysSimpleHashTable table(INT_MAX);
-    EXPECT_EQ(-1, table.Insert(&item));
-    EXPECT_EQ(nullptr, table.InsertAndReturn(&item));
-    EXPECT_EQ(0, table.Size());
-    EXPECT_EQ(nullptr, table.Locate(&item));
-    EXPECT_EQ(nullptr, table.KeyLocate(0));
-    EXPECT_EQ(nullptr, table.Remove(&item));
-    EXPECT_EQ(nullptr, table.Next(nullptr));
-    table.RemoveAll();
-#endif
 }
 
 // Random inserts, removals and lookups, checked against std::unordered_set for membership and
