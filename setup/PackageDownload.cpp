@@ -28,7 +28,6 @@ constexpr char kContentRangeName[] = "Content-Range:  ";
 // Request offsets are 32-bit: nothing beyond 4 GiB can be asked for.
 constexpr std::int64_t kLargestTotal = std::int64_t{1} << 32;
 
-
 // How the fetch ended: done, failed or cancelled with the message to log, or an early return with
 // the code to hand back and no log line.
 struct Ending {

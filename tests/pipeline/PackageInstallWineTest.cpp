@@ -85,9 +85,7 @@ TEST(ChildProcessesWine, ExitCodesWaitsAndFailedStarts) {
 
 class PackageInstallWine : public ::testing::Test {
 protected:
-    PackageInstallWine() : scope_(Staged()) {
-        PrepareInstallPaths();
-    }
+    PackageInstallWine() : scope_(Staged()) { PrepareInstallPaths(); }
     platform::Services Staged() {
         platform::Services services = platform::RealServices();
         services.windows = &posted;
