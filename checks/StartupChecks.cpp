@@ -9,12 +9,6 @@
 #include "checks/VideoCheck.h"
 #include "core/SetupLog.h"
 
-StartupCheckResults& StartupResults() {
-    // Never destroyed: the install worker may read it while the process ends.
-    static StartupCheckResults& results = *new StartupCheckResults;
-    return results;
-}
-
 void RunStartupChecks() {
     StartupCheckResults& results = StartupResults();
     // The order is binding and the first refusal ends the chain: only the version check goes to the
